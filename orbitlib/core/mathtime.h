@@ -1,0 +1,73 @@
+// Time and math routines of the orbit library: angle conversion and reduction,
+// quadrant-correct arctangent, checked power, vectors, Julian dates and sidereal time.
+// Every routine computes in extended precision and returns doubles.
+#pragma once
+
+#include <cstdint>
+
+#include "orbittypes.h"
+
+namespace orbit {
+
+inline constexpr long double kPiL = 3.141592653589793238462643383279502884L;
+inline constexpr long double kTwoPiL = 2.0L * kPiL;
+
+// Days since 1950 January 0.0 of the last epoch given to SiderealTimeOfEpoch
+// (UT fraction included); read by the deep-space model.
+extern double DS50;
+
+// 1 when x > 0, 0 when x == 0, -1 otherwise (NaN included).
+std::int8_t SignOf(double x);
+double Cube(double x);
+// e^(exponent * ln base). Throws EMathError "Invalid argument in Function Power!" when the
+// base is not greater than 0 (NaN included), and an overflow error when the result is not finite.
+double PowerOf(double base, double exponent);
+double DegToRad(double degrees);
+double RadToDeg(double radians);
+// sin x / cos x; throws EMathError on a zero cosine.
+double TanOf(double x);
+// |x| >= 1: SignOf(x) * pi/2, else arctan(x / sqrt(1 - x^2)).
+double ArcSine(double x);
+// value - modulus * trunc(value / modulus), raised by modulus when negative.
+// Throws EMathError for a zero modulus or non-finite arguments.
+double ModuloPositive(double value, double modulus);
+// ModuloPositive(angle, 2 pi), in [0, 2 pi).
+double ModTwoPi(double angle);
+// c == 0: pi/2 when s > 0 else 3pi/2; c > 0: arctan(s/c); c < 0: arctan(s/c) + pi.
+double ArcTanQuadrant(double s, double c);
+void VectorMagnitude(Vector& v);
+double DotProduct(const Vector& a, const Vector& b);
+
+// Julian date of 0 January of the year, 0h UT.
+double JulianDateYearStart(double year);
+// Julian date of a two-line element epoch YYDDD.DDDDDDDD (YY below 57 is 20YY).
+double JulianDateOfEpoch(double epoch);
+// Day number within the year, 1 January = 1. Months outside 1..12 add no month lengths
+// beyond the twelve of the table.
+std::int16_t DayOfYear(std::int16_t year, std::int16_t month, std::int16_t day);
+double FractionOfDay(std::int16_t hours, std::int16_t minutes, std::int16_t seconds, std::int16_t hundredths);
+// Greenwich mean sidereal angle (rad) at an element epoch; sets DS50.
+double SiderealTimeOfEpoch(double epoch);
+// Greenwich mean sidereal angle (rad) at a Julian date.
+double SiderealTimeOfJD(double jd);
+// Julian date of a date-time (days since 30 December 1899); milliseconds enter as
+// whole hundredths of a second. Throws EMathError for values outside years 1..9999 or non-finite.
+double DateTimeToJulian(double dateTime);
+
+// Calendar decoding and encoding of date-times (days since 30 December 1899). Decoding
+// rounds to milliseconds; a negative value's fraction counts forward from its day.
+struct TDateTimeParts {
+    int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0, second = 0, msec = 0;
+};
+// Throws EMathError for non-finite values and values outside years 1..9999.
+TDateTimeParts DecodeDateTime(double dateTime);
+// False when a part is out of range (invalid date or time).
+bool EncodeDateTime(const TDateTimeParts& parts, double& dateTime);
+
+// Checked arithmetic for formulas whose failures the hardware does not report.
+long double CheckedDiv(long double a, long double b);  // EMathError on b == 0
+long double CheckedSqrt(long double x);                // EMathError on x < 0 or NaN
+void CheckFinite(long double x);                       // EMathError on NaN or infinity
+
+}  // namespace orbit

@@ -1,0 +1,158 @@
+#include "observer.h"
+
+#include <cmath>
+
+#include "mathtime.h"
+
+namespace orbit {
+
+namespace {
+
+constexpr int kMaxLatitudePasses = 50;
+
+// Below this unrefracted elevation (degrees) no refraction can lift a body to the horizon
+// (the correction stays under one degree), while the formula itself turns erratic close to
+// -5.11 degrees; the elevation is then left unrefracted.
+constexpr long double kLowestRefractedDeg = -4.0L;
+
+void CheckVector(const Vector& v) {
+    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) throw EMathError(kMsgInvalidOp);
+}
+
+}  // namespace
+
+void StateToKm(Vector& pos, Vector& vel) {
+    const long double k = XKMPER;
+    pos.x = static_cast<double>(pos.x * k);
+    pos.y = static_cast<double>(pos.y * k);
+    pos.z = static_cast<double>(pos.z * k);
+    vel.x = static_cast<double>(vel.x * k / 60.0L);
+    vel.y = static_cast<double>(vel.y * k / 60.0L);
+    vel.z = static_cast<double>(vel.z * k / 60.0L);
+    VectorMagnitude(pos);
+    VectorMagnitude(vel);
+}
+
+TGeodetic GeodeticOfState(const Vector& p, double jd) {
+    CheckVector(p);
+    if (!std::isfinite(jd)) throw EMathError(kMsgInvalidOp);
+    TGeodetic g;
+    const double theta = ArcTanQuadrant(p.y, p.x);
+    g.theta = theta;
+    g.lon = ModTwoPi(theta - SiderealTimeOfJD(jd));
+    const long double x = p.x, y = p.y, z = p.z;
+    const long double r = std::sqrt(x * x + y * y);
+    const long double e2 = kEarthEccSq;
+    const long double a = XKMPER;
+    if (r == 0.0L) {
+        // On the polar axis the latitude is that of the pole; at the centre it is taken as 0.
+        if (z == 0.0L) {
+            g.lat = 0.0;
+            g.alt = -XKMPER;
+        } else {
+            g.lat = static_cast<double>(z > 0.0L ? kPiL / 2.0L : -kPiL / 2.0L);
+            g.alt = static_cast<double>(std::fabs(z) - a * kOneMinusFlattening);
+        }
+        return g;
+    }
+    long double phi = ArcTanQuadrant(p.z, static_cast<double>(r));
+    long double c = 1.0L;
+    for (int pass = 0; pass < kMaxLatitudePasses; ++pass) {
+        const long double phi0 = phi;
+        const long double s = std::sin(phi0);
+        c = 1.0L / std::sqrt(1.0L - e2 * s * s);
+        phi = ArcTanQuadrant(static_cast<double>(z + a * c * e2 * s), static_cast<double>(r));
+        if (std::fabs(phi - phi0) < 1e-10L) break;
+    }
+    g.lat = static_cast<double>(phi);
+    // r / cos(phi) - a C, taken through z near the poles where the cosine loses precision.
+    if (std::fabs(std::sin(phi)) > std::fabs(std::cos(phi)))
+        g.alt = static_cast<double>(z / std::sin(phi) - a * c * (1.0L - e2));
+    else
+        g.alt = static_cast<double>(r / std::cos(phi) - a * c);
+    return g;
+}
+
+void ObserverState(TObserver& o, double jd, Vector& pos, Vector& vel) {
+    if (!std::isfinite(o.lat) || !std::isfinite(o.lon) || !std::isfinite(o.height) || !std::isfinite(jd))
+        throw EMathError(kMsgInvalidOp);
+    const double theta = ModTwoPi(SiderealTimeOfJD(jd) + static_cast<long double>(o.lon));
+    o.theta = theta;
+    const long double lat = o.lat;
+    const long double sl = std::sin(lat);
+    const long double c = 1.0L / std::sqrt(1.0L - static_cast<long double>(kEarthEccSq) * sl * sl);
+    const long double omf = kOneMinusFlattening;
+    const long double s = omf * omf * c;
+    const long double a = (static_cast<long double>(XKMPER) * c + o.height) * std::cos(lat);
+    const long double th = theta;
+    const long double px = a * std::cos(th);
+    const long double py = a * std::sin(th);
+    const long double pz = (static_cast<long double>(XKMPER) * s + o.height) * sl;
+    pos.x = static_cast<double>(px);
+    pos.y = static_cast<double>(py);
+    pos.z = static_cast<double>(pz);
+    const long double w = kEarthRotation;
+    vel.x = static_cast<double>(-w * py);
+    vel.y = static_cast<double>(w * px);
+    vel.z = 0.0;
+    VectorMagnitude(pos);
+    VectorMagnitude(vel);
+}
+
+void LookAngles(const Vector& p, const Vector& v, const TObserver& obs, double jd, TLookAngles& look,
+                bool& visible) {
+    CheckVector(p);
+    CheckVector(v);
+    TObserver o = obs;
+    Vector op, ov;
+    ObserverState(o, jd, op, ov);
+    const long double th = o.theta, lat = o.lat;
+    const long double rx = static_cast<long double>(p.x) - op.x;
+    const long double ry = static_cast<long double>(p.y) - op.y;
+    const long double rz = static_cast<long double>(p.z) - op.z;
+    const long double vx = static_cast<long double>(v.x) - ov.x;
+    const long double vy = static_cast<long double>(v.y) - ov.y;
+    const long double vz = static_cast<long double>(v.z) - ov.z;
+    const long double range = std::sqrt(rx * rx + ry * ry + rz * rz);
+    if (range == 0.0L) throw EMathError(kMsgZeroDivide);
+    const long double sl = std::sin(lat), cl = std::cos(lat), st = std::sin(th), ct = std::cos(th);
+    const long double south = sl * ct * rx + sl * st * ry - cl * rz;
+    const long double east = -st * rx + ct * ry;
+    const long double zen = cl * ct * rx + cl * st * ry + sl * rz;
+    long double az;
+    if (south == 0.0L) {
+        // Due east or west; straight overhead (no horizontal component) counts as north.
+        az = east > 0.0L ? kPiL / 2.0L : (east < 0.0L ? 3.0L * kPiL / 2.0L : 0.0L);
+    } else {
+        az = std::atan(-east / south);
+        if (south > 0.0L) az += kPiL;
+        if (az < 0.0L) az += kTwoPiL;
+    }
+    const double el = ArcSine(static_cast<double>(zen / range));
+    look.azimuth = static_cast<double>(az);
+    look.range = static_cast<double>(range);
+    look.rangeRate = static_cast<double>((rx * vx + ry * vy + rz * vz) / range);
+    const long double h = static_cast<long double>(el) * 180.0L / kPiL;
+    long double refr = 0.0L;
+    bool apply = h >= kLowestRefractedDeg;
+    if (apply) {
+        const long double argDeg = h + 10.3L / (h + 5.11L);
+        const long double arg = argDeg * kPiL / 180.0L;
+        const long double t = std::sin(arg) / std::cos(arg);
+        if (t == 0.0L) {
+            apply = false;
+        } else {
+            const long double rMin = 1.02L / t;
+            refr = (rMin / 60.0L) * kPiL / 180.0L;
+        }
+    }
+    if (apply && static_cast<long double>(el) + refr >= 0.0L) {
+        look.elevation = static_cast<double>(el + refr);
+        visible = true;
+    } else {
+        look.elevation = el;
+        visible = false;
+    }
+}
+
+}  // namespace orbit
