@@ -1,0 +1,3 @@
+#include "sat.h"
+
+TSat EmptySat;
