@@ -1,9 +1,9 @@
 // Text handling of the tracker's data files: whole-file reading as single-byte lines, fixed
-// columns, strict '.'-decimal numbers, the ";"-separated lines of "sats.csv", and atomic writing.
+// columns, the ";"-separated lines of "sats.csv", and atomic writing.
 //
-// The model keeps texts single-byte (Latin-1, degree sign 0xB0). A file that is valid UTF-8 and
-// holds non-ASCII characters is decoded as UTF-8 into that single-byte form; anything else is
-// taken byte for byte.
+// The model keeps texts single-byte (degree sign 0xB0). A file that is valid UTF-8 and holds
+// non-ASCII characters is decoded as UTF-8 into that single-byte form (FileTextToAnsi); anything
+// else is taken byte for byte.
 #pragma once
 
 #include <string>
@@ -19,24 +19,12 @@ bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines)
 // Splits bytes into lines at CR LF, LF or CR. A final line end does not start a further line.
 std::vector<std::string> SplitLines(std::string_view bytes);
 
-// Valid UTF-8 holding a multi-byte sequence (or starting with a byte-order mark) becomes
-// Latin-1, characters beyond U+00FF becoming '?'; other bytes are returned unchanged.
-std::string DecodeText(std::string_view bytes);
-
-// Leading and trailing characters with codes up to 32 removed.
-std::string_view Trim(std::string_view s);
-
 // Characters of the columns from..to (counted from 1, inclusive); fewer when the line is
 // shorter, empty when it ends before `from`.
 std::string_view Columns(std::string_view line, size_t from, size_t to);
 
 // The first n characters of s.
 std::string Cut(std::string_view s, size_t n);
-
-// Strict numbers: optional sign, digits, for a real also a '.' and an exponent; nothing else,
-// no blanks. An integer must fit 32 bits; a real must be finite.
-bool ParseInt(std::string_view s, int& value);
-bool ParseReal(std::string_view s, double& value);
 
 // Splits one "sats.csv" line into its fields: apostrophes become blanks, ";;" becomes "; ;"
 // until none is left, then the line is split at ";" outside double-quoted stretches (the quotes
@@ -51,8 +39,5 @@ std::string SatCsvFieldText(std::string_view text);
 // Writes the lines, each ended by CR LF, to a temporary file beside `fileName` and renames it
 // over `fileName`. On failure the old file is left as it was and false is returned.
 bool WriteTextLinesAtomically(const std::string& fileName, const std::vector<std::string>& lines);
-
-// Days since 30 December 1899 of a calendar date; false for a date outside the years 1..9999.
-bool EncodeDate(int year, int month, int day, double& dateTime);
 
 }  // namespace satfiles
