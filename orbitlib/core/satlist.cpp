@@ -1,0 +1,534 @@
+#include "satlist.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "mathtime.h"
+#include "observer.h"
+#include "propagate.h"
+
+namespace orbit {
+
+namespace {
+
+constexpr std::size_t kElementLineLength = 69;
+constexpr const char* kNotesFileName = "TLEnotes.txt";
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string UpperAscii(std::string_view s) {
+    std::string r(s);
+    for (char& c : r) c = UpperAscii(c);
+    return r;
+}
+
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string_view Trim(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsTrimmed(s[b])) ++b;
+    while (e > b && IsTrimmed(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    return true;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char ca = static_cast<unsigned char>(UpperAscii(a[i]));
+        const unsigned char cb = static_cast<unsigned char>(UpperAscii(b[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// Length in bytes of the first `count` characters: UTF-8 sequences count as one
+// character when the text is valid UTF-8, otherwise every byte is a character.
+std::size_t PrefixBytes(std::string_view s, std::size_t count) {
+    std::size_t i = 0, chars = 0;
+    bool utf8 = true;
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (len == 0 || i + len > s.size()) { utf8 = false; break; }
+        for (std::size_t k = 1; k < len; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) utf8 = false;
+        if (!utf8) break;
+        i += len;
+    }
+    if (!utf8) return std::min(count, s.size());
+    i = 0;
+    while (i < s.size() && chars < count) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        i += c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 4;
+        ++chars;
+    }
+    return i;
+}
+
+// A real number: optional sign, digits, optional point and digits, optional exponent;
+// the whole text must be the number and hold at least one mantissa digit.
+bool ParseReal(std::string_view s, double& out) {
+    std::size_t i = 0;
+    bool neg = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) neg = s[i++] == '-';
+    const std::size_t intStart = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+    std::string_view intPart = s.substr(intStart, i - intStart);
+    std::string_view fracPart;
+    if (i < s.size() && s[i] == '.') {
+        const std::size_t f = ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+        fracPart = s.substr(f, i - f);
+    }
+    if (intPart.empty() && fracPart.empty()) return false;
+    std::string_view expPart;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        const std::size_t e = ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        const std::size_t d = i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+        if (i == d) return false;
+        expPart = s.substr(e, i - e);
+    }
+    if (i != s.size()) return false;
+    std::string norm;
+    norm.reserve(s.size() + 4);
+    if (neg) norm += '-';
+    norm += intPart.empty() ? std::string_view("0") : intPart;
+    norm += '.';
+    norm += fracPart.empty() ? std::string_view("0") : fracPart;
+    if (!expPart.empty()) {
+        norm += 'e';
+        norm += expPart[0] == '+' ? expPart.substr(1) : expPart;
+    }
+    double v = 0.0;
+    const auto res = std::from_chars(norm.data(), norm.data() + norm.size(), v);
+    if (res.ec != std::errc() || res.ptr != norm.data() + norm.size() || !std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
+bool ParseInt32(std::string_view s, std::int32_t& out) {
+    std::size_t i = 0;
+    bool neg = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) neg = s[i++] == '-';
+    if (i == s.size()) return false;
+    long long v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v * 10 + (s[i] - '0');
+        if (v > 2147483648LL) return false;
+    }
+    if (neg) v = -v;
+    if (v > 2147483647LL || v < -2147483648LL) return false;
+    out = static_cast<std::int32_t>(v);
+    return true;
+}
+
+std::string_view Column(std::string_view line, int column, int width) {
+    if (column < 1 || width <= 0) return {};
+    const std::size_t start = static_cast<std::size_t>(column - 1);
+    if (start >= line.size()) return {};
+    return line.substr(start, static_cast<std::size_t>(width));
+}
+
+// Date and optional time as "yyyy/MM/dd[ HH:mm[:ss[.zzz]]]".
+bool ParseDateTimeText(std::string_view s, double& dateTime) {
+    s = Trim(s);
+    auto number = [&](std::size_t& i, int maxDigits, int& v) {
+        const std::size_t b = i;
+        v = 0;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9' && static_cast<int>(i - b) < maxDigits) v = v * 10 + (s[i++] - '0');
+        return i > b;
+    };
+    TDateTimeParts p;
+    std::size_t i = 0;
+    if (!number(i, 4, p.year) || i >= s.size() || s[i++] != '/') return false;
+    if (!number(i, 2, p.month) || i >= s.size() || s[i++] != '/') return false;
+    if (!number(i, 2, p.day)) return false;
+    if (i < s.size()) {
+        if (s[i] != ' ') return false;
+        while (i < s.size() && s[i] == ' ') ++i;
+        if (!number(i, 2, p.hour) || i >= s.size() || s[i++] != ':') return false;
+        if (!number(i, 2, p.minute)) return false;
+        if (i < s.size() && s[i] == ':') {
+            ++i;
+            if (!number(i, 2, p.second)) return false;
+            if (i < s.size() && s[i] == '.') {
+                ++i;
+                const std::size_t b = i;
+                if (!number(i, 3, p.msec)) return false;
+                for (std::size_t k = i - b; k < 3; ++k) p.msec *= 10;
+            }
+        }
+        if (Trim(s.substr(i)).size() != 0) return false;
+    }
+    return EncodeDateTime(p, dateTime);
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.emplace_back(text, start, i - start);
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) lines.emplace_back(text, start, text.size() - start);
+    return lines;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+}  // namespace
+
+// ---- column routines -------------------------------------------------------------------
+
+std::string BlanksToZeros(std::string_view text) {
+    std::string r(text);
+    std::replace(r.begin(), r.end(), ' ', '0');
+    return r;
+}
+
+double ColumnReal(std::string_view line, int column, int width) {
+    std::string s = BlanksToZeros(Column(line, column, width));
+    if (s.empty()) s = "0";
+    double v = 0.0;
+    return ParseReal(s, v) ? v : 0.0;
+}
+
+std::int32_t ColumnInt(std::string_view line, int column, int width) {
+    std::int32_t v = 0;
+    return ParseInt32(BlanksToZeros(Column(line, column, width)), v) ? v : 0;
+}
+
+std::string TwoDigits(int n) {
+    return {static_cast<char>(n / 10 + '0'), static_cast<char>(n % 10 + '0')};
+}
+
+std::string ColumnStr3(int n) { return static_cast<char>(n / 100 + '0') + TwoDigits(n % 100); }
+
+std::string SatelliteKey(std::string_view nameLine) {
+    std::string_view s = nameLine.substr(0, PrefixBytes(nameLine, 15));
+    std::string key = UpperAscii(Trim(s));
+    if (key == "NOAA-L") key = "NOAA 16";
+    return key;
+}
+
+// ---- TSatellite ------------------------------------------------------------------------
+
+void TSatellite::ParseElements(const std::string& line1, const std::string& line2) {
+    const long double twoPi = kTwoPiL;
+    catNr = UpperAscii(Column(line1, 3, 5));
+    epochText = ColumnReal(line1, 19, 14);
+    epoch = JulianDateOfEpoch(epochText);
+    firstDerivative = static_cast<double>(ColumnReal(line1, 34, 10) * twoPi / (1440.0L * 1440.0L));
+    const long double nddMantissa = ColumnReal(line1, 45, 6) * 1e-5L;
+    secondDerivative = static_cast<double>(nddMantissa * PowerOf(10.0, ColumnInt(line1, 51, 2)) * twoPi /
+                                           (1440.0L * 1440.0L * 1440.0L));
+    const long double bMantissa = ColumnReal(line1, 54, 6) * 1e-5L;
+    bstar = static_cast<double>(bMantissa * PowerOf(10.0, ColumnInt(line1, 60, 2)));
+    elementSetNr = ColumnStr3(ColumnInt(line1, 66, 3));
+    inclination = DegToRad(ColumnReal(line2, 9, 8));
+    raan = DegToRad(ColumnReal(line2, 18, 8));
+    eccentricity = static_cast<double>(ColumnReal(line2, 27, 7) * 1e-7L);
+    argPerigee = DegToRad(ColumnReal(line2, 35, 8));
+    meanAnomaly = DegToRad(ColumnReal(line2, 44, 8));
+    meanMotion = static_cast<double>(ColumnReal(line2, 53, 11) * twoPi / 1440.0L);
+    revAtEpoch = ColumnInt(line2, 64, 5);
+    for (double v : {epoch, firstDerivative, secondDerivative, bstar, meanMotion}) CheckFinite(v);
+
+    // Deep-space decision from the model mean motion n''.
+    const long double n = meanMotion, e = eccentricity, ci = std::cos(static_cast<long double>(inclination));
+    const long double a1 = PowerOf(static_cast<double>(CheckedDiv(XKE, n)), 2.0 / 3.0);
+    const long double k = 0.00081196185L * (3.0L * ci * ci - 1.0L) / PowerOf(static_cast<double>(1.0L - e * e), 1.5);
+    const long double d1 = k / (a1 * a1);
+    const long double a0 = a1 * (1.0L - d1 * (1.0L / 3.0L + d1 * (1.0L + 134.0L / 81.0L * d1)));
+    const long double d0 = CheckedDiv(k, a0 * a0);
+    const long double nModel = CheckedDiv(n, 1.0L + d0);
+    const long double period = CheckedDiv(twoPi, nModel);
+    CheckFinite(period);
+    deepSpace = period >= 225.0L;
+    initNeeded = 1;
+}
+
+// ---- TSatelliteList --------------------------------------------------------------------
+
+TSatelliteList::TSatelliteList() = default;
+
+TSatelliteList::TSatelliteList(const std::string& folder) {
+    folder_ = folder;
+    if (!folder_.empty() && folder_.back() == '\\') folder_.back() = '/';
+    if (!folder_.empty() && folder_.back() != '/') folder_ += '/';
+
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder_.empty() ? fs::path(".") : fs::path(folder_), ec), end; !ec && it != end;
+         it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const int c = CompareNoCase(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
+    for (const char* ext : {".2li", ".tle", ".txt"}) {
+        for (const std::string& name : names) {
+            if (name.size() <= 4 || !EqualsNoCase(std::string_view(name).substr(name.size() - 4), ext)) continue;
+            if (EqualsNoCase(name, kNotesFileName)) continue;
+            LoadFromFile(folder_ + name);
+        }
+    }
+    LoadNotes(kNotesFileName);
+}
+
+TSatelliteList::~TSatelliteList() = default;
+
+void TSatelliteList::Clear() {
+    entries_.clear();
+    catIndex_.clear();
+}
+
+TSatellite* TSatelliteList::GetSat(int index) const {
+    if (index < 0 || index >= Count()) return nullptr;
+    return entries_[static_cast<std::size_t>(index)].sat.get();
+}
+
+const std::string& TSatelliteList::Name(int index) const {
+    static const std::string empty;
+    if (index < 0 || index >= Count()) return empty;
+    return entries_[static_cast<std::size_t>(index)].name;
+}
+
+int TSatelliteList::Find(std::string_view name, bool& found) const {
+    const auto it = std::lower_bound(entries_.begin(), entries_.end(), name,
+                                     [](const Entry& e, std::string_view n) { return CompareNoCase(e.name, n) < 0; });
+    found = it != entries_.end() && CompareNoCase(it->name, name) == 0;
+    return static_cast<int>(it - entries_.begin());
+}
+
+int TSatelliteList::IndexOf(std::string_view name) const {
+    bool found = false;
+    const int i = Find(name, found);
+    return found ? i : -1;
+}
+
+int TSatelliteList::IndexOfCatNr(std::string_view catNr) const {
+    if (catNr.size() != 5) return -1;
+    const auto it = catIndex_.find(UpperAscii(catNr));
+    if (it == catIndex_.end()) return -1;
+    int best = -1;
+    for (const TSatellite* sat : it->second) {
+        bool found = false;
+        const int i = Find(sat->name, found);
+        if (found && entries_[static_cast<std::size_t>(i)].sat.get() == sat && (best < 0 || i < best)) best = i;
+    }
+    return best;
+}
+
+void TSatelliteList::IndexCat(TSatellite* sat) { catIndex_[sat->catNr].push_back(sat); }
+
+void TSatelliteList::UnindexCat(TSatellite* sat) {
+    const auto it = catIndex_.find(sat->catNr);
+    if (it == catIndex_.end()) return;
+    auto& v = it->second;
+    v.erase(std::remove(v.begin(), v.end(), sat), v.end());
+    if (v.empty()) catIndex_.erase(it);
+}
+
+void TSatelliteList::DeleteEntry(int index) {
+    if (index < 0 || index >= Count()) return;
+    UnindexCat(entries_[static_cast<std::size_t>(index)].sat.get());
+    entries_.erase(entries_.begin() + index);
+}
+
+void TSatelliteList::AddSatellite(const std::string& key, std::unique_ptr<TSatellite> sat, const std::string& path) {
+    TSatellite& s = *sat;
+    // Settings by name.
+    s.noaa = false;
+    s.linesPerMinute = 120;
+    s.type = 0;
+    s.name = key;
+    s.scanHalfAngle = 45.0;
+    s.launchDate = 0.0;
+    s.offset = 33.5;
+    s.frequency = 0.0;
+    s.sourceFile = std::filesystem::path(path).filename().string();
+    const std::string& n = s.name;
+    const char c = ((StartsWith(n, "NOAA 1") || StartsWith(n, "NOAA-1")) && n.size() >= 7) ? n[6] : ' ';
+    if (c != ' ') {
+        s.scanHalfAngle = 55.37;
+        s.noaa = true;
+        s.type = 1;
+    }
+    if (n == "METEOR 3-5" || n == "MET-3/5") s.scanHalfAngle = 36.0;
+    if (StartsWith(n, "OKEAN") || StartsWith(n, "SICH")) s.linesPerMinute = 240;
+    if (StartsWith(n, "ISS")) s.scanHalfAngle = 68.0;
+    if (StartsWith(n, "RESURS")) s.type = 2;
+    if (StartsWith(n, "METEOR 3-5") || StartsWith(n, "METEOR 3/5")) s.type = 3;
+    if (StartsWith(n, "METEOR 2-21") || StartsWith(n, "METEOR 2/21")) s.type = 4;
+    if (StartsWith(n, "OKEAN")) s.type = 5;
+    if (StartsWith(n, "ISS")) s.type = 6;
+    if (c == '2' || c == '5')
+        s.frequency = 137.5;
+    else if (c == '4' || c == '6')
+        s.frequency = 137.62;
+    else if (s.type == 2)
+        s.frequency = 137.85;
+    else if (s.type == 3)
+        s.frequency = 137.3;
+    else if (s.type == 4 || s.type == 5)
+        s.frequency = 137.4;
+    // The satellite was propagated to its epoch before it was offered to the list: south of
+    // the equator (or at a node) the revolution number at epoch counts the coming node.
+    if (std::sin(static_cast<long double>(s.orbitPhase)) < 6e-6L) s.revAtEpoch += 1.0;
+
+    bool found = false;
+    const int i = Find(key, found);
+    TSatellite* raw = sat.get();
+    if (found) {
+        // The name's previous satellite leaves the list and is freed.
+        Entry& e = entries_[static_cast<std::size_t>(i)];
+        UnindexCat(e.sat.get());
+        e.sat = std::move(sat);
+    } else {
+        entries_.insert(entries_.begin() + i, Entry{key, std::move(sat)});
+    }
+    IndexCat(raw);
+}
+
+void TSatelliteList::LoadFromFile(const std::string& path) {
+    std::string text;
+    if (!ReadWholeFile(path, text)) return;
+    const std::vector<std::string> lines = SplitLines(text);
+    text.clear();
+    const std::size_t n = lines.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Name line.
+        while (i < n && Trim(lines[i]).empty()) ++i;
+        if (i >= n) break;
+        const std::string key = SatelliteKey(Trim(lines[i]));
+        ++i;
+        if (i >= n) break;
+        // Line 1: the next line of exactly 69 characters.
+        while (i < n && lines[i].size() != kElementLineLength) ++i;
+        if (i >= n) break;
+        const std::string& line1 = lines[i];
+        ++i;
+        if (i >= n) break;
+        // Line 2: likewise; at the end of the file the last line stands as line 2.
+        while (i < n && lines[i].size() != kElementLineLength) ++i;
+        const std::string& line2 = i < n ? lines[i] : lines[n - 1];
+        if (i < n) ++i;
+
+        if (line1[0] != '1' || line2.empty() || line2[0] != '2') continue;
+        const std::string_view cat1 = Column(line1, 3, 5), cat2 = Column(line2, 3, 5);
+        if (cat1 != cat2 || Trim(cat1).empty()) continue;
+        try {
+            auto sat = std::make_unique<TSatellite>();
+            sat->ParseElements(line1, line2);
+            // A set the model cannot propagate is rejected before it displaces anything.
+            Vector pos, vel;
+            PropagateSatellite(*sat, sat->epoch, pos, vel);
+            const int k = IndexOfCatNr(sat->catNr);
+            if (k == -1) {
+                AddSatellite(key, std::move(sat), path);
+            } else if (sat->epoch > GetSat(k)->epoch) {
+                DeleteEntry(k);
+                AddSatellite(key, std::move(sat), path);
+            }
+        } catch (const std::exception&) {
+            // The record's set is dropped; reading goes on with the next record.
+        }
+    }
+}
+
+void TSatelliteList::LoadNotes(const std::string& fileName) {
+    namespace fs = std::filesystem;
+    std::string path = folder_ + fileName;
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        // Look for the name in any case.
+        std::vector<std::string> candidates;
+        for (fs::directory_iterator it(folder_.empty() ? fs::path(".") : fs::path(folder_), ec), end;
+             !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (EqualsNoCase(name, fileName)) candidates.push_back(name);
+        }
+        if (candidates.empty()) return;
+        std::sort(candidates.begin(), candidates.end());
+        path = folder_ + candidates.front();
+    }
+    std::string text;
+    if (!ReadWholeFile(path, text)) return;
+    for (const std::string& raw : SplitLines(text)) {
+        try {
+            std::string_view line = Trim(raw);
+            const std::size_t semi = line.find(';');
+            if (semi != std::string_view::npos) line = Trim(line.substr(0, semi));
+            if (line.empty() || line[0] < '0' || line[0] > '9') continue;
+            const std::size_t blank = line.find(' ');
+            if (blank == std::string_view::npos) continue;
+            const int k = IndexOfCatNr(line.substr(0, blank));
+            if (k == -1) continue;
+            TSatellite& sat = *GetSat(k);
+            const std::string_view rest = Trim(line.substr(blank + 1));
+            std::string_view freqText, offsetText, notes;
+            const std::size_t b2 = rest.find(' ');
+            if (b2 == std::string_view::npos) {
+                freqText = rest;
+            } else {
+                freqText = rest.substr(0, b2);
+                const std::string_view r = Trim(rest.substr(b2 + 1));
+                if (!r.empty() && (r[0] == '+' || r[0] == '-')) {
+                    const std::size_t b3 = r.find(' ');
+                    offsetText = b3 == std::string_view::npos ? r : r.substr(0, b3);
+                    notes = b3 == std::string_view::npos ? std::string_view() : Trim(r.substr(b3 + 1));
+                } else {
+                    notes = r;
+                }
+            }
+            std::string launchText;
+            if (notes.size() >= 3 && EqualsNoCase(notes.substr(0, 3), "LD=")) {
+                const std::string_view after = notes.substr(3);
+                const std::size_t b4 = after.find(' ');
+                launchText = std::string(b4 == std::string_view::npos ? after : after.substr(0, b4));
+                std::replace(launchText.begin(), launchText.end(), '@', ' ');
+                notes = b4 == std::string_view::npos ? std::string_view() : Trim(after.substr(b4 + 1));
+            }
+            sat.notes = std::string(notes);
+            double v = 0.0;
+            if (ParseReal(freqText, v)) sat.frequency = v;
+            if (!offsetText.empty() && ParseReal(offsetText, v)) sat.offset = v;
+            double dt = 0.0;
+            if (!launchText.empty() && ParseDateTimeText(launchText, dt)) sat.launchDate = DateTimeToJulian(dt);
+        } catch (const std::exception&) {
+            // The rest of this line is skipped.
+        }
+    }
+}
+
+}  // namespace orbit

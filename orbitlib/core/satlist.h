@@ -1,0 +1,122 @@
+// Element sets and the satellite list: the two-line element format, the satellite
+// record with its model state, and the sorted list built from a folder of element files.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "orbittypes.h"
+#include "sgp4state.h"
+
+namespace orbit {
+
+// One element set with its model state. Created zero-filled; the element fields are
+// written by ParseElements, the settings by the list, the model state by the propagators.
+class TSatellite {
+public:
+    std::string catNr;              // columns 3-7 of line 1, upper case, blanks kept (5 characters)
+    std::string elementSetNr;       // element set number, 3 digits
+    bool deepSpace = false;         // period from the model mean motion of 225 minutes or more
+    double meanAnomaly = 0.0;       // rad
+    double raan = 0.0;              // right ascension of the ascending node, rad
+    double argPerigee = 0.0;        // rad
+    double eccentricity = 0.0;
+    double inclination = 0.0;       // rad
+    double meanMotion = 0.0;        // rad/min, as read (not the model mean motion)
+    double firstDerivative = 0.0;   // rad/min^2: the format's ndot/2 * 2 pi / 1440^2
+    double secondDerivative = 0.0;  // rad/min^3: the format's nddot/6 * 2 pi / 1440^3
+    double bstar = 0.0;             // drag term, per Earth radius
+    double epoch = 0.0;             // Julian date
+    double revAtEpoch = 0.0;        // revolution number at epoch
+    TSgp4State sgp4;                // near-Earth model state
+    // (deep-space model state follows here)
+    double epochText = 0.0;         // YYDDD.DDDDDDDD as read
+    double offset = 0.0;            // 33.5 when listed
+    double frequency = 0.0;         // MHz
+    std::string sourceFile;         // file name of the element file that supplied the set
+    double launchDate = 0.0;        // Julian date, 0 when unknown
+    double orbitPos = 0.0;          // orbit position in revolutions of the last propagation
+    std::string name;               // the list key
+    std::string notes;
+    double orbitPhase = 0.0;        // rad, argument of latitude of the last propagation
+    std::int32_t revNumber = 0;     // revolution number of the last propagation
+    std::int32_t linesPerMinute = 0;
+    std::uint8_t type = 0;          // 0..6 by name
+    std::int32_t initNeeded = 0;    // 1 after ParseElements; cleared by the propagators
+    bool noaa = false;
+    double scanHalfAngle = 0.0;     // degrees
+
+    // Fills the element fields from the two lines, decides the deep-space flag and sets
+    // initNeeded. Throws EMathError for sets the model cannot take (mean motion 0,
+    // eccentricity 1 or more, ...).
+    void ParseElements(const std::string& line1, const std::string& line2);
+};
+
+// The sorted list of satellites of one element folder. Each entry is a name (the key)
+// with the satellite it owns; names are unique and ordered without regard to case.
+class TSatelliteList {
+public:
+    // An empty list without a folder.
+    TSatelliteList();
+    // Builds the whole list from every element file of the folder ("*.2li", "*.tle",
+    // "*.txt", extensions in any case, names sorted within each pattern; "TLEnotes.txt"
+    // is read as notes). An empty folder text means the current folder.
+    explicit TSatelliteList(const std::string& folder);
+    ~TSatelliteList();
+    TSatelliteList(const TSatelliteList&) = delete;
+    TSatelliteList& operator=(const TSatelliteList&) = delete;
+
+    // Merges one element file into the list. A file that cannot be read adds nothing.
+    void LoadFromFile(const std::string& path);
+    // Reads the notes file (folder + file name; the name is matched without regard to case).
+    void LoadNotes(const std::string& fileName);
+    // Frees every satellite and empties the list.
+    void Clear();
+
+    int Count() const { return static_cast<int>(entries_.size()); }
+    // Satellite / name at an index; nullptr / empty for an index out of range.
+    TSatellite* GetSat(int index) const;
+    const std::string& Name(int index) const;
+    // Index of a name (without regard to case), or -1.
+    int IndexOf(std::string_view name) const;
+    // First index in list order whose satellite has this catalogue number (the text
+    // upper-cased, exactly 5 characters), or -1.
+    int IndexOfCatNr(std::string_view catNr) const;
+    // The folder with a trailing '/', or empty.
+    const std::string& Folder() const { return folder_; }
+
+private:
+    struct Entry {
+        std::string name;
+        std::unique_ptr<TSatellite> sat;
+    };
+    // Adds a parsed, propagated satellite under its key; takes ownership.
+    void AddSatellite(const std::string& key, std::unique_ptr<TSatellite> sat, const std::string& path);
+    void DeleteEntry(int index);
+    // Position of a name in the sorted entries (lower bound) and whether it is there.
+    int Find(std::string_view name, bool& found) const;
+    void IndexCat(TSatellite* sat);
+    void UnindexCat(TSatellite* sat);
+
+    std::vector<Entry> entries_;
+    // Catalogue number -> satellites listed under it, so finding a number is not a scan.
+    std::unordered_map<std::string, std::vector<TSatellite*>> catIndex_;
+    std::string folder_;
+};
+
+// The list key of a name line: the first 15 characters, trimmed of characters at or
+// below the blank, ASCII letters upper-cased; "NOAA-L" becomes "NOAA 16".
+std::string SatelliteKey(std::string_view nameLine);
+
+// Column routines of the element format (1-based columns).
+std::string BlanksToZeros(std::string_view text);
+double ColumnReal(std::string_view line, int column, int width);
+std::int32_t ColumnInt(std::string_view line, int column, int width);
+std::string TwoDigits(int n);
+std::string ColumnStr3(int n);
+
+}  // namespace orbit
