@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "orbittypes.h"
+#include "sdp4.h"
 #include "sgp4state.h"
 
 namespace orbit {
@@ -33,7 +34,7 @@ public:
     double epoch = 0.0;             // Julian date
     double revAtEpoch = 0.0;        // revolution number at epoch
     TSgp4State sgp4;                // near-Earth model state
-    // (deep-space model state follows here)
+    TDeepState deep;                // deep-space model state
     double epochText = 0.0;         // YYDDD.DDDDDDDD as read
     double offset = 0.0;            // 33.5 when listed
     double frequency = 0.0;         // MHz
