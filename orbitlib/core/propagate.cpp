@@ -1,0 +1,116 @@
+// Propagation driver: model selection and the orbit counters of the last propagation.
+
+#include "propagate.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "mathtime.h"
+#include "observer.h"
+#include "satlist.h"
+#include "sdp4.h"
+
+namespace orbit {
+
+namespace {
+
+void RunDeepSpace(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
+  TDeepElements el;
+  el.meanAnomaly = sat.meanAnomaly;
+  el.raan = sat.raan;
+  el.argPerigee = sat.argPerigee;
+  el.eccentricity = sat.eccentricity;
+  el.inclination = sat.inclination;
+  el.meanMotion = sat.meanMotion;
+  el.bstar = sat.bstar;
+  el.epochText = sat.epochText;
+  TDeepOutput out;
+  SDP4(sat.deep, el, sat.initNeeded, tsince, out);
+  pos.x = out.x;
+  pos.y = out.y;
+  pos.z = out.z;
+  vel.x = out.xdot;
+  vel.y = out.ydot;
+  vel.z = out.zdot;
+  sat.orbitPhase = out.uk;
+}
+
+void RunNearEarth(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
+  throw EOrbitError("The near-Earth model is not available");
+}
+
+bool Finite(const Vector& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+}  // namespace
+
+double OrbitPeriodDays(const TSatellite& sat) {
+  const long double perDay = static_cast<long double>(sat.meanMotion) * 1440.0L;
+  return static_cast<double>(CheckedDiv(kTwoPiL, perDay));
+}
+
+void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
+  if (!std::isfinite(jd)) throw EOrbitError("Propagation date is not a finite number");
+
+  // 1. Minutes since the epoch.
+  const double t = (jd - sat.epoch) * 1440.0;
+
+  // 2. The model by the deep-space flag; it stores the argument of latitude as the phase.
+  Vector p = pos, v = vel;
+  if (sat.deepSpace)
+    RunDeepSpace(sat, t, p, v);
+  else
+    RunNearEarth(sat, t, p, v);
+  if (!Finite(p) || !Finite(v) || !std::isfinite(sat.orbitPhase))
+    throw EOrbitError("Propagation gave a state vector that is not finite");
+
+  // 3. A negative phase is raised by one turn.
+  if (sat.orbitPhase < 0) sat.orbitPhase = static_cast<double>(sat.orbitPhase + kTwoPiL);
+
+  // 4.-5. Revolution number: revolutions since the epoch plus the count at the epoch,
+  // with the phase counting from the ascending node.
+  const double period = OrbitPeriodDays(sat);
+  const double a = (jd - sat.epoch) / period + sat.revAtEpoch;
+  const double b = static_cast<double>(0.5L - sat.orbitPhase / kTwoPiL);
+  const double revs = std::trunc(a + b);
+  if (!(std::fabs(revs) < 2147483648.0))
+    throw EOrbitError("Revolution number out of range for the propagation date");
+  sat.revNumber = static_cast<std::int32_t>(revs);
+
+  // 6. Orbit position in revolutions: the mean anomaly advanced to the date.
+  const double k = static_cast<double>((-kTwoPiL * sat.firstDerivative) * t / 2.0L);
+  const double m = static_cast<double>(
+      static_cast<long double>(sat.meanMotion) * t * (1.0L - 3.0L * k) + sat.meanAnomaly);
+  sat.orbitPos = static_cast<double>(m / kTwoPiL + sat.revAtEpoch);
+
+  pos.x = p.x;
+  pos.y = p.y;
+  pos.z = p.z;
+  vel.x = v.x;
+  vel.y = v.y;
+  vel.z = v.z;
+}
+
+bool ObserveSatellite(TSatellite& sat, TObserver observer, double jd, double thresholdDeg,
+                      bool& southbound, double& azimuth, double& elevation, double& latitude,
+                      double& longitude, double& range, double& rangeRate) {
+  const double threshold = static_cast<double>(thresholdDeg * 2.0L * kPiL / 360.0L);
+  Vector pos, vel;
+  PropagateSatellite(sat, jd, pos, vel);
+  StateToKm(pos, vel);
+  const TGeodetic geo = GeodeticOfState(pos, jd);
+  TLookAngles look;
+  bool visible = false;
+  LookAngles(pos, vel, observer, jd, look, visible);
+  southbound = vel.z < 0;
+  azimuth = look.azimuth;
+  elevation = look.elevation;
+  latitude = geo.lat;
+  longitude = geo.lon;
+  range = look.range;
+  rangeRate = look.rangeRate;
+  return elevation > threshold;
+}
+
+}  // namespace orbit
