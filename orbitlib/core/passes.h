@@ -1,0 +1,100 @@
+// Pass search: the passes of one satellite over an observer during whole days, found on
+// the elevation seen from the observer, and the pass list text built from them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "orbittypes.h"
+
+namespace orbit {
+
+class TSatellite;
+
+// One listed pass: the times found by the search (Julian dates), the values at the peak
+// and the text line of the pass list.
+struct TPass {
+    double rise = 0.0;
+    double set = 0.0;
+    double peak = 0.0;
+    bool southbound = false;     // inertial z velocity at the peak below zero
+    double longitudeDeg = 0.0;   // east longitude of the sub-satellite point at the peak, [0, 360)
+    double elevationDeg = 0.0;   // elevation at the peak, refraction included
+    std::int32_t duration = 0;   // seconds from rise to set
+    std::string line;            // "yyyymmddhhnnss N|S lon elev duration name"
+};
+
+// The state of one pass search: the satellite, the observer, the limits and the period.
+// Every margin evaluation propagates the satellite.
+class TPassSearch {
+public:
+    // utcDate is truncated to its day; minElevDegrees is clamped to [-2, 20]. Throws
+    // EMathError for a date that is not finite or outside years 1..9999, and for a satellite
+    // whose period is not a positive finite number of days.
+    TPassSearch(TSatellite& sat, const TObserver& observer, std::int32_t minSeconds, std::int32_t numDays,
+                double utcDate, double minElevDegrees);
+
+    // Elevation (rad, refraction included) at a Julian date minus the minimum elevation.
+    double ElevationMargin(double jd);
+    // Looks for a maximum of the margin inside [start, start + width] by shrinking the
+    // bracket until it is no wider than the tolerance (at most 15 steps). The outputs are
+    // written only by completed steps.
+    bool FindElevationPeak(double& peakTime, double& peakMargin, double tolerance, double width, double start);
+    // Time of the first peak found at or after the start. Gives up, returning a time past
+    // the search limit (end + period / 4), when no peak is found before that limit.
+    double NextPeak(double start);
+    // Bisections for the crossing of margin zero: rise with low below and high above the
+    // minimum, set with low above and high below. A margin of exactly 0 counts as above for
+    // the rise and as below for the set.
+    double FindRiseTime(double low, double high, double tolerance);
+    double FindSetTime(double low, double high, double tolerance);
+    // Appends the pass of this peak when it rises inside [start, end) and lasts longer than
+    // the minimum seconds.
+    void AddPass(std::vector<TPass>& list, double peak, double endJD, double startJD);
+    // The whole search, passes in the order their peaks were found (chronological).
+    std::vector<TPass> Run();
+
+    double StartJD() const { return startJD_; }
+    double EndJD() const { return endJD_; }
+    double Period() const { return period_; }
+    double MinElevation() const { return minElev_; }
+
+private:
+    // Search limit of the retry loops.
+    double Limit() const { return endJD_ + period_ / 4.0; }
+
+    TSatellite& sat_;
+    TObserver observer_;
+    double minElev_ = 0.0;   // rad
+    std::int32_t minSeconds_ = 0;
+    double dayStart_ = 0.0;  // date-time of 0h UTC of the first day
+    double startJD_ = 0.0;
+    double endJD_ = 0.0;
+    double period_ = 0.0;    // days
+};
+
+// The passes of the satellite over the observer during numDays whole days from 0h UTC of
+// the day of utcDate, whose peak is above minElevDegrees (clamped to [-2, 20]) and which
+// last longer than minSeconds.
+std::vector<TPass> FindPasses(TSatellite& sat, std::int32_t minSeconds, std::int32_t numDays, double utcDate,
+                              double minElevDegrees, TObserver observer);
+
+// The pass list as comma text: the lines in chronological order, each enclosed in double
+// quotes; empty when there are no passes. The result is emptied first and stays empty when
+// the search fails (the error passes on).
+void BuildPassList(TSatellite& sat, std::int32_t minSeconds, std::int32_t numDays, double utcDate,
+                   double minElevDegrees, TObserver observer, std::string& result);
+
+// One line of the pass list: the rise date-time as "yyyymmddhhnnss" (UTC), "S" or "N",
+// longitude and elevation in whole degrees (halves away from zero, a minus sign for every
+// negative value), the duration in seconds and the name, separated by single blanks.
+std::string PassLine(double riseDateTime, bool southbound, double longitudeDeg, double elevationDeg,
+                     std::int32_t duration, const std::string& name);
+
+// Comma text of items: an item holding a blank, a comma, a double quote or a control
+// character is enclosed in double quotes with inner quotes doubled; a single empty item is
+// two double quotes; no items give the empty text.
+std::string CommaText(const std::vector<std::string>& items);
+
+}  // namespace orbit
