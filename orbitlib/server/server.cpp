@@ -1,0 +1,234 @@
+// The server side of MarnSatLib: the class factory, the count of live objects and locks, the
+// version text, registration in the registry file, and the four exported entry points.
+#include <dlfcn.h>
+#include <limits.h>
+#include <stdlib.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "satellites.h"
+#include "velmar_registry.h"
+
+#define MARNSAT_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace marnsat {
+namespace {
+
+std::atomic<long> gServerCount{0};
+
+// ---- version -----------------------------------------------------------------------------
+
+// The version record embedded by the build (MARNSATLIB_VERSION_* from the project version).
+struct VersionRecord {
+  bool present;
+  unsigned major, minor, patch, build;
+};
+
+constexpr VersionRecord kVersion =
+#if defined(MARNSATLIB_VERSION_MAJOR) && defined(MARNSATLIB_VERSION_MINOR) && defined(MARNSATLIB_VERSION_PATCH) && \
+    defined(MARNSATLIB_VERSION_BUILD)
+    {true, MARNSATLIB_VERSION_MAJOR, MARNSATLIB_VERSION_MINOR, MARNSATLIB_VERSION_PATCH, MARNSATLIB_VERSION_BUILD};
+#else
+    {false, 0, 0, 0, 0};
+#endif
+
+std::string FormatVersion(const VersionRecord& v) {
+  if (!v.present) return std::string();
+  return std::to_string(v.major & 0xFFFF) + "." + std::to_string(v.minor & 0xFFFF) + "." +
+         std::to_string(v.patch & 0xFFFF) + "." + std::to_string(v.build & 0xFFFF);
+}
+
+// Made once when the library is loaded.
+const std::string gVersionText = FormatVersion(kVersion);
+
+// ---- the class factory -------------------------------------------------------------------
+
+class TSatellitesFactory final : public IClassFactory {
+ public:
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!(riid == IID_IUnknown || riid == IID_IClassFactory)) return E_NOINTERFACE;
+    *ppv = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  // The factory lives as long as the library; references are not counted.
+  ULONG AddRef() override { return 2; }
+  ULONG Release() override { return 1; }
+
+  HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (outer && !(riid == IID_IUnknown)) return CLASS_E_NOAGGREGATION;
+    TSatellites* object = nullptr;
+    try {
+      object = new TSatellites(outer);
+    } catch (const std::exception& e) {
+      ShowCreationError(e.what());
+      return E_UNEXPECTED;
+    } catch (...) {
+      ShowCreationError("Unknown failure");
+      return E_UNEXPECTED;
+    }
+    IUnknown* inner = object->Inner();
+    inner->AddRef();
+    if (outer) {
+      *ppv = inner;  // the aggregating object keeps this reference
+      return S_OK;
+    }
+    HRESULT hr = inner->QueryInterface(riid, ppv);
+    inner->Release();  // frees the object when the query failed
+    return hr;
+  }
+
+  HRESULT LockServer(BOOL lock) override {
+    if (lock)
+      ServerAddRef();
+    else
+      ServerRelease();
+    return S_OK;
+  }
+
+ private:
+  static void ShowCreationError(const std::string& message) {
+    std::string text = message;
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) text += '.';
+    VcomMessageBox(text.c_str(), "DAX Error", MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
+  }
+};
+
+TSatellitesFactory gFactory;
+
+// ---- registration ------------------------------------------------------------------------
+
+const std::string kErrorCreatingEntry = "Error creating system registry entry";
+
+std::string ModulePath() {
+  Dl_info info{};
+  if (!::dladdr(reinterpret_cast<void*>(&FormatVersion), &info) || !info.dli_fname)
+    throw EComError(E_FAIL, "The library's own file name is not known");
+  char resolved[PATH_MAX];
+  if (::realpath(info.dli_fname, resolved)) return resolved;
+  return info.dli_fname;
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void Set(const std::string& key, const std::string& name, const std::string& value) {
+  if (velmar::registry::SetValue(key, name, value) != velmar::registry::Status::Ok)
+    throw EComError(E_FAIL, kErrorCreatingEntry);
+}
+
+// Deletes a key; a key that is missing or still has sub-keys is passed over, a file that cannot
+// be read or written fails.
+void Delete(const std::string& key) {
+  using velmar::registry::Status;
+  Status s = velmar::registry::DeleteKey(key);
+  if (s == Status::Ok || s == Status::NotFound || s == Status::HasSubKeys) return;
+  throw EComError(E_FAIL, std::string("Error removing system registry entry: ") + velmar::registry::StatusText(s));
+}
+
+struct Keys {
+  std::string clsid = GuidToString(CLSID_Satellites);
+  std::string k = "CLSID\\" + clsid;
+  std::string p = marnsatlib::kProgId;
+  std::string libid = GuidToString(LIBID_MarnSatLib);
+  std::string version = std::to_string(marnsatlib::kTypeLibMajor) + "." + std::to_string(marnsatlib::kTypeLibMinor);
+  std::string typeLib = "TypeLib\\" + libid + "\\" + version;
+  std::string iface = "Interface\\" + GuidToString(IID_ISatellites);
+};
+
+// The type library's entries: the library with its path and help folder, and the interface
+// with its marshalling class.
+void RegisterTypeLibrary(const Keys& keys, const std::string& path) {
+  Set(keys.typeLib, "", "MarnSatLib Library");
+  Set(keys.typeLib + "\\0\\linux", "", path);
+  Set(keys.typeLib + "\\FLAGS", "", "0");
+  Set(keys.typeLib + "\\HELPDIR", "", FolderOf(path));
+  Set(keys.iface, "", "ISatellites");
+  Set(keys.iface + "\\ProxyStubClsid32", "", GuidToString(CLSID_PSOAInterface));
+  Set(keys.iface + "\\TypeLib", "", keys.libid);
+  Set(keys.iface + "\\TypeLib", "Version", keys.version);
+}
+
+void UnregisterTypeLibrary(const Keys& keys) {
+  Delete(keys.iface + "\\TypeLib");
+  Delete(keys.iface + "\\ProxyStubClsid32");
+  Delete(keys.iface);
+  Delete(keys.typeLib + "\\0\\linux");
+  Delete(keys.typeLib + "\\0");
+  Delete(keys.typeLib + "\\FLAGS");
+  Delete(keys.typeLib + "\\HELPDIR");
+  Delete(keys.typeLib);
+  Delete("TypeLib\\" + keys.libid);  // passed over while another version is registered
+}
+
+template <class F>
+HRESULT Registering(F&& body) noexcept {
+  try {
+    body();
+    return S_OK;
+  } catch (const std::exception& e) {
+    VcomSetErrorInfo(nullptr, marnsatlib::kProgId, e.what(), nullptr, 0);
+    return E_FAIL;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+}  // namespace
+
+void ServerAddRef() { ++gServerCount; }
+void ServerRelease() { --gServerCount; }
+long ServerLockCount() { return gServerCount.load(); }
+const std::string& LibraryVersionText() { return gVersionText; }
+
+}  // namespace marnsat
+
+using namespace marnsat;
+
+MARNSAT_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (!(rclsid == CLSID_Satellites)) return CLASS_E_CLASSNOTAVAILABLE;
+  return gFactory.QueryInterface(riid, ppv);
+}
+
+MARNSAT_EXPORT HRESULT DllCanUnloadNow() { return ServerLockCount() > 0 ? S_FALSE : S_OK; }
+
+MARNSAT_EXPORT HRESULT DllRegisterServer() {
+  return Registering([] {
+    const Keys keys;
+    const std::string path = ModulePath();
+    const std::string description = marnsatlib::kClassDescription;
+    RegisterTypeLibrary(keys, path);
+    Set(keys.k, "", description);
+    Set(keys.k + "\\InprocServer32", "", path);  // stored as it is, blanks included
+    Set(keys.k + "\\InprocServer32", "ThreadingModel", "Apartment");
+    Set(keys.p, "", description);
+    Set(keys.p + "\\Clsid", "", keys.clsid);
+    Set(keys.k + "\\ProgID", "", keys.p);
+    Set(keys.k + "\\Version", "", keys.version);
+    Set(keys.k + "\\TypeLib", "", keys.libid);
+  });
+}
+
+MARNSAT_EXPORT HRESULT DllUnregisterServer() {
+  return Registering([] {
+    const Keys keys;
+    UnregisterTypeLibrary(keys);
+    Delete(keys.k + "\\TypeLib");
+    Delete(keys.k + "\\Version");
+    Delete(keys.k + "\\ProgID");
+    Delete(keys.p + "\\Clsid");
+    Delete(keys.p);
+    Delete(keys.k + "\\InprocServer32");
+    Delete(keys.k);
+  });
+}
