@@ -61,7 +61,7 @@ long long ParseInt(const std::string& s, long long lo, long long hi, const std::
     return v;
 }
 
-// Returns the decimal text unchanged (it becomes a long double literal).
+// Returns the decimal text unchanged (it becomes a double literal).
 std::string CheckReal(const std::string& s, const std::string& where) {
     if (!IsDecimal(s, true)) Fail(where + ": not a decimal number: '" + s + "'");
     return s;
@@ -180,8 +180,8 @@ std::string Vsop(const std::string& dir) {
         long long s = ParseInt(f[1], 0, (long long)list.size() - 1, w);
         long long idx = ParseInt(f[2], 0, 100000, w);
         if ((size_t)idx != list[s].size()) Fail(w + ": index out of sequence");
-        list[s].push_back("    {" + CheckReal(f[3], w) + "L, " + CheckReal(f[4], w) + "L, " +
-                          CheckReal(f[5], w) + "L},\n");
+        list[s].push_back("    {" + CheckReal(f[3], w) + ", " + CheckReal(f[4], w) + ", " +
+                          CheckReal(f[5], w) + "},\n");
     }
     std::ostringstream o;
     o << "// VSOP87D series for the Earth (heliocentric ecliptic spherical coordinates of the date).\n"

@@ -41,9 +41,10 @@ inline constexpr int kApogeeRows = 32;
 extern const TApsisRow kPerigee[kPerigeeRows];
 extern const TApsisRow kApogee[kApogeeRows];
 
-// VSOP87D Earth: one term is A * cos(B + C * tau), A scaled by 1e8.
+// VSOP87D Earth: one term is A * cos(B + C * tau), A scaled by 1e8. The published values
+// have at most 16 significant digits; double holds each to its last digit.
 struct TVSOPRow {
-    long double A, B, C;
+    double A, B, C;
 };
 struct TVSOPSeries {
     const TVSOPRow* Rows;
