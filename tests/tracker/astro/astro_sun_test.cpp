@@ -105,7 +105,7 @@ TEST(AstroVsop, SumSeriesIsPolynomialInTau) {
 TEST(AstroVsop, SeriesCosineMatchesLibrary) {
     double worst = 0;
     for (int i = -200000; i <= 200000; ++i) {
-        const double x = i * 0.3731 + i * i * 1e-6;  // up to about 1.2e5 rad, every quadrant
+        const double x = i * 0.3731 + double(i) * i * 1e-6;  // up to about 1.2e5 rad, every quadrant
         worst = std::max(worst, std::fabs(VsopCos(x) - std::cos(x)));
     }
     EXPECT_LT(worst, 5e-16);
