@@ -1,0 +1,197 @@
+#include "inifile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace {
+
+class IniTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string base = std::filesystem::temp_directory_path().string() + "/velmar-ini-XXXXXX";
+    ASSERT_NE(mkdtemp(base.data()), nullptr);
+    dir_ = base;
+    file_ = dir_ + "/test.ini";
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  void Put(const std::string& bytes) {
+    std::ofstream out(file_, std::ios::binary | std::ios::trunc);
+    out << bytes;
+  }
+  std::string Get() const {
+    std::ifstream in(file_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::string dir_, file_;
+};
+
+TEST_F(IniTest, ReadingFindsTheFirstMatchWithoutRegardToCase) {
+  Put("Loose=1\r\n"
+      "; comment=ignored\r\n"
+      "[ Files ] trailing\r\n"
+      "  Path = /a b/c  \r\n"
+      "path=second\r\n"
+      "Empty=\r\n"
+      "Quoted=\" padded \"\r\n"
+      "Single='x'\r\n"
+      "Half=\"x\r\n"
+      "NoEquals\r\n"
+      "[files]\r\n"
+      "Other=2\r\n");
+  TIniFile ini(file_);
+  const struct {
+    const char* section;
+    const char* key;
+    const char* expected;
+  } cases[] = {
+      {"Files", "Path", "/a b/c"},     {"FILES", "PATH", "/a b/c"},  {"files", "Empty", ""},
+      {"Files", "Quoted", " padded "}, {"Files", "Single", "x"},     {"Files", "Half", "\"x"},
+      {"Files", "Other", "DEF"},       {"Files", "NoEquals", "DEF"}, {"Files", "Missing", "DEF"},
+      {"None", "Path", "DEF"},         {"Files", "; comment", "DEF"}, {"", "Loose", "DEF"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ini.ReadString(c.section, c.key, "DEF"), c.expected) << c.key;
+  EXPECT_TRUE(ini.SectionExists("FILES"));
+  EXPECT_FALSE(ini.SectionExists("Observer"));
+  EXPECT_TRUE(ini.ValueExists("Files", "empty"));
+  EXPECT_FALSE(ini.ValueExists("Files", "Missing"));
+}
+
+TEST_F(IniTest, MissingFileGivesDefaults) {
+  TIniFile ini(dir_ + "/none.ini");
+  EXPECT_EQ(ini.ReadString("A", "B", "d"), "d");
+  EXPECT_EQ(ini.ReadInteger("A", "B", -20), -20);
+  EXPECT_EQ(ini.ReadFloat("A", "B", 1e-6), 1e-6);
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/none.ini"));
+}
+
+TEST_F(IniTest, TypedReads) {
+  Put("[S]\nI1=42\nI2=abc\nI3=$FF\nI4=0x10\nI5=\nI6=4294967296\nI7=-2147483640\n"
+      "B1=2\nB2=0\nB3=yes\nB4=-1\n"
+      "F1=52.083\nF2=1E-6\nF3=1,5\nF4=\nF5=nan\nF6=-4.5e+2\n");
+  TIniFile ini(file_);
+  const std::pair<const char*, std::int32_t> ints[] = {
+      {"I1", 42}, {"I2", 7}, {"I3", 255}, {"I4", 16}, {"I5", 7}, {"I6", 7}, {"I7", -2147483640}};
+  for (const auto& [k, v] : ints) EXPECT_EQ(ini.ReadInteger("S", k, 7), v) << k;
+  const std::pair<const char*, bool> bools[] = {{"B1", true}, {"B2", false}, {"B3", false}, {"B4", true}};
+  for (const auto& [k, v] : bools) EXPECT_EQ(ini.ReadBool("S", k, false), v) << k;
+  EXPECT_TRUE(ini.ReadBool("S", "B3", true));  // not an integer: the default
+  const std::pair<const char*, double> floats[] = {
+      {"F1", 52.083}, {"F2", 1e-6}, {"F3", 9.5}, {"F4", 9.5}, {"F5", 9.5}, {"F6", -450}};
+  for (const auto& [k, v] : floats) EXPECT_EQ(ini.ReadFloat("S", k, 9.5), v) << k;
+}
+
+TEST_F(IniTest, NewFileAndNewSections) {
+  TIniFile ini(file_);
+  ini.WriteBool("Misc", "SaveSettings", false);
+  EXPECT_EQ(Get(), "[Misc]\r\nSaveSettings=0\r\n");
+  ini.WriteString("Files", "Path", "/x");
+  ini.WriteInteger("Misc", "StarMag", -20);
+  EXPECT_EQ(Get(), "[Misc]\r\nSaveSettings=0\r\nStarMag=-20\r\n\r\n[Files]\r\nPath=/x\r\n");
+}
+
+TEST_F(IniTest, WritesReplaceInPlaceAndKeepEverythingElse) {
+  Put("; top comment\n"
+      "[Files]\n"
+      "Path=old\n"
+      "Unknown=keep me\n"
+      "; section comment\n"
+      "\n"
+      "[Misc]\n"
+      "a=1\n");
+  TIniFile ini(file_);
+  ini.WriteString("FILES", "PATH", "new");
+  ini.WriteString("files", "Added", "v");
+  ini.WriteString("Misc", "b", "2");
+  EXPECT_EQ(Get(),
+            "; top comment\r\n"
+            "[Files]\r\n"
+            "PATH=new\r\n"
+            "Unknown=keep me\r\n"
+            "Added=v\r\n"
+            "; section comment\r\n"
+            "\r\n"
+            "[Misc]\r\n"
+            "a=1\r\n"
+            "b=2\r\n");
+  EXPECT_EQ(ini.ReadString("Files", "Path", ""), "new");
+}
+
+TEST_F(IniTest, OnlyTheFirstOfTwoEqualKeysIsReplaced) {
+  Put("[S]\r\nK=1\r\nk=2\r\n");
+  TIniFile ini(file_);
+  ini.WriteString("S", "K", "3");
+  EXPECT_EQ(Get(), "[S]\r\nK=3\r\nk=2\r\n");
+}
+
+TEST_F(IniTest, ValuesCannotAddLines) {
+  TIniFile ini(file_);
+  ini.WriteString("S", "K", "a\r\n[Evil]\nX=1");
+  EXPECT_FALSE(ini.SectionExists("Evil"));
+  EXPECT_EQ(ini.ReadString("S", "K", ""), "a  [Evil] X=1");
+}
+
+TEST_F(IniTest, FailedWriteThrowsWithTheFileName) {
+  TIniFile ini(dir_ + "/missing/folder/x.ini");
+  try {
+    ini.WriteString("S", "K", "v");
+    FAIL() << "no exception";
+  } catch (const EIniFileException& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir_ + "/missing/folder/x.ini");
+  }
+  TIniFile bad(file_);
+  EXPECT_THROW(bad.WriteString("", "K", "v"), EIniFileException);
+}
+
+TEST_F(IniTest, WriteKeepsThePermissionsAndLeavesNoTemporaryFile) {
+  Put("[S]\r\nK=1\r\n");
+  ASSERT_EQ(::chmod(file_.c_str(), 0640), 0);
+  TIniFile ini(file_);
+  ini.WriteString("S", "K", "2");
+  struct stat st {};
+  ASSERT_EQ(::stat(file_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  int files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir_)) (void)e, ++files;
+  EXPECT_EQ(files, 1);
+}
+
+TEST_F(IniTest, FloatsReadBackExactly) {
+  TIniFile ini(file_);
+  std::mt19937_64 rng(12345);
+  std::uniform_real_distribution<double> angle(-180, 180);
+  std::vector<double> values = {52.083, 1e-6, -89.999999, 0.1 + 0.2, 6378.137, 1e300, -4.9406564584124654e-324};
+  for (int i = 0; i < 40; ++i) values.push_back(angle(rng));
+  for (std::size_t i = 0; i < values.size(); ++i) ini.WriteFloat("F", "K" + std::to_string(i), values[i]);
+  for (std::size_t i = 0; i < values.size(); ++i)
+    EXPECT_EQ(ini.ReadFloat("F", "K" + std::to_string(i), 99), values[i]) << i;
+  ini.WriteFloat("F", "H", 1e-6);
+  EXPECT_EQ(ini.ReadString("F", "H", ""), "1E-6");
+}
+
+TEST(IniNumbers, GeneralForm) {
+  const std::pair<double, const char*> cases[] = {
+      {52.083, "52.083"}, {1e-6, "1E-6"}, {100, "100"}, {0.00001, "0.00001"}, {-2.5e20, "-2.5E20"}, {0, "0"},
+  };
+  for (const auto& [v, s] : cases) EXPECT_EQ(ini::FormatGeneral(v, 0), s);
+  EXPECT_EQ(ini::FormatGeneral(0.1 + 0.2, 15), "0.3");
+  EXPECT_EQ(ini::FormatGeneral(0.1 + 0.2, 0), "0.30000000000000004");
+  EXPECT_EQ(ini::FormatGeneral(std::nan(""), 0), "NAN");
+}
+
+TEST(IniNumbers, Lines) {
+  EXPECT_EQ(ini::SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(ini::SplitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+  EXPECT_TRUE(ini::SplitLines("").empty());
+}
+
+}  // namespace
