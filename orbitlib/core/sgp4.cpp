@@ -1,0 +1,264 @@
+// SGP4 after the equations of Spacetrack Report No. 3 (Hoots and Roehrich, 1980),
+// in the report's order of operations, with its constants and its simplified drag
+// branch for perigees below 220 km. Computation is in extended precision; the derived
+// constants are stored as doubles in the satellite's record.
+#include "sgp4.h"
+
+#include <cmath>
+
+#include "mathtime.h"
+#include "observer.h"
+#include "satlist.h"
+
+namespace orbit {
+
+namespace {
+
+using LD = long double;
+
+constexpr LD CK2 = 0.0005413079L;            // J2 / 2
+constexpr LD CK2_1_5 = 0.00081196185L;       // 1.5 CK2
+constexpr LD CK2_3 = 0.0016239237L;          // 3 CK2
+constexpr LD CK2_0_75 = 0.000405980925L;     // 0.75 CK2
+constexpr LD CK2_2 = 0.0010826158L;          // 2 CK2
+constexpr LD CK4_1_25 = 7.762359375e-07L;    // 1.25 CK4, CK4 = -0.375 J4
+constexpr double A3OVK2_BASE = 0.004690140306468832;  // -J3 / CK2
+constexpr LD S_CONST = 1.0122292801892716L;  // 1 + 78 / XKMPER
+constexpr LD TOTHRD = 2.0L / 3.0L;
+constexpr LD SIMPLE_BOUND = 1.034492841559484L;  // 1 + 220 / XKMPER
+constexpr int KEPLER_PASSES = 10;
+constexpr LD KEPLER_TOLERANCE = 1e-6L;
+
+// Every double of the derived constants, for the finiteness check after initialisation.
+constexpr double TSgp4State::*kStateDoubles[] = {
+    &TSgp4State::a1,     &TSgp4State::cosio,  &TSgp4State::theta2, &TSgp4State::x3thm1, &TSgp4State::eosq,
+    &TSgp4State::betao2, &TSgp4State::betao,  &TSgp4State::del1,   &TSgp4State::ao,     &TSgp4State::delo,
+    &TSgp4State::xnodp,  &TSgp4State::aodp,   &TSgp4State::s4,     &TSgp4State::qoms24, &TSgp4State::perige,
+    &TSgp4State::pinvsq, &TSgp4State::tsi,    &TSgp4State::eta,    &TSgp4State::etasq,  &TSgp4State::eeta,
+    &TSgp4State::psisq,  &TSgp4State::coef,   &TSgp4State::coef1,  &TSgp4State::c2,     &TSgp4State::c1,
+    &TSgp4State::sinio,  &TSgp4State::a3ovk2, &TSgp4State::c3,     &TSgp4State::x1mth2, &TSgp4State::c4,
+    &TSgp4State::c5,     &TSgp4State::theta4, &TSgp4State::temp1,  &TSgp4State::temp2,  &TSgp4State::temp3,
+    &TSgp4State::xmdot,  &TSgp4State::x1m5th, &TSgp4State::omgdot, &TSgp4State::xhdot1, &TSgp4State::xnodot,
+    &TSgp4State::omgcof, &TSgp4State::xmcof,  &TSgp4State::xnodcf, &TSgp4State::t2cof,  &TSgp4State::xlcof,
+    &TSgp4State::aycof,  &TSgp4State::delmo,  &TSgp4State::sinmo,  &TSgp4State::x7thm1, &TSgp4State::c1sq,
+    &TSgp4State::d2,     &TSgp4State::d3,     &TSgp4State::d4,     &TSgp4State::t3cof,  &TSgp4State::t4cof,
+    &TSgp4State::t5cof};
+
+double D(LD x) { return static_cast<double>(x); }
+
+void Initialise(const TSatellite& sat, TSgp4State& s) {
+    const LD xno = sat.meanMotion, eo = sat.eccentricity, xincl = sat.inclination;
+    const LD omegao = sat.argPerigee, xmo = sat.meanAnomaly, bstar = sat.bstar;
+
+    // Recover the original mean motion and semi-major axis from the element set.
+    s.a1 = PowerOf(D(CheckedDiv(XKE, xno)), D(TOTHRD));
+    s.cosio = D(std::cos(xincl));
+    s.theta2 = D(static_cast<LD>(s.cosio) * s.cosio);
+    s.x3thm1 = D(3.0L * s.theta2 - 1.0L);
+    s.eosq = D(eo * eo);
+    s.betao2 = D(1.0L - s.eosq);
+    s.betao = D(CheckedSqrt(s.betao2));
+    s.del1 = D(CheckedDiv(CK2_1_5 * s.x3thm1, static_cast<LD>(s.a1) * s.a1 * s.betao * s.betao2));
+    s.ao = D(s.a1 * (1.0L - s.del1 * (0.5L * TOTHRD + s.del1 * (1.0L + 134.0L / 81.0L * s.del1))));
+    s.delo = D(CheckedDiv(CK2_1_5 * s.x3thm1, static_cast<LD>(s.ao) * s.ao * s.betao * s.betao2));
+    s.xnodp = D(CheckedDiv(xno, 1.0L + s.delo));
+    s.aodp = D(CheckedDiv(s.ao, 1.0L - s.delo));
+
+    // Perigee below 220 km: the simplified drag model.
+    s.isimp = (s.aodp * (1.0L - eo) / 1.0L) < SIMPLE_BOUND ? 1 : 0;
+
+    // Perigee below 156 km: adjust the atmosphere's reference height.
+    LD s4 = S_CONST;
+    s.qoms24 = QOMS2T;
+    s.perige = D((s.aodp * (1.0L - eo) - 1.0L) * XKMPER);
+    if (s.perige < 156.0) {
+        s4 = s.perige - 78.0L;
+        if (s.perige <= 98.0) s4 = 20.0L;
+        s.qoms24 = PowerOf(D((120.0L - s4) * 1.0L / XKMPER), 4.0);
+        s4 = s4 / XKMPER + 1.0L;
+    }
+    s.s4 = D(s4);
+
+    s.pinvsq = D(CheckedDiv(1.0L, static_cast<LD>(s.aodp) * s.aodp * s.betao2 * s.betao2));
+    s.tsi = D(CheckedDiv(1.0L, static_cast<LD>(s.aodp) - s.s4));
+    s.eta = D(s.aodp * eo * s.tsi);
+    s.etasq = D(static_cast<LD>(s.eta) * s.eta);
+    s.eeta = D(eo * s.eta);
+    s.psisq = D(std::fabs(1.0L - s.etasq));
+    s.coef = D(s.qoms24 * static_cast<LD>(PowerOf(s.tsi, 4.0)));
+    s.coef1 = D(s.coef / static_cast<LD>(PowerOf(s.psisq, 3.5)));
+    s.c2 = D(s.coef1 * static_cast<LD>(s.xnodp) *
+             (s.aodp * (1.0L + 1.5L * s.etasq + s.eeta * (4.0L + s.etasq)) +
+              CK2_0_75 * s.tsi / s.psisq * s.x3thm1 * (8.0L + 3.0L * s.etasq * (8.0L + s.etasq))));
+    s.c1 = D(bstar * s.c2);
+    s.sinio = D(std::sin(xincl));
+    s.a3ovk2 = D(A3OVK2_BASE * static_cast<LD>(PowerOf(1.0, 3.0)));
+    // A circular orbit has no perigee to rotate: the eccentricity divisor is left out.
+    s.c3 = eo == 0.0L ? 0.0 : D(s.coef * static_cast<LD>(s.tsi) * s.a3ovk2 * s.xnodp * 1.0L * s.sinio / eo);
+    s.x1mth2 = D(1.0L - s.theta2);
+    s.c4 = D(2.0L * s.xnodp * static_cast<LD>(s.coef1) * s.aodp * s.betao2 *
+             (s.eta * (2.0L + 0.5L * s.etasq) + eo * (0.5L + 2.0L * s.etasq) -
+              CK2_2 * s.tsi / (static_cast<LD>(s.aodp) * s.psisq) *
+                  (-3.0L * s.x3thm1 * (1.0L - 2.0L * s.eeta + s.etasq * (1.5L - 0.5L * s.eeta)) +
+                   0.75L * s.x1mth2 * (2.0L * s.etasq - s.eeta * (1.0L + s.etasq)) * std::cos(2.0L * omegao))));
+    s.c5 = D(2.0L * s.coef1 * static_cast<LD>(s.aodp) * s.betao2 *
+             (1.0L + 2.75L * (s.etasq + static_cast<LD>(s.eeta)) + static_cast<LD>(s.eeta) * s.etasq));
+    s.theta4 = D(static_cast<LD>(s.theta2) * s.theta2);
+    s.temp1 = D(CK2_3 * s.pinvsq * s.xnodp);
+    s.temp2 = D(s.temp1 * CK2 * s.pinvsq);
+    s.temp3 = D(CK4_1_25 * s.pinvsq * s.pinvsq * s.xnodp);
+    s.xmdot = D(s.xnodp + 0.5L * s.temp1 * s.betao * s.x3thm1 +
+                0.0625L * s.temp2 * s.betao * (13.0L - 78.0L * s.theta2 + 137.0L * s.theta4));
+    s.x1m5th = D(1.0L - 5.0L * s.theta2);
+    s.omgdot = D(-0.5L * s.temp1 * s.x1m5th + 0.0625L * s.temp2 * (7.0L - 114.0L * s.theta2 + 395.0L * s.theta4) +
+                 s.temp3 * (3.0L - 36.0L * s.theta2 + 49.0L * s.theta4));
+    s.xhdot1 = D(-static_cast<LD>(s.temp1) * s.cosio);
+    s.xnodot = D(s.xhdot1 + (0.5L * s.temp2 * (4.0L - 19.0L * s.theta2) + 2.0L * s.temp3 * (3.0L - 7.0L * s.theta2)) *
+                                s.cosio);
+    s.omgcof = D(bstar * s.c3 * std::cos(omegao));
+    s.xmcof = s.eeta == 0.0 ? 0.0 : D(-TOTHRD * s.coef * bstar * 1.0L / s.eeta);
+    s.xnodcf = D(3.5L * s.betao2 * s.xhdot1 * s.c1);
+    s.t2cof = D(1.5L * s.c1);
+    s.xlcof = D(CheckedDiv(0.125L * s.a3ovk2 * s.sinio * (3.0L + 5.0L * s.cosio), 1.0L + s.cosio));
+    s.aycof = D(0.25L * s.a3ovk2 * s.sinio);
+    s.delmo = PowerOf(D(1.0L + s.eta * std::cos(xmo)), 3.0);
+    s.sinmo = D(std::sin(xmo));
+    s.x7thm1 = D(7.0L * s.theta2 - 1.0L);
+    if (s.isimp == 0) {
+        s.c1sq = D(static_cast<LD>(s.c1) * s.c1);
+        s.d2 = D(4.0L * s.aodp * s.tsi * s.c1sq);
+        const LD temp = static_cast<LD>(s.d2) * s.tsi * s.c1 / 3.0L;
+        s.d3 = D((17.0L * s.aodp + s.s4) * temp);
+        s.d4 = D(0.5L * temp * s.aodp * s.tsi * (221.0L * s.aodp + 31.0L * s.s4) * s.c1);
+        s.t3cof = D(s.d2 + 2.0L * s.c1sq);
+        s.t4cof = D(0.25L * (3.0L * s.d3 + s.c1 * (12.0L * s.d2 + 10.0L * s.c1sq)));
+        s.t5cof = D(0.2L * (3.0L * s.d4 + 12.0L * s.c1 * s.d3 + 6.0L * static_cast<LD>(s.d2) * s.d2 +
+                            15.0L * s.c1sq * (2.0L * s.d2 + s.c1sq)));
+    }
+    for (auto member : kStateDoubles) CheckFinite(s.*member);
+}
+
+}  // namespace
+
+void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
+    if (!std::isfinite(tsince)) throw EMathError(kMsgInvalidOp);
+    if (sat.initNeeded != 0) {
+        TSgp4State fresh;
+        Initialise(sat, fresh);
+        sat.sgp4 = fresh;
+        sat.initNeeded = 0;
+    }
+    const TSgp4State& s = sat.sgp4;
+    const LD t = tsince;
+    const LD eo = sat.eccentricity, xincl = sat.inclination, bstar = sat.bstar;
+
+    // Secular gravity and atmospheric drag.
+    const LD xmdf = sat.meanAnomaly + s.xmdot * t;
+    const LD omgadf = sat.argPerigee + s.omgdot * t;
+    const LD xnoddf = sat.raan + s.xnodot * t;
+    LD omega = omgadf;
+    LD xmp = xmdf;
+    const LD tsq = t * t;
+    const LD xnode = xnoddf + s.xnodcf * tsq;
+    LD tempa = 1.0L - s.c1 * t;
+    LD tempe = bstar * s.c4 * t;
+    LD templ = s.t2cof * tsq;
+    if (s.isimp == 0) {
+        const LD delomg = s.omgcof * t;
+        const LD delm = s.xmcof * (PowerOf(D(1.0L + s.eta * std::cos(xmdf)), 3.0) - static_cast<LD>(s.delmo));
+        const LD temp = delomg + delm;
+        xmp = xmdf + temp;
+        omega = omgadf - temp;
+        const LD tcube = tsq * t;
+        const LD tfour = t * tcube;
+        tempa = tempa - s.d2 * tsq - s.d3 * tcube - s.d4 * tfour;
+        tempe = tempe + bstar * s.c5 * (std::sin(xmp) - s.sinmo);
+        templ = templ + s.t3cof * tcube + tfour * (s.t4cof + t * s.t5cof);
+    }
+    const LD a = s.aodp * tempa * tempa;
+    const LD e = eo - tempe;
+    const LD xl = xmp + omega + xnode + s.xnodp * templ;
+    const LD beta = CheckedSqrt(1.0L - e * e);
+    const LD xn = CheckedDiv(XKE, PowerOf(D(a), 1.5));
+
+    // Long-period periodics.
+    const LD axn = e * std::cos(omega);
+    LD temp = CheckedDiv(1.0L, a * beta * beta);
+    const LD xll = temp * s.xlcof * axn;
+    const LD aynl = temp * s.aycof;
+    const LD xlt = xl + xll;
+    const LD ayn = e * std::sin(omega) + aynl;
+
+    // Kepler's equation for E + omega.
+    const LD capu = ModTwoPi(D(xlt - xnode));
+    LD temp2 = capu;
+    LD sinepw = 0, cosepw = 0, temp3 = 0, temp4 = 0, temp5 = 0, temp6 = 0;
+    for (int pass = 0; pass < KEPLER_PASSES; ++pass) {
+        sinepw = std::sin(temp2);
+        cosepw = std::cos(temp2);
+        temp3 = axn * sinepw;
+        temp4 = ayn * cosepw;
+        temp5 = axn * cosepw;
+        temp6 = ayn * sinepw;
+        const LD epw = CheckedDiv(capu - temp4 + temp3 - temp2, 1.0L - temp5 - temp6) + temp2;
+        if (std::fabs(epw - temp2) <= KEPLER_TOLERANCE) break;
+        temp2 = epw;
+    }
+
+    // Short-period preliminary quantities.
+    const LD ecose = temp5 + temp6;
+    const LD esine = temp3 - temp4;
+    const LD elsq = axn * axn + ayn * ayn;
+    temp = 1.0L - elsq;
+    const LD pl = a * temp;
+    const LD r = a * (1.0L - ecose);
+    LD temp1 = CheckedDiv(1.0L, r);
+    const LD rdot = XKE * CheckedSqrt(a) * esine * temp1;
+    const LD rfdot = XKE * CheckedSqrt(pl) * temp1;
+    temp2 = a * temp1;
+    const LD betal = CheckedSqrt(temp);
+    temp3 = 1.0L / (1.0L + betal);
+    const LD cosu = temp2 * (cosepw - axn + ayn * esine * temp3);
+    const LD sinu = temp2 * (sinepw - ayn - axn * esine * temp3);
+    LD u = ArcTanQuadrant(D(sinu), D(cosu));
+    if (u < 0.0L) u += kTwoPiL;
+    const LD sin2u = 2.0L * sinu * cosu;
+    const LD cos2u = 2.0L * cosu * cosu - 1.0L;
+    temp = CheckedDiv(1.0L, pl);
+    temp1 = CK2 * temp;
+    temp2 = temp1 * temp;
+
+    // Short-period periodics.
+    const LD rk = r * (1.0L - 1.5L * temp2 * betal * s.x3thm1) + 0.5L * temp1 * s.x1mth2 * cos2u;
+    const LD uk = u - 0.25L * temp2 * s.x7thm1 * sin2u;
+    const LD xnodek = xnode + 1.5L * temp2 * s.cosio * sin2u;
+    const LD xinck = xincl + 1.5L * temp2 * s.cosio * s.sinio * cos2u;
+    const LD rdotk = rdot - xn * temp1 * s.x1mth2 * sin2u;
+    const LD rfdotk = rfdot + xn * temp1 * (s.x1mth2 * cos2u + 1.5L * s.x3thm1);
+
+    // Orientation vectors.
+    const LD sinuk = std::sin(uk), cosuk = std::cos(uk);
+    const LD sinik = std::sin(xinck), cosik = std::cos(xinck);
+    const LD sinnok = std::sin(xnodek), cosnok = std::cos(xnodek);
+    const LD xmx = -sinnok * cosik;
+    const LD xmy = cosnok * cosik;
+    const LD ux = xmx * sinuk + cosnok * cosuk;
+    const LD uy = xmy * sinuk + sinnok * cosuk;
+    const LD uz = sinik * sinuk;
+    const LD vx = xmx * cosuk - cosnok * sinuk;
+    const LD vy = xmy * cosuk - sinnok * sinuk;
+    const LD vz = sinik * cosuk;
+
+    const LD out[7] = {rk * ux, rk * uy, rk * uz, rdotk * ux + rfdotk * vx, rdotk * uy + rfdotk * vy,
+                       rdotk * uz + rfdotk * vz, uk};
+    for (LD v : out) CheckFinite(v);
+    pos.x = D(out[0]);
+    pos.y = D(out[1]);
+    pos.z = D(out[2]);
+    vel.x = D(out[3]);
+    vel.y = D(out[4]);
+    vel.z = D(out[5]);
+    sat.orbitPhase = D(uk);
+}
+
+}  // namespace orbit
