@@ -1,0 +1,278 @@
+// The propagation driver with the deep-space model: the report's sample case, the
+// geostationary sets against an independent implementation, and the orbit counters.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+
+#include "test_util.h"
+
+namespace orbit {
+namespace {
+
+using test::AngleDiffDeg;
+using test::DataPath;
+using test::LongitudeDeg;
+using test::Number;
+using test::ParseSat;
+using test::ReadLines;
+using test::SplitFields;
+
+constexpr double kPi = 3.14159265358979323846;
+
+const std::string k11801Line1 =
+    "1 11801U          80230.29629788  .01431103  00000-0  14311-1      13";
+const std::string k11801Line2 =
+    "2 11801  46.7916 230.4354 7318036  47.4722  10.4117  2.28537848    13";
+
+// The sample set with another revolution number at epoch (columns 64-68).
+std::string Line2WithRev(const char* rev5) {
+  std::string line = k11801Line2;
+  line.replace(63, 5, rev5);
+  return line;
+}
+
+TEST(Propagate, ReportSampleCase11801) {
+  struct {
+    double minutes, x, y, z;
+  } const expected[] = {
+      {0, 7473.37066650, 428.95261765, 5828.74786377},
+      {360, -3305.22537232, 32410.86328125, -24697.17675781},
+      {720, 14271.28759766, 24110.46411133, -4725.76837158},
+      {1080, -9990.05883789, 22717.35522461, -23616.89062501},
+      {1440, 9787.86975097, 33753.34667969, -15030.81176758},
+  };
+  TSatellite sat = ParseSat(k11801Line1, k11801Line2);
+  ASSERT_TRUE(sat.deepSpace);
+  for (const auto& e : expected) {
+    SCOPED_TRACE(e.minutes);
+    Vector pos, vel;
+    PropagateSatellite(sat, sat.epoch + e.minutes / 1440.0, pos, vel);
+    StateToKm(pos, vel);
+    EXPECT_NEAR(pos.x, e.x, 0.05);
+    EXPECT_NEAR(pos.y, e.y, 0.05);
+    EXPECT_NEAR(pos.z, e.z, 0.05);
+    if (e.minutes == 0) {
+      EXPECT_NEAR(vel.x, 5.10715413, 1e-5);
+      EXPECT_NEAR(vel.y, 6.44468284, 1e-5);
+      EXPECT_NEAR(vel.z, -0.18613096, 1e-5);
+    }
+  }
+}
+
+// Longitudes at the epoch and 30 days later against python3-sgp4 (see data/README.md).
+TEST(Propagate, GeostationaryWeatherSatellitesMatchIndependentModel) {
+  TSatelliteList list;
+  list.LoadFromFile(DataPath("geo_weather_2018.tle"));
+  int checked = 0;
+  for (const std::string& line : ReadLines(DataPath("geo_weather_2018_expected.csv"))) {
+    if (line.empty() || line[0] == '#') continue;
+    const auto f = SplitFields(line);
+    ASSERT_EQ(f.size(), 3u) << line;
+    SCOPED_TRACE(f[0]);
+    const int index = list.IndexOfCatNr(f[0]);
+    ASSERT_GE(index, 0);
+    TSatellite& sat = *list.GetSat(index);
+    EXPECT_TRUE(sat.deepSpace);
+    EXPECT_LT(AngleDiffDeg(LongitudeDeg(sat, sat.epoch), Number(f[1])), 0.05);
+    EXPECT_LT(AngleDiffDeg(LongitudeDeg(sat, sat.epoch + 30), Number(f[2])), 0.05);
+    ++checked;
+  }
+  EXPECT_EQ(checked, 20);
+}
+
+// Sets with inclination and eccentricity exactly 0 stay at the longitude of their name.
+TEST(Propagate, IdealGeostationarySetsSitAtTheirNominalLongitudes) {
+  const auto lines = ReadLines(DataPath("geo_ideal_2025.tle"));
+  ASSERT_EQ(lines.size(), 30u);
+  for (std::size_t i = 0; i + 2 < lines.size(); i += 3) {
+    const std::string name = lines[i].substr(0, lines[i].find_last_not_of(' ') + 1);
+    SCOPED_TRACE(name);
+    // "GEO 75.0W" / "GEO 9.0E"
+    const std::string value = name.substr(4, name.size() - 5);
+    double nominal = Number(value);
+    if (name.back() == 'W') nominal = 360 - nominal;
+    TSatellite sat = ParseSat(lines[i + 1], lines[i + 2]);
+    ASSERT_TRUE(sat.deepSpace);
+    EXPECT_LT(AngleDiffDeg(LongitudeDeg(sat, sat.epoch), nominal), 0.05);
+    for (double day = 0.25; day <= 30; day += 0.25) {
+      Vector pos, vel;
+      PropagateSatellite(sat, sat.epoch + day, pos, vel);
+      StateToKm(pos, vel);
+      ASSERT_NEAR(pos.mag, 42164, 30) << day;
+      ASSERT_NEAR(vel.mag, 3.0747, 0.005) << day;
+      ASSERT_LT(AngleDiffDeg(RadToDeg(GeodeticOfState(pos, sat.epoch + day).lon), nominal), 2.0);
+    }
+  }
+}
+
+// Inclined geostationary sets whose node lies where the quadrant arctangent of the
+// low-inclination branch returns a value a turn away from the incoming node.
+TEST(Propagate, InclinedGeostationaryLongitudeIsContinuousAndMatches) {
+  const auto tle = ReadLines(DataPath("inclined_geo.tle"));
+  ASSERT_EQ(tle.size(), 6u);
+  std::map<std::string, TSatellite> sats;
+  for (std::size_t i = 0; i + 2 < tle.size(); i += 3)
+    sats.emplace(tle[i + 1].substr(2, 5), ParseSat(tle[i + 1], tle[i + 2]));
+
+  int checked = 0;
+  for (const std::string& line : ReadLines(DataPath("inclined_geo_expected.csv"))) {
+    if (line.empty() || line[0] == '#') continue;
+    const auto f = SplitFields(line);
+    ASSERT_EQ(f.size(), 3u);
+    TSatellite& sat = sats.at(f[0]);
+    EXPECT_LT(AngleDiffDeg(LongitudeDeg(sat, sat.epoch + Number(f[1]) / 1440), Number(f[2])), 0.02)
+        << line;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 26);
+
+  for (auto& [catNr, sat] : sats) {
+    SCOPED_TRACE(catNr);
+    double previous = LongitudeDeg(sat, sat.epoch);
+    for (int step = 1; step <= 144; ++step) {
+      const double lon = LongitudeDeg(sat, sat.epoch + step * 10 / 1440.0);
+      ASSERT_LT(AngleDiffDeg(lon, previous), 0.02) << "step " << step;
+      previous = lon;
+    }
+  }
+}
+
+TEST(Propagate, OrbitPositionAtEpochIsMeanAnomalyPlusRevolutions) {
+  TSatellite sat = ParseSat(k11801Line1, Line2WithRev("   13"));
+  Vector pos, vel;
+  PropagateSatellite(sat, sat.epoch, pos, vel);
+  EXPECT_DOUBLE_EQ(sat.orbitPos, sat.meanAnomaly / (2 * kPi) + 13);
+  EXPECT_EQ(sat.revNumber, 13);  // northbound at the epoch
+  EXPECT_NEAR(OrbitPeriodDays(sat), 1 / 2.28537848, 1e-12);
+  // A day later: about 2.285 revolutions on (the drag term bends it slightly).
+  PropagateSatellite(sat, sat.epoch + 1, pos, vel);
+  EXPECT_NEAR(sat.orbitPos - 13 - sat.meanAnomaly / (2 * kPi), 2.28537848, 0.01);
+}
+
+TEST(Propagate, SouthboundAtEpochCountsTheRunningRevolution) {
+  // Mean anomaly 180 deg puts the satellite south of the equator at the epoch.
+  std::string line2 = Line2WithRev("   13");
+  line2.replace(43, 8, "180.0000");
+  TSatellite sat = ParseSat(k11801Line1, line2);
+  Vector pos, vel;
+  PropagateSatellite(sat, sat.epoch, pos, vel);
+  ASSERT_LT(std::sin(sat.orbitPhase), 0);
+  EXPECT_LT(pos.z, 0);
+  EXPECT_EQ(sat.revNumber, 12);  // the count at epoch belongs to the next ascending node
+}
+
+TEST(Propagate, RevolutionNumberStepsAtTheAscendingNode) {
+  TSatellite sat = ParseSat(k11801Line1, Line2WithRev("   13"));
+  Vector pos, vel;
+  PropagateSatellite(sat, sat.epoch - 2, pos, vel);
+  int rev = sat.revNumber;
+  double phase = sat.orbitPhase;
+  double z = pos.z;
+  int steps = 0;
+  for (double minute = 1; minute <= 4 * 1440; minute += 1) {
+    PropagateSatellite(sat, sat.epoch - 2 + minute / 1440, pos, vel);
+    ASSERT_GE(sat.orbitPhase, 0);
+    ASSERT_LT(sat.orbitPhase, 2 * kPi + 0.01);
+    if (z < 0 && pos.z >= 0) {
+      // Crossed the ascending node: the phase wrapped from just below 2 pi.
+      EXPECT_GT(phase, 6.0);
+      EXPECT_EQ(sat.revNumber, rev + 1) << minute;
+      ++steps;
+    } else {
+      EXPECT_EQ(sat.revNumber, rev) << minute;
+    }
+    rev = sat.revNumber;
+    phase = sat.orbitPhase;
+    z = pos.z;
+  }
+  EXPECT_EQ(steps, 9);  // 2.285 revolutions a day over four days
+  EXPECT_EQ(rev, 13 + 4);
+}
+
+TEST(Propagate, RevolutionNumberTruncatesTowardZeroBeforeTheEpoch) {
+  TSatellite sat = ParseSat(k11801Line1, Line2WithRev("    0"));
+  std::map<int, int> samples;  // revolution number -> minutes seen
+  Vector pos, vel;
+  for (double minute = -1512; minute <= 0; minute += 1) {  // 2.4 revolutions
+    PropagateSatellite(sat, sat.epoch + minute / 1440, pos, vel);
+    ++samples[sat.revNumber];
+  }
+  // From 2.4 revolutions before to the epoch: -2, -1 and then 0 for both the sums in
+  // (-1, 0] and those in (0, 1).
+  ASSERT_EQ(samples.size(), 3u);
+  EXPECT_EQ(samples.begin()->first, -2);
+  EXPECT_GT(samples[0], samples[-1]);
+}
+
+TEST(Propagate, SatellitesKeepTheirOwnModelState) {
+  const auto geo = ReadLines(DataPath("geo_weather_2018.tle"));
+  TSatellite a = ParseSat(k11801Line1, k11801Line2);
+  TSatellite b = ParseSat(geo[1], geo[2]);
+  TSatellite aAlone = a, bAlone = b;
+  for (double day = 0; day <= 3; day += 0.37) {
+    Vector pa, va, pb, vb, pa1, va1, pb1, vb1;
+    PropagateSatellite(a, a.epoch + day, pa, va);
+    PropagateSatellite(b, b.epoch + day, pb, vb);
+    PropagateSatellite(aAlone, aAlone.epoch + day, pa1, va1);
+    PropagateSatellite(bAlone, bAlone.epoch + day, pb1, vb1);
+    EXPECT_EQ(pa.x, pa1.x);
+    EXPECT_EQ(pb.y, pb1.y);
+    EXPECT_EQ(vb.z, vb1.z);
+  }
+}
+
+TEST(Propagate, NonFiniteDateFailsAndLeavesTheCounters) {
+  TSatellite sat = ParseSat(k11801Line1, k11801Line2);
+  Vector pos, vel;
+  PropagateSatellite(sat, sat.epoch + 0.3, pos, vel);
+  const int rev = sat.revNumber;
+  const double phase = sat.orbitPhase;
+  for (double jd :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    EXPECT_THROW(PropagateSatellite(sat, jd, pos, vel), EOrbitError);
+  }
+  EXPECT_EQ(sat.revNumber, rev);
+  EXPECT_EQ(sat.orbitPhase, phase);
+}
+
+TEST(Propagate, StateThatLeavesTheModelFailsClearly) {
+  // Six-hour orbit with its perigee below the surface: the drag terms drive the
+  // eccentricity out of range within minutes; the driver fails instead of giving NaN.
+  TSatellite sat = ParseSat(k11801Line1, k11801Line2);
+  sat.meanMotion = 6 * 2 * kPi / 1440;
+  sat.eccentricity = 0.5;
+  sat.bstar = 0.5;
+  Vector pos, vel;
+  PropagateSatellite(sat, sat.epoch, pos, vel);
+  EXPECT_THROW(PropagateSatellite(sat, sat.epoch + 10 / 1440.0, pos, vel), EOrbitError);
+}
+
+TEST(Propagate, ObserveGeostationarySatellite) {
+  const auto lines = ReadLines(DataPath("geo_ideal_2025.tle"));
+  TSatellite sat = ParseSat(lines[10], lines[11]);  // GEO 9.0E
+  TObserver obs;
+  obs.lat = DegToRad(45);
+  obs.lon = DegToRad(9);
+  obs.height = 0.1;
+  bool south = false;
+  double az = 0, el = 0, lat = 0, lon = 0, range = 0, rate = 0;
+  const double jd = sat.epoch + 0.5;
+  EXPECT_TRUE(ObserveSatellite(sat, obs, jd, 30, south, az, el, lat, lon, range, rate));
+  EXPECT_NEAR(RadToDeg(az), 180, 1);
+  EXPECT_NEAR(RadToDeg(el), 38.2, 0.5);
+  EXPECT_NEAR(RadToDeg(lat), 0, 0.1);
+  EXPECT_NEAR(RadToDeg(lon), 9, 1);
+  EXPECT_NEAR(range, 37920, 100);
+  EXPECT_LT(std::fabs(rate), 0.05);
+  Vector pos, vel;
+  PropagateSatellite(sat, jd, pos, vel);
+  EXPECT_EQ(south, vel.z < 0);
+  // The threshold is in degrees.
+  EXPECT_FALSE(ObserveSatellite(sat, obs, jd, 45, south, az, el, lat, lon, range, rate));
+}
+
+}  // namespace
+}  // namespace orbit
