@@ -89,10 +89,8 @@ std::string SatCsvFieldText(std::string_view text) {
   for (char& c : out) {
     if (c == ';')
       c = ',';
-    else if (static_cast<unsigned char>(c) < 32)
+    else if (static_cast<unsigned char>(c) < 32 || c == '\'' || (c == '"' && quotes % 2 != 0))
       c = ' ';
-    else if (c == '"' && quotes % 2 != 0)
-      c = '\'';
   }
   return out;
 }

@@ -31,9 +31,10 @@ std::string Cut(std::string_view s, size_t n);
 // stay in the field); an empty field at the very start or end of the line does not count.
 std::vector<std::string> SplitSatCsvLine(std::string_view line);
 
-// Makes a text safe for one "sats.csv" field: ";" is written as ",", control characters as
-// blanks, and the double quotes of a text holding an odd number of them as apostrophes, so that
-// reading splits the line where it was joined.
+// Makes a text safe for one "sats.csv" field: ";" is written as ",", and control characters,
+// apostrophes (which read back as blanks anyway) and the double quotes of a text holding an odd
+// number of them as blanks, so that reading splits the line where it was joined and gives back
+// what was written.
 std::string SatCsvFieldText(std::string_view text);
 
 // Writes the lines, each ended by CR LF, to a temporary file beside `fileName` and renames it

@@ -1,0 +1,107 @@
+#include "datafiles.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "testutil.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(DataFiles, SplitLinesAtEveryLineEnd) {
+  struct Case {
+    std::string bytes;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\nb", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\r\n\r\nb", {"a", "", "b"}},
+      {"a\n\rb", {"a", "", "b"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(satfiles::SplitLines(c.bytes), c.lines) << c.bytes;
+}
+
+TEST(DataFiles, ColumnsCountFromOneAndStopAtTheLineEnd) {
+  EXPECT_EQ(satfiles::Columns("abcdef", 2, 4), "bcd");
+  EXPECT_EQ(satfiles::Columns("abcdef", 5, 9), "ef");
+  EXPECT_EQ(satfiles::Columns("abcdef", 7, 9), "");
+  EXPECT_EQ(satfiles::Columns("abcdef", 0, 3), "");
+}
+
+TEST(DataFiles, SatCsvLineSplitting) {
+  struct Case {
+    std::string line;
+    Lines fields;
+  };
+  const Case cases[] = {
+      {"A;1;19.2E", {"A", "1", "19.2E"}},
+      {"A;;C", {"A", " ", "C"}},
+      {"A;;;D", {"A", " ", " ", "D"}},
+      {";1;2", {"1", "2"}},                       // empty first field is lost
+      {"A;1;", {"A", "1"}},                       // empty last field is lost
+      {"O'Brien;1;2", {"O Brien", "1", "2"}},     // apostrophes become blanks
+      {"A;\"x;y\";3", {"A", "\"x;y\"", "3"}},     // quoted stretch keeps ";" and its quotes
+      {" A ; 2 ;3", {" A ", " 2 ", "3"}},         // no blanks skipped
+      {"", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(satfiles::SplitSatCsvLine(c.line), c.fields) << c.line;
+}
+
+TEST(DataFiles, FieldTextNeverShiftsFields) {
+  const std::string texts[] = {"a;b", "say \"hi\"", "one \" quote", "tab\there", "line\r\nbreak", ";;", "\"a;b\""};
+  for (const std::string& t : texts) {
+    const std::string safe = satfiles::SatCsvFieldText(t);
+    const Lines f = satfiles::SplitSatCsvLine("N;" + safe + ";X");
+    ASSERT_EQ(f.size(), 3u) << t;
+    EXPECT_EQ(f[2], "X") << t;
+  }
+  EXPECT_EQ(satfiles::SatCsvFieldText("a;b"), "a,b");
+  EXPECT_EQ(satfiles::SatCsvFieldText("say \"hi\""), "say \"hi\"");
+}
+
+TEST(DataFiles, ReadTextLinesDecodesUtf8AndKeepsSingleByte) {
+  testutil::TempDir dir;
+  testutil::WriteFile(dir / "utf8.txt", "19.2\xC2\xB0 E\r\nx\n");
+  testutil::WriteFile(dir / "latin1.txt", "19.2\xB0 E\r\n");
+  testutil::WriteFile(dir / "bom.txt", "\xEF\xBB\xBFplain\r\n");
+  Lines lines;
+  ASSERT_TRUE(satfiles::ReadTextLines(dir / "utf8.txt", lines));
+  EXPECT_EQ(lines, (Lines{"19.2\xB0 E", "x"}));
+  ASSERT_TRUE(satfiles::ReadTextLines(dir / "latin1.txt", lines));
+  EXPECT_EQ(lines, (Lines{"19.2\xB0 E"}));
+  ASSERT_TRUE(satfiles::ReadTextLines(dir / "bom.txt", lines));
+  EXPECT_EQ(lines, (Lines{"plain"}));
+  EXPECT_FALSE(satfiles::ReadTextLines(dir / "missing.txt", lines));
+  EXPECT_TRUE(lines.empty());
+  EXPECT_FALSE(satfiles::ReadTextLines(dir.path(), lines));  // a folder is not a file
+}
+
+TEST(DataFiles, AtomicWriteReplacesOrLeavesTheOldFile) {
+  testutil::TempDir dir;
+  const std::string file = dir / "sats.csv";
+  ASSERT_TRUE(satfiles::WriteTextLinesAtomically(file, {"a", "b"}));
+  EXPECT_EQ(testutil::ReadFile(file), "a\r\nb\r\n");
+  ASSERT_TRUE(satfiles::WriteTextLinesAtomically(file, {"c"}));
+  EXPECT_EQ(testutil::ReadFile(file), "c\r\n");
+
+  // A folder standing where the file should be, and a missing folder: failure, nothing left.
+  std::filesystem::create_directory(dir / "taken");
+  EXPECT_FALSE(satfiles::WriteTextLinesAtomically(dir / "taken", {"x"}));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "taken"));
+  EXPECT_FALSE(satfiles::WriteTextLinesAtomically(dir / "nofolder/sats.csv", {"x"}));
+  EXPECT_FALSE(satfiles::WriteTextLinesAtomically("", {"x"}));
+  size_t entries = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++entries;
+  EXPECT_EQ(entries, 2u);  // sats.csv and the folder; no temporary file left behind
+  EXPECT_EQ(testutil::ReadFile(file), "c\r\n");
+}
+
+}  // namespace

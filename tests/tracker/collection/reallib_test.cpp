@@ -1,0 +1,133 @@
+// The collection against the real orbit library, created through a registry file in a
+// temporary folder and registered by the collection itself with the registration tool.
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "anglehelpers.h"
+#include "astro_transforms.h"
+#include "format.h"
+#include "sats.h"
+#include "testutil.h"
+
+namespace {
+
+class RecordingHost : public TDefaultSatsHost {
+ public:
+  explicit RecordingHost(std::string bin) : bin_(std::move(bin)) {}
+  std::vector<std::string> messages;
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  std::string SystemFolder() override { return bin_; }
+
+ private:
+  std::string bin_;
+};
+
+class RealLibrary : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* bin = std::getenv("VELMAR_BIN");
+    if (!bin || !std::filesystem::exists(std::string(bin) + "/" + TSats::kLibraryFile) ||
+        !std::filesystem::exists(std::string(bin) + "/" + TSats::kRegisterTool))
+      GTEST_SKIP() << "the orbit library or the registration tool is not built";
+    bin_ = bin;
+    // A registry of our own, so the test never touches another one; the registration tool,
+    // started by the collection, inherits it.
+    setenv("VELMAR_REGISTRY", (dir_ / "registry.reg").c_str(), 1);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  }
+  void TearDown() override {
+    if (!bin_.empty()) CoUninitialize();
+  }
+
+  std::string bin_;
+  testutil::TempDir dir_;
+};
+
+// Elevation of the published refraction rule, degrees, for a geometric elevation h (degrees).
+double Refraction(double h) { return 1.02 / std::tan((h + 10.3 / (h + 5.11)) * M_PI / 180) / 60; }
+
+TEST_F(RealLibrary, RegistersConnectsAndPlacesAGeostationarySatellite) {
+  RecordingHost host(bin_);
+  TSats sats(host);
+  ASSERT_TRUE(sats.Connected()) << (host.messages.empty() ? "" : host.messages.back());
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_FALSE(sats.LibVersion().empty());
+
+  // An element set that puts the satellite at 19.2 E at its epoch: node, perigee and mean
+  // anomaly together at the sidereal angle of that meridian.
+  const TDateTime epoch = EncodeDate(2024, 1, 1) + 99.0;
+  const double gst = static_cast<double>(astro::GreenwichSiderealTime(epoch));
+  testutil::Elements e;
+  e.norad = 40001;
+  e.epochYear = 24;
+  e.epochDay = 100.0;
+  e.incl = 0.01;
+  e.ecc = 0.0001;
+  e.argp = 0;
+  e.meanAnom = 0;
+  e.raan = Normalize360(gst + 19.2);
+  e.meanMotion = 1.00273791;
+  testutil::WriteFile(dir_ / "geo.txt", testutil::ThreeLines("GEO TEST", e));
+  testutil::WriteFile(dir_ / "sats.csv", "Only Here;88888;1E;Ku\r\n");
+
+  sats.SetObsLat(52.083);
+  sats.SetObsLon(5.133);
+  sats.SetObsHeight(0);
+  sats.ModifiedPolarMount = true;
+  sats.UTC = epoch;
+  sats.SetKepFile("");
+  sats.SetSatCsvFile(dir_ / "sats.csv");
+  sats.SetKepFile(dir_ / "geo.txt");
+  ASSERT_EQ(sats.KepFile(), dir_ / "geo.txt");
+
+  const TSatPosRecord& r = sats.FindSat("geo test")->SatPos;
+  EXPECT_NEAR(r.Longitude, 19.2, 0.05);
+  EXPECT_NEAR(r.Azimuth, 162.379, 0.05);
+  // The library's elevation includes refraction.
+  EXPECT_NEAR(r.Elevation, 28.987 + Refraction(28.987), 0.05);
+  EXPECT_NEAR(r.PolAngle, 10.721, 0.05);
+  EXPECT_NEAR(r.HA, 15.49, 0.05);
+  // The declination follows from the refracted elevation.
+  const double rad = M_PI / 180, elr = (28.987 + Refraction(28.987)) * rad, phi = 52.083 * rad;
+  const double declination =
+      std::asin(std::sin(elr) * std::sin(phi) + std::cos(elr) * std::cos(phi) * std::cos(162.379 * rad)) / rad;
+  EXPECT_NEAR(declination, -7.47, 0.05);
+  EXPECT_NEAR(r.Declination, declination, 0.05);
+  EXPECT_NEAR(r.PolAxCorr, 0.6605, 1e-4);
+  EXPECT_NEAR(r.PolAxis, 37.2564, 1e-3);
+  EXPECT_NEAR(r.Radius, 42164.57, 50);
+  EXPECT_TRUE(r.Visible);
+  EXPECT_EQ(r.UTC, epoch);
+
+  // The Sun is the library's own; a satellite only in sats.csv is not held: zero record.
+  EXPECT_NE(sats.FindSat("Sun")->SatPos.Range, 0);
+  const TSatPosRecord& only = sats.FindSat("Only Here")->SatPos;
+  EXPECT_EQ(only.Range, 0);
+  EXPECT_EQ(only.X, 0);
+  EXPECT_EQ(only.HA, 0);
+
+  // Reloading without an element folder leaves the library without a list: zeros throughout.
+  sats.SetKepFile("");
+  EXPECT_EQ(sats.CalcSatPos("SUN").Range, 0);
+}
+
+TEST_F(RealLibrary, UnregisterRemovesTheRegistration) {
+  RecordingHost host(bin_);
+  {
+    TSats sats(host);
+    ASSERT_TRUE(sats.Connected());
+    sats.UnregisterDll();
+    EXPECT_FALSE(sats.Connected());
+    EXPECT_TRUE(host.messages.empty());
+  }
+  ISatellites* s = nullptr;
+  EXPECT_EQ(CreateSatellitesObject(&s), REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(s, nullptr);
+}
+
+}  // namespace

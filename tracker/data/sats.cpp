@@ -1,0 +1,670 @@
+#include "sats.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cmath>
+#include <dirent.h>
+#include <set>
+#include <sys/stat.h>
+
+#include "anglehelpers.h"
+#include "astro_transforms.h"
+#include "datafiles.h"
+#include "dishgeometry.h"
+#include "format.h"
+#include "log.h"
+#include "satfilerecords.h"
+#include "shell.h"
+#include "texthelpers.h"
+
+namespace {
+
+constexpr double kPi = 3.1415926535897932385;
+constexpr double kDeg = 180.0 / kPi;
+
+unsigned char FoldCase(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
+  // Latin-1 small letters except the division sign, and y with diaeresis left alone.
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
+  return c;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string LocalFileTime(time_t t) {
+  struct tm lt {};
+  localtime_r(&t, &lt);
+  try {
+    return DateTimeToStr(UnixToDateTime(static_cast<double>(t) + static_cast<double>(lt.tm_gmtoff)));
+  } catch (const std::exception&) {
+    return "?";
+  }
+}
+
+std::string DateTimeText(TDateTime dt) {
+  try {
+    return DateTimeToStr(dt);
+  } catch (const std::exception&) {
+    return "?";
+  }
+}
+
+// The library's message for a failed call, or a generic one.
+std::string LibraryMessage(HRESULT hr) {
+  IErrorInfo* info = nullptr;
+  std::string text;
+  if (GetErrorInfo(0, &info) == S_OK && info) {
+    Bstr d;
+    if (SUCCEEDED(info->GetDescription(d.out()))) text = d.str();
+    info->Release();
+  }
+  if (text.empty()) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "Library call failed (0x%08X)", static_cast<unsigned>(hr));
+    text = buffer;
+  }
+  return text;
+}
+
+}  // namespace
+
+bool TNameLess::operator()(std::string_view a, std::string_view b) const {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char ca = FoldCase(static_cast<unsigned char>(a[i]));
+    const unsigned char cb = FoldCase(static_cast<unsigned char>(b[i]));
+    if (ca != cb) return ca < cb;
+  }
+  return a.size() < b.size();
+}
+
+void TDefaultSatsHost::ShowMessage(const std::string& text) {
+  VcomMessageBox(text.c_str(), "Velmar", MB_OK | MB_ICONINFORMATION);
+}
+
+int TDefaultSatsHost::RunProgramAndWait(const std::string& program, const std::vector<std::string>& args,
+                                        const std::string& folder) {
+  const shell::ProgramRun run = shell::RunProgram(program, args, folder, kWaitMs);
+  if (!run.Started()) return 2;  // the file could not be started
+  if (!run.Exited) return 0;     // still running after the wait
+  return run.ExitCode == 0 ? 33 : 32;
+}
+
+std::string TDefaultSatsHost::SystemFolder() { return shell::SystemFolder(); }
+
+HRESULT CreateSatellitesObject(ISatellites** out) {
+  *out = nullptr;
+  return CoCreateInstance(CLSID_Satellites, nullptr, CLSCTX_INPROC_SERVER, IID_ISatellites,
+                          reinterpret_cast<void**>(out));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connecting
+
+TSats::TSats(ISatsHost& host, TSatLibCreator create) : Host(host), Create(std::move(create)) {
+  WriteLog("Initialising Sats");
+  EmptySat = TSat();
+  UTC = Now();
+  Connect();
+}
+
+TSats::~TSats() {
+  WriteLog("Destroying Sats");
+  ClearSats();
+  EmptySat = TSat();
+  ReleaseLibrary();
+}
+
+void TSats::ReleaseLibrary() {
+  if (!ISat) return;
+  Bstr empty("");
+  ISat->put_KeplerPath(empty.get());
+  ISat->Release();
+  ISat = nullptr;
+}
+
+bool TSats::TryCreate() {
+  ISatellites* s = nullptr;
+  HRESULT hr;
+  try {
+    hr = Create(&s);
+  } catch (...) {
+    hr = E_FAIL;
+  }
+  if (FAILED(hr) || !s) {
+    if (s) s->Release();
+    ISat = nullptr;
+    return false;
+  }
+  ISat = s;
+  return true;
+}
+
+void TSats::Connect() {
+  WriteLog("Connect to DLL");
+  if (!TryCreate()) {
+    WriteLog("DLL Connect Failed, attempting to register DLL");
+    RegisterDll();
+  }
+  if (ISat) {
+    WriteLog("DLL Connected successfully, version " + LibVersion());
+    try {
+      Check(ISat->put_ObsLon(ObsLon));
+      Check(ISat->put_ObsLat(ObsLat));
+      Check(ISat->put_ObsHeight(ObsHeight));
+    } catch (const ESatLibError& e) {
+      WriteLog(std::string("Setting the observer failed: ") + e.what());
+    }
+  } else {
+    WriteLog("DLL Registration failed");
+  }
+}
+
+std::string TSats::LibVersion() const {
+  if (!ISat) return {};
+  Bstr v;
+  if (FAILED(ISat->get_VersionString(v.out()))) return {};
+  return v.str();
+}
+
+void TSats::RegisterDll() {
+  if (ISat) return;
+  const std::string sys = Host.SystemFolder();
+  const std::string lib = sys + "/" + kLibraryFile;
+  const std::string tool = sys + "/" + kRegisterTool;
+  WriteLog("Registering " + lib);
+  if (FileExists(lib)) {
+    int result;
+    try {
+      result = Host.RunProgramAndWait(tool, {lib}, sys);
+    } catch (...) {
+      result = -1000;
+    }
+    if (result <= 32) {
+      WriteLog("Could not execute " + std::string(kRegisterTool) + ", Error " + IntToStr(result));
+      if (FileExists(tool))
+        Host.ShowMessage("Unknown error installing " + std::string(kLibraryFile));
+      else
+        Host.ShowMessage("Could not find " + std::string(kRegisterTool) + " in " + sys + ".\n" +
+                         "Without this file the library cannot be registered.\n" +
+                         "The registration tool is installed with the program.");
+    }
+  } else {
+    Host.ShowMessage("Could not find " + std::string(kLibraryFile) + " in " + sys + ".\n" +
+                     "Without this file the program will not work correctly.\n" +
+                     "The library is installed with the program.");
+    WriteLog("Could not find " + std::string(kLibraryFile) + " in " + sys);
+  }
+  if (!TryCreate()) {
+    WriteLog("Error connecting " + std::string(kLibraryFile));
+    Host.ShowMessage("Error connecting to in-process COM server " + std::string(kLibraryFile) + "\n\n" +
+                     "Try using the command \"" + kRegisterTool + " " + kLibraryFile +
+                     "\" from a terminal in the folder containing the file " + kLibraryFile + ".\n\n" +
+                     "The " + kRegisterTool + " command is installed beside the program.");
+  }
+}
+
+void TSats::UnregisterDll() {
+  ReleaseLibrary();
+  const std::string sys = Host.SystemFolder();
+  const std::string lib = sys + "/" + kLibraryFile;
+  const std::string tool = sys + "/" + kRegisterTool;
+  if (FileExists(lib)) {
+    int result;
+    try {
+      result = Host.RunProgramAndWait(tool, {"/U", lib}, sys);
+    } catch (...) {
+      result = 0;
+    }
+    if (result <= 32) {
+      if (FileExists(tool))
+        Host.ShowMessage("Unknown error uninstalling " + std::string(kLibraryFile));
+      else
+        Host.ShowMessage("Could not find " + std::string(kRegisterTool) + " in " + sys + ".\n" +
+                         "Without this file the library cannot be unregistered.\n" +
+                         "The registration tool is installed with the program.");
+    }
+  } else {
+    Host.ShowMessage("Could not find " + std::string(kLibraryFile) + " in " + sys + ".\n" +
+                     "Without this file the program cannot be uninstalled.");
+  }
+}
+
+void TSats::Check(HRESULT hr) const {
+  if (FAILED(hr)) throw ESatLibError(hr, LibraryMessage(hr));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lists
+
+void TSats::ClearSats() {
+  NameList_.clear();
+  NoradList_.clear();
+}
+
+TSat* TSats::AddSat(std::unique_ptr<TSat> sat, const std::string& name, int nr) {
+  TSat* p = sat.get();
+  if (!NoradList_.emplace(nr, std::move(sat)).second) return nullptr;
+  NameList_.emplace(name, p);
+  return p;
+}
+
+void TSats::RemoveNameEntryOf(TSat* sat) {
+  for (auto it = NameList_.begin(); it != NameList_.end(); ++it)
+    if (it->second == sat) {
+      NameList_.erase(it);
+      return;
+    }
+}
+
+TSat* TSats::SatOfNorad(int nr) const {
+  auto it = NoradList_.find(nr);
+  return it == NoradList_.end() ? nullptr : it->second.get();
+}
+
+std::string TSats::NameOfNorad(int nr) const {
+  const TSat* s = SatOfNorad(nr);
+  return s ? s->Name : std::string();
+}
+
+void TSats::RenameSat(const std::string& newName, TSat* sat) {
+  if (!sat || newName.empty() || newName == sat->Name) return;
+  RemoveNameEntryOf(sat);
+  NameList_.erase(newName);  // the satellite listed there stays in the collection
+  sat->SatInfo.CsvName = newName;
+  sat->Name = newName;
+  NameList_.emplace(newName, sat);
+}
+
+TSat* TSats::FindSat(std::string_view name) {
+  auto it = NameList_.find(name);
+  if (it == NameList_.end()) return &EmptySat;
+  TSat* s = it->second;
+  s->SatPos = CalcSatPos(s->TwoLine.Name.view());
+  return s;
+}
+
+std::string TSats::CommaText(const std::vector<std::string>& items) {
+  if (items.size() == 1 && items[0].empty()) return "\"\"";
+  std::string out;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i) out += ',';
+    const std::string& s = items[i];
+    const bool quote = std::any_of(s.begin(), s.end(), [](char c) {
+      return static_cast<unsigned char>(c) <= 32 || c == ',' || c == '"';
+    });
+    if (!quote) {
+      out += s;
+      continue;
+    }
+    out += '"';
+    for (char c : s) {
+      if (c == '"') out += '"';
+      out += c;
+    }
+    out += '"';
+  }
+  return out;
+}
+
+std::vector<std::string> TSats::GetSatNameList() {
+  std::vector<std::string> names;
+  if (!SortLongitude && !FilterKu && !FilterC && !FilterVis) {
+    names.reserve(NameList_.size());
+    for (const auto& e : NameList_) names.push_back(e.first);
+    return names;
+  }
+  std::vector<TSatEntry> copy(NameList_.begin(), NameList_.end());
+  std::vector<TSatEntry> kept;
+  kept.reserve(copy.size());
+  for (auto it = copy.rbegin(); it != copy.rend(); ++it) {
+    TSat* s = it->second;
+    s->SatPos = CalcSatPos(s->TwoLine.Name.view());
+    if (FilterVis && !s->SatPos.Visible) continue;
+    const std::string_view bands = s->SatInfo.Bands.view();
+    const bool ku = bands.find("Ku") != std::string_view::npos;
+    const bool c = bands.find('C') != std::string_view::npos;
+    if (FilterKu && FilterC ? !(ku || c) : FilterKu ? !ku : FilterC ? !c : false) continue;
+    kept.push_back(*it);
+  }
+  std::reverse(kept.begin(), kept.end());
+  if (SortLongitude)
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const TSatEntry& a, const TSatEntry& b) { return a.second->SatPos.HA < b.second->SatPos.HA; });
+  names.reserve(kept.size());
+  for (const auto& e : kept) names.push_back(e.first);
+  return names;
+}
+
+std::string TSats::GetSatNames() { return CommaText(GetSatNameList()); }
+
+// ---------------------------------------------------------------------------------------------
+// Observer
+
+void TSats::SetObsHeight(double metres) {
+  ObsHeight = metres;
+  if (ISat) Check(ISat->put_ObsHeight(metres));
+}
+
+void TSats::SetObsLat(double degrees) {
+  ObsLat = degrees;
+  if (ISat) Check(ISat->put_ObsLat(degrees));
+}
+
+void TSats::SetObsLon(double degrees) {
+  ObsLon = degrees;
+  if (ISat) Check(ISat->put_ObsLon(degrees));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Position record
+
+TSatPosRecord TSats::CalcSatPos(std::string_view name) {
+  TSatPosRecord r;
+  if (!ISat) return r;
+  std::string n(name.substr(0, 15));
+  while (!n.empty() && static_cast<unsigned char>(n.back()) <= 32) n.pop_back();
+  try {
+    double jt = 0;
+    Check(ISat->DateTimeToJT(UTC, &jt));
+
+    // The library leaves the angles alone for a body it does not hold; NaN marks them.
+    const double unset = std::nan("");
+    VARIANT_BOOL south = VARIANT_FALSE, visible = VARIANT_FALSE;
+    double az = unset, el = unset, lon = 0, lat = 0, range = 0, rangeRate = 0, alt = 0, phase = 0;
+    Bstr bn(n);
+    Check(ISat->IsVisible(bn.get(), jt, 0.5, &south, &az, &el, &lon, &lat, &range, &rangeRate, &alt, &phase,
+                          &visible));
+    if (std::isnan(az) || std::isnan(el)) return TSatPosRecord();
+
+    int32_t rev = 0;
+    double orbitPhase = 0, meanAnomaly = 0;
+    Check(ISat->get_RevNumber(&rev));
+    Check(ISat->get_OrbitPhase(&orbitPhase));
+    Check(ISat->SatState(&r.X, &r.Y, &r.Z, &r.XDot, &r.YDot, &r.ZDot));
+    Check(ISat->get_MeanAnomaly(&meanAnomaly));
+
+    r.Visible = visible != VARIANT_FALSE;
+    r.Southbound = south;
+    r.Range = range;
+    r.RangeRate = rangeRate;
+    r.Altitude = alt;
+    r.Phase = phase;
+    r.RevNr = rev;
+    r.OrbitPhase = orbitPhase * kDeg;
+    r.Anomaly = (meanAnomaly - std::trunc(meanAnomaly)) * 360.0;
+    r.Longitude = lon * kDeg;
+    r.Radius = std::sqrt(r.X * r.X + r.Y * r.Y + r.Z * r.Z);
+    r.Speed = std::sqrt(r.XDot * r.XDot + r.YDot * r.YDot + r.ZDot * r.ZDot);
+    r.StarTime = static_cast<double>(astro::GreenwichSiderealTime(UTC));
+
+    TDishInput in;
+    in.ObsLat = ObsLat;
+    in.ObsLon = ObsLon;
+    in.ObsHeight = ObsHeight;
+    in.ModifiedPolarMount = ModifiedPolarMount;
+    in.AzimuthRad = az;
+    in.ElevationRad = el;
+    in.LatitudeRad = lat;
+    in.Longitude = r.Longitude;
+    in.Altitude = alt;
+    in.X = r.X;
+    in.Y = r.Y;
+    in.Z = r.Z;
+    in.StarTime = r.StarTime;
+    TDishGeometry g;
+    if (!CalcDishGeometry(in, g)) return TSatPosRecord();
+    r.Azimuth = g.Azimuth;
+    r.Elevation = g.Elevation;
+    r.Latitude = g.Latitude;
+    r.RelLongitude = g.RelLongitude;
+    r.TheoDeclination = g.TheoDeclination;
+    r.Declination = g.Declination;
+    r.PolAngle = g.PolAngle;
+    r.PolAxCorr = g.PolAxCorr;
+    r.PolAxis = g.PolAxis;
+    r.DecHorPlane = g.DecHorPlane;
+    r.LclStarTime = g.LclStarTime;
+    r.ObsX = g.ObsX;
+    r.ObsY = g.ObsY;
+    r.ObsZ = g.ObsZ;
+    r.HA = g.HA;
+    r.HA2 = g.HA;
+    r.UTC = UTC;
+
+    const double all[] = {r.Range, r.RangeRate, r.Altitude, r.Phase, r.X,         r.Y,         r.Z,
+                          r.XDot,  r.YDot,      r.ZDot,     r.Radius, r.Speed,    r.OrbitPhase, r.Anomaly,
+                          r.Longitude, r.StarTime, r.UTC};
+    for (double v : all)
+      if (!std::isfinite(v)) return TSatPosRecord();
+    return r;
+  } catch (const std::exception&) {
+    return TSatPosRecord();
+  }
+}
+
+void TSats::CalcPulseFit() {
+  std::vector<TPulsePoint> points;
+  for (const auto& e : NameList_) {
+    TSat* s = e.second;
+    if (!PulseCountIsSet(s->SatInfo.PulseCount) || s->SatInfo.IgnorePC) continue;
+    s->SatPos = CalcSatPos(s->TwoLine.Name.view());
+    points.push_back({s->SatInfo.DynHA ? s->SatPos.HA : s->SatInfo.RotorHA,
+                      static_cast<double>(s->SatInfo.PulseCount)});
+  }
+  const TPulseFit fit = FitPulseCounts(points);
+  FitCount = fit.Count;
+  FitSlope = fit.Slope;
+  FitIntercept = fit.Intercept;
+  FitCorrelation = fit.Correlation;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Data files
+
+void TSats::SetGeoLogFile(const std::string& fileName) {
+  WriteLog("Setting Geo.log File " + fileName);
+  GeoLogFile_ = fileName;
+  if (!KepFile_.empty() && !fileName.empty() && !LoadGeoLog(fileName)) GeoLogFile_.clear();
+}
+
+void TSats::SetSatCsvFile(const std::string& fileName) {
+  WriteLog("Setting SatInfo File " + fileName);
+  SatCsvFile_ = fileName;
+  if (KepFile_.empty() || fileName.empty()) return;
+  // A missing file holds no information yet; keep its name so that saving creates it.
+  struct stat st {};
+  if (::stat(fileName.c_str(), &st) != 0 && errno == ENOENT) {
+    WriteLog("Reading sats.csv from " + fileName);
+    WriteLog("No file " + fileName + ", starting without satellite information");
+    return;
+  }
+  if (!LoadSatCsv(fileName)) SatCsvFile_.clear();
+}
+
+void TSats::SetKepFile(const std::string& fileName) {
+  WriteLog("Setting Kep File " + fileName);
+  KepFile_ = fileName;
+  std::string folder;
+  if (!fileName.empty()) {
+    const size_t slash = fileName.find_last_of("/\\");
+    if (slash != std::string::npos) folder = fileName.substr(0, slash) + "/";
+    WriteLog("Kep Dir " + folder);
+    if (!FolderExists(folder)) folder.clear();
+  }
+  if (ISat) {
+    Bstr path(folder);
+    Check(ISat->put_KeplerPath(path.get()));
+  }
+  WriteLog("ISat.KeplerPath " + folder);
+
+  if (fileName.empty()) {
+    ClearSats();
+    WriteLog("Sats Cleared");
+    return;
+  }
+
+  WriteLog("Loading kep files from " + folder);
+  bool anyRead = false;
+  if (!folder.empty()) {
+    std::vector<std::string> entries;
+    if (DIR* d = ::opendir(folder.c_str())) {
+      while (const dirent* e = ::readdir(d)) {
+        const std::string n = e->d_name;
+        if (n != "." && n != "..") entries.push_back(n);
+      }
+      ::closedir(d);
+    }
+    std::sort(entries.begin(), entries.end());
+    for (const std::string& n : entries) {
+      const std::string path = folder + n;
+      const std::string ext = n.size() >= 4 ? LowerCase(n.substr(n.size() - 4)) : std::string();
+      if (ext == ".txt" || ext == ".tle" || ext == ".2li") anyRead = LoadTwoLineFile(path) || anyRead;
+      struct stat st {};
+      const bool known = ::stat(path.c_str(), &st) == 0;
+      WriteLog("Found kep file " + n + "  Size: " + IntToStr(known ? st.st_size : 0) +
+               "  Time: " + (known ? LocalFileTime(st.st_mtime) : std::string("?")));
+    }
+  }
+  if (!anyRead) KepFile_.clear();
+
+  if (!SatCsvFile_.empty()) SetSatCsvFile(SatCsvFile_);
+  if (!GeoLogFile_.empty()) SetGeoLogFile(GeoLogFile_);
+}
+
+bool TSats::LoadTwoLineFile(const std::string& fileName) {
+  WriteLog("Reading two-line data from " + fileName);
+  std::vector<std::string> lines;
+  const bool ok = satfiles::ReadTextLines(fileName, lines);
+  if (!ok) WriteLog("Loading " + fileName + " Failed");
+
+  const std::string version = LibVersion();
+  std::string last = "No Sats";
+  for (size_t i = 0; i + 2 < lines.size();) {
+    if (!satfiles::IsElementPair(lines[i + 1], lines[i + 2])) {
+      ++i;
+      continue;
+    }
+    const TTwoLineRecord rec = satfiles::ParseTwoLineSet(lines[i], lines[i + 1], lines[i + 2]);
+    i += 3;
+    const std::string name = rec.Name.str();
+    if (rec.NoradNr <= 0 || name.empty()) continue;
+    TSat* held = SatOfNorad(rec.NoradNr);
+    if (!held && NameList_.find(name) == NameList_.end()) {
+      auto s = std::make_unique<TSat>();
+      s->Name = name;
+      s->TwoLine = rec;
+      if (ISat) s->TwoLine.LibVersion = version;
+      AddSat(std::move(s), name, rec.NoradNr);
+      last = name;
+    } else if (held) {
+      // The satellite keeps its name-list entry under its former name.
+      held->TwoLine = rec;
+      held->Name = name;
+      last = name;
+    }
+  }
+
+  auto addBody = [this](const char* name, const char* libName, int nr) {
+    if (NameList_.find(std::string_view(name)) != NameList_.end() || SatOfNorad(nr)) return;
+    auto s = std::make_unique<TSat>();
+    s->Name = name;
+    s->TwoLine.Name = libName;
+    s->TwoLine.NoradNr = nr;
+    AddSat(std::move(s), name, nr);
+  };
+  addBody("Moon", "MOON", MoonNoradNr);
+  addBody("Sun", "SUN", SunNoradNr);
+
+  WriteLog("Finished loading file, " + IntToStr(static_cast<int64_t>(lines.size())) +
+           " lines, new satcount is " + IntToStr(static_cast<int64_t>(NameList_.size())) +
+           "  UTC: " + DateTimeText(UTC));
+  const TSat* s = FindSat(last);
+  WriteLog("Last Sat: " + last + "  Lon: " + FormatFloat("#.###", s->SatPos.Longitude) +
+           "  El: " + IntToStr(s->TwoLine.ElementNr) + "  Epoch: " + DateTimeText(s->TwoLine.Epoch));
+  return ok;
+}
+
+bool TSats::LoadGeoLog(const std::string& fileName) {
+  WriteLog("Reading geo.log data from " + fileName);
+  std::vector<std::string> lines;
+  const bool ok = satfiles::ReadTextLines(fileName, lines);
+  if (!ok) WriteLog("Error Reading " + fileName);
+  for (const std::string& line : lines) {
+    TGeoLogRecord rec;
+    const int nr = satfiles::ParseGeoLogLine(line, rec);
+    if (nr <= 0 || rec.Name.empty()) continue;
+    if (TSat* s = SatOfNorad(nr)) s->GeoLog = rec;
+  }
+  WriteLog("Finished loading file, " + IntToStr(static_cast<int64_t>(lines.size())) + " lines, satcount is " +
+           IntToStr(static_cast<int64_t>(NameList_.size())));
+  return ok;
+}
+
+bool TSats::LoadSatCsv(const std::string& fileName) {
+  WriteLog("Reading sats.csv from " + fileName);
+  std::vector<std::string> lines;
+  const bool ok = satfiles::ReadTextLines(fileName, lines);
+  if (!ok) WriteLog("Error Reading " + fileName);
+  const std::string version = LibVersion();
+  for (const std::string& line : lines) {
+    int nr = 0;
+    TSatInfoRecord info;
+    if (!satfiles::ParseSatCsvLine(line, nr, info) || nr <= 0) continue;
+    const std::string csvName = info.CsvName.str();
+    if (TSat* s = SatOfNorad(nr)) {
+      s->SatInfo = info;
+      if (!csvName.empty() && csvName != s->Name) {
+        RemoveNameEntryOf(s);
+        NameList_.emplace(csvName, s);
+        s->Name = csvName;
+      }
+    } else {
+      auto n = std::make_unique<TSat>();
+      n->Name = csvName;
+      n->TwoLine.Name = csvName;
+      n->TwoLine.NoradNr = nr;
+      n->SatInfo = info;
+      if (ISat) n->TwoLine.LibVersion = version;
+      AddSat(std::move(n), csvName, nr);
+    }
+  }
+  WriteLog("Finished loading file, " + IntToStr(static_cast<int64_t>(lines.size())) +
+           " lines, new satcount is " + IntToStr(static_cast<int64_t>(NameList_.size())));
+  return ok;
+}
+
+std::vector<TSat*> TSats::SatsToSave() {
+  // Name-list order first, then satellites that lost their name entry, by number.
+  std::vector<TSat*> order;
+  std::set<const TSat*> seen;
+  for (const auto& e : NameList_)
+    if (seen.insert(e.second).second) order.push_back(e.second);
+  for (const auto& e : NoradList_)
+    if (seen.insert(e.second.get()).second) order.push_back(e.second.get());
+  std::vector<TSat*> out;
+  for (TSat* s : order)
+    if (!satfiles::SatInfoIsDefault(s->SatInfo)) out.push_back(s);
+  return out;
+}
+
+bool TSats::SaveSatCsvAs(const std::string& fileName) {
+  std::vector<std::string> lines;
+  for (TSat* s : SatsToSave()) {
+    if (s->SatInfo.CsvName.empty()) s->SatInfo.CsvName = s->Name;
+    lines.push_back(satfiles::FormatSatCsvLine(s->TwoLine.NoradNr, s->SatInfo));
+  }
+  if (lines.empty()) return true;
+  return satfiles::WriteTextLinesAtomically(fileName, lines);
+}
+
+bool TSats::SaveSatCsv() { return SaveSatCsvAs(SatCsvFile_); }
