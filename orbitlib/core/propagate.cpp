@@ -9,6 +9,7 @@
 #include "observer.h"
 #include "satlist.h"
 #include "sdp4.h"
+#include "sgp4.h"
 
 namespace orbit {
 
@@ -35,10 +36,6 @@ void RunDeepSpace(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
   sat.orbitPhase = out.uk;
 }
 
-void RunNearEarth(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
-  throw EOrbitError("The near-Earth model is not available");
-}
-
 bool Finite(const Vector& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
@@ -61,7 +58,7 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
   if (sat.deepSpace)
     RunDeepSpace(sat, t, p, v);
   else
-    RunNearEarth(sat, t, p, v);
+    SGP4(sat, t, p, v);
   if (!Finite(p) || !Finite(v) || !std::isfinite(sat.orbitPhase))
     throw EOrbitError("Propagation gave a state vector that is not finite");
 

@@ -140,6 +140,24 @@ TEST(Propagate, InclinedGeostationaryLongitudeIsContinuousAndMatches) {
   }
 }
 
+TEST(Propagate, NearEarthSatelliteTakesTheNearEarthModel) {
+  TSatellite sat =
+      ParseSat("1 88888U          80275.98708465  .00073094  13844-3  66816-4 0    87",
+               "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  1058");
+  ASSERT_FALSE(sat.deepSpace);
+  Vector pos, vel;
+  PropagateSatellite(sat, sat.epoch + 0.25, pos, vel);
+  EXPECT_EQ(sat.initNeeded, 0);
+  EXPECT_NE(sat.sgp4.xnodp, 0);
+  EXPECT_EQ(sat.deep.xnodp, 0);
+  StateToKm(pos, vel);
+  EXPECT_NEAR(pos.x, 2456.10705566, 0.05);
+  EXPECT_NEAR(pos.y, -6071.93853760, 0.05);
+  EXPECT_NEAR(pos.z, 1222.89727783, 0.05);
+  EXPECT_GE(sat.orbitPhase, 0);
+  EXPECT_EQ(sat.revNumber, 105 + 4);  // a quarter day at 16 revolutions a day
+}
+
 TEST(Propagate, OrbitPositionAtEpochIsMeanAnomalyPlusRevolutions) {
   TSatellite sat = ParseSat(k11801Line1, Line2WithRev("   13"));
   Vector pos, vel;
