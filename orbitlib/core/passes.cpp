@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "mathtime.h"
+#include "observer.h"
 #include "propagate.h"
 #include "satlist.h"
 
@@ -17,6 +18,9 @@ constexpr double kTwoPi = 6.283185307179586476925286766559;
 // Every bisection halves its bracket; far more steps than any bracket of a real period needs.
 constexpr int kMaxBisectionSteps = 200;
 constexpr int kMaxPeakSteps = 15;
+// Peaks this far below the minimum elevation (rad, 1 degree) cannot rise above it within the
+// 20 seconds of the peak tolerance, so they are not refined.
+constexpr double kRefineFloor = -0.017453292519943295;
 
 // A count of days from 30 December 1899 on a continuous scale turned into a date-time,
 // whose time of day counts forward from its day also before that base date.
@@ -82,11 +86,15 @@ TPassSearch::TPassSearch(TSatellite& sat, const TObserver& observer, std::int32_
 }
 
 double TPassSearch::ElevationMargin(double jd) {
-    bool southbound = false;
-    double azimuth = 0, elevation = 0, latitude = 0, longitude = 0, range = 0, rangeRate = 0;
-    ObserveSatellite(sat_, observer_, jd, 0.0, southbound, azimuth, elevation, latitude, longitude, range,
-                     rangeRate);
-    return elevation - minElev_;
+    // The elevation ObserveSatellite gives, without the sub-point it also computes: the
+    // search evaluates this thousands of times per list.
+    Vector pos, vel;
+    PropagateSatellite(sat_, jd, pos, vel);
+    StateToKm(pos, vel);
+    TLookAngles look;
+    bool visible = false;
+    LookAngles(pos, vel, observer_, jd, look, visible);
+    return look.elevation - minElev_;
 }
 
 bool TPassSearch::FindElevationPeak(double& peakTime, double& peakMargin, double tolerance, double width,
@@ -133,6 +141,37 @@ double TPassSearch::NextPeak(double start) {
         if (!(x <= Limit())) return x;
     }
     return peakTime;
+}
+
+void TPassSearch::RefinePeak(double& peakTime, double& peakMargin) {
+    // Golden-section search over the tolerance of the bracket search on either side.
+    const double halfWidth = FractionOfDay(0, 0, 20, 0);
+    const double tolerance = FractionOfDay(0, 0, 0, 1);
+    const double r = 0.6180339887498949;
+    double a = peakTime - halfWidth, b = peakTime + halfWidth;
+    double c = b - r * (b - a), d = a + r * (b - a);
+    double fc = ElevationMargin(c), fd = ElevationMargin(d);
+    for (int step = 0; step < kMaxBisectionSteps && b - a > tolerance; ++step) {
+        if (fc >= fd) {
+            b = d;
+            d = c;
+            fd = fc;
+            c = b - r * (b - a);
+            fc = ElevationMargin(c);
+        } else {
+            a = c;
+            c = d;
+            fc = fd;
+            d = a + r * (b - a);
+            fd = ElevationMargin(d);
+        }
+    }
+    const double best = fc >= fd ? c : d;
+    const double bestMargin = fc >= fd ? fc : fd;
+    if (bestMargin > peakMargin) {
+        peakTime = best;
+        peakMargin = bestMargin;
+    }
 }
 
 double TPassSearch::FindRiseTime(double low, double high, double tolerance) {
@@ -214,7 +253,11 @@ std::vector<TPass> TPassSearch::Run() {
             found = FindElevationPeak(peakTime, peakMargin, tolerance, width, t);
         }
         t = peakTime;
-        if (peakMargin > 0.0 && Limit() >= t) AddPass(list, t, endJD_, startJD_);
+        // The bracket search leaves the peak anywhere within its 20-second tolerance, which
+        // near the zenith is worth more than a degree: the listed pass takes the highest
+        // point itself. The search goes on from its own peak.
+        if (peakMargin > kRefineFloor) RefinePeak(peakTime, peakMargin);
+        if (peakMargin > 0.0 && Limit() >= t) AddPass(list, peakTime, endJD_, startJD_);
     }
     return list;
 }

@@ -44,6 +44,9 @@ public:
     // Time of the first peak found at or after the start. Gives up, returning a time past
     // the search limit (end + period / 4), when no peak is found before that limit.
     double NextPeak(double start);
+    // Moves a peak found by the bracket search to the highest point within 20 seconds of
+    // it (to a hundredth of a second), when that point is higher.
+    void RefinePeak(double& peakTime, double& peakMargin);
     // Bisections for the crossing of margin zero: rise with low below and high above the
     // minimum, set with low above and high below. A margin of exactly 0 counts as above for
     // the rise and as below for the set.
