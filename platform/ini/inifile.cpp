@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -160,12 +161,30 @@ bool ParseFloat(std::string_view text, double& value) {
   const auto res = std::from_chars(first, last, v, std::chars_format::general);
   if (res.ptr != last) return false;
   if (res.ec == std::errc::result_out_of_range) {
-    // Too small for a double reads as 0; too large is refused.
-    bool tiny = false;
+    // Too small for a double reads as 0; too large is refused. The decimal exponent of the
+    // first significant digit tells which.
     const std::string_view num(first, static_cast<std::size_t>(last - first));
     const std::size_t e = num.find_first_of("eE");
-    if (e != std::string_view::npos) tiny = num.find('-', e) != std::string_view::npos;
-    if (!tiny) return false;
+    const std::string_view mant = num.substr(0, e);
+    long long mag = 0;
+    const std::size_t point = std::min(mant.find('.'), mant.size());
+    const std::size_t sig = mant.find_first_of("123456789");
+    if (sig == std::string_view::npos) {
+      mag = -1;
+    } else if (sig < point) {
+      mag = static_cast<long long>(point - sig) - 1;
+    } else {
+      mag = -static_cast<long long>(sig - point);
+    }
+    if (e != std::string_view::npos) {
+      std::string_view ex = num.substr(e + 1);
+      const bool exNeg = !ex.empty() && ex[0] == '-';
+      if (!ex.empty() && (ex[0] == '-' || ex[0] == '+')) ex.remove_prefix(1);
+      long long x = 0;
+      for (char c : ex) x = std::min(x * 10 + (c - '0'), 100000LL);
+      mag += exNeg ? -x : x;
+    }
+    if (mag >= 0) return false;
     v = 0;
   } else if (res.ec != std::errc()) {
     return false;

@@ -82,6 +82,10 @@ void TOptions::ReadSettings() {
   TwoLineFile = ReadString(kFiles, "TwoLineFile", folder + "Keps/geo.txt");
   GeoLogFile = ReadString(kFiles, "GeoLogFile", folder + "geo.log");
   CountryFolder = ReadString(kFiles, "CountryFolder", folder + "Countries");
+  // Paths in an ini file written on Windows use backslashes.
+  for (std::string* path : {&SatCsvFile, &TwoLineFile, &GeoLogFile, &CountryFolder})
+    for (char& c : *path)
+      if (c == '\\') c = '/';
   FilesChanged = true;
   BrowserExecutable = ReadString(kFiles, "BrowserExecutable", "xdg-open");
 

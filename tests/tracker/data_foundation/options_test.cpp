@@ -112,6 +112,11 @@ TEST_F(OptionsTest, ImgDpiFromTheFileIsLimited) {
   }
 }
 
+TEST_F(OptionsTest, BackslashesInPathsBecomeSlashes) {
+  WriteBytes(ini_, "[Files]\r\nTwoLineFile=Keps\\geo.txt\r\n");
+  EXPECT_EQ(Open()->TwoLineFile, "Keps/geo.txt");
+}
+
 TEST_F(OptionsTest, KeysAndSectionsInAnyCase) {
   WriteBytes(ini_, "[MISC]\r\nfilterku=0\r\n[observer]\r\nHOMECITY=Delft\r\n");
   auto o = Open();
