@@ -1,0 +1,80 @@
+// Propagations per second through the driver, near-Earth and deep-space catalogues of
+// 5,000 generated element sets each, every satellite propagated at increasing times.
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "mathtime.h"
+#include "propagate.h"
+#include "satlist.h"
+
+namespace {
+
+constexpr int kCatalogue = 5000;
+constexpr double kTwoPi = 6.283185307179586;
+
+orbit::TSatellite Generated(std::mt19937& rng, bool deep) {
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  orbit::TSatellite s;
+  double revPerDay = 0;
+  if (!deep) {
+    revPerDay = 11.5 + 4.9 * unit(rng);  // 88 to 125 minutes
+    s.eccentricity = 0.02 * unit(rng);
+    s.inclination = orbit::DegToRad(100 * unit(rng));
+    s.bstar = 1e-4 * unit(rng);
+  } else {
+    const double kind = unit(rng);
+    if (kind < 0.6) {  // geostationary: synchronous resonance
+      revPerDay = 1.0027 + 0.0005 * (unit(rng) - 0.5);
+      s.eccentricity = 0.001 * unit(rng);
+      s.inclination = orbit::DegToRad(10 * unit(rng));
+    } else if (kind < 0.8) {  // twelve-hour, eccentric: twelve-hour resonance
+      revPerDay = 2.006 + 0.004 * (unit(rng) - 0.5);
+      s.eccentricity = 0.6 + 0.1 * unit(rng);
+      s.inclination = orbit::DegToRad(63.4);
+    } else {  // other high orbits, no resonance
+      revPerDay = 3 + 3 * unit(rng);
+      s.eccentricity = 0.05 * unit(rng);
+      s.inclination = orbit::DegToRad(60 * unit(rng));
+    }
+  }
+  s.meanMotion = revPerDay * kTwoPi / 1440;
+  s.raan = kTwoPi * unit(rng);
+  s.argPerigee = kTwoPi * unit(rng);
+  s.meanAnomaly = kTwoPi * unit(rng);
+  s.epochText = 24001.5 + 30 * unit(rng);
+  s.epoch = orbit::JulianDateOfEpoch(s.epochText);
+  s.revAtEpoch = 1000;
+  s.deepSpace = deep;
+  s.initNeeded = 1;
+  return s;
+}
+
+void Propagations(benchmark::State& state, bool deep) {
+  std::mt19937 rng(deep ? 2 : 1);
+  std::vector<orbit::TSatellite> sats;
+  sats.reserve(kCatalogue);
+  for (int i = 0; i < kCatalogue; ++i) sats.push_back(Generated(rng, deep));
+  orbit::Vector pos, vel;
+  for (auto& s : sats) orbit::PropagateSatellite(s, s.epoch, pos, vel);
+  double minutes = 0;
+  for (auto _ : state) {
+    minutes += 1;
+    for (auto& s : sats) {
+      orbit::PropagateSatellite(s, s.epoch + minutes / 1440, pos, vel);
+      benchmark::DoNotOptimize(pos);
+      benchmark::DoNotOptimize(vel);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(sats.size()));
+}
+
+void BM_NearEarth(benchmark::State& state) { Propagations(state, false); }
+void BM_DeepSpace(benchmark::State& state) { Propagations(state, true); }
+
+BENCHMARK(BM_NearEarth)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeepSpace)->Unit(benchmark::kMillisecond);
+
+}  // namespace
