@@ -405,7 +405,7 @@ TSatPosRecord TSats::CalcSatPos(std::string_view name) {
     r.Longitude = lon * kDeg;
     r.Radius = std::sqrt(r.X * r.X + r.Y * r.Y + r.Z * r.Z);
     r.Speed = std::sqrt(r.XDot * r.XDot + r.YDot * r.YDot + r.ZDot * r.ZDot);
-    r.StarTime = static_cast<double>(astro::GreenwichSiderealTime(UTC));
+    r.StarTime = StarTimeOf(UTC);
 
     TDishInput in;
     in.ObsLat = ObsLat;
@@ -450,6 +450,16 @@ TSatPosRecord TSats::CalcSatPos(std::string_view name) {
   } catch (const std::exception&) {
     return TSatPosRecord();
   }
+}
+
+double TSats::StarTimeOf(TDateTime utc) {
+  // The sidereal time depends on the time alone; a list computed for one time needs it once.
+  if (!StarTimeValid || utc != StarTimeUTC) {
+    StarTimeUTC = utc;
+    StarTimeValue = static_cast<double>(astro::GreenwichSiderealTime(utc));
+    StarTimeValid = true;
+  }
+  return StarTimeValue;
 }
 
 void TSats::CalcPulseFit() {

@@ -158,6 +158,7 @@ class TSats {
   TSat* AddSat(std::unique_ptr<TSat> sat, const std::string& name, int nr);
   void RemoveNameEntryOf(TSat* sat);
   std::vector<TSat*> SatsToSave();
+  double StarTimeOf(TDateTime utc);
 
   ISatsHost& Host;
   TSatLibCreator Create;
@@ -165,4 +166,7 @@ class TSats {
   std::string KepFile_, GeoLogFile_, SatCsvFile_;
   std::map<std::string, TSat*, TNameLess> NameList_;
   std::map<int, std::unique_ptr<TSat>> NoradList_;
+  bool StarTimeValid = false;
+  TDateTime StarTimeUTC = 0;
+  double StarTimeValue = 0;
 };

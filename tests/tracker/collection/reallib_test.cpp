@@ -30,9 +30,14 @@ class RecordingHost : public TDefaultSatsHost {
 class RealLibrary : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* bin = std::getenv("VELMAR_BIN");
-    if (!bin || !std::filesystem::exists(std::string(bin) + "/" + TSats::kLibraryFile) ||
-        !std::filesystem::exists(std::string(bin) + "/" + TSats::kRegisterTool))
+    // VELMAR_BIN, or the build's bin folder beside the tests folder this program runs from.
+    const char* env = std::getenv("VELMAR_BIN");
+    std::error_code ec;
+    const std::string bin = env ? std::string(env)
+                                : (std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().parent_path() /
+                                   "bin").string();
+    if (!std::filesystem::exists(bin + "/" + TSats::kLibraryFile) ||
+        !std::filesystem::exists(bin + "/" + TSats::kRegisterTool))
       GTEST_SKIP() << "the orbit library or the registration tool is not built";
     bin_ = bin;
     // A registry of our own, so the test never touches another one; the registration tool,

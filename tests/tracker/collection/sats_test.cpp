@@ -17,6 +17,7 @@
 #include "fakesatellites.h"
 #include "format.h"
 #include "geosat.h"
+#include "log.h"
 #include "testutil.h"
 
 namespace {
@@ -91,6 +92,42 @@ TEST_F(Fixture, ConnectingPutsTheObserverAndShutdownReleases) {
   sats.reset();
   EXPECT_EQ(lib.keplerPuts, Strings{""});
   EXPECT_EQ(lib.refs, 1);
+}
+
+// The log lines of a run, without their time stamps.
+Strings LoggedMessages() {
+  Strings out;
+  for (const std::string& line : LogList) {
+    const size_t at = line.find("  ");
+    out.push_back(at == std::string::npos ? line : line.substr(at + 2));
+  }
+  return out;
+}
+
+bool Logged(const std::string& prefix) {
+  for (const std::string& m : LoggedMessages())
+    if (m.rfind(prefix, 0) == 0) return true;
+  return false;
+}
+
+TEST_F(Fixture, LogsItsSteps) {
+  LogList.clear();
+  sats.reset();
+  Connect();
+  Keps("a.txt", testutil::ThreeLines("SAT A", El(11)));
+  sats->SetKepFile(dir / "a.txt");
+  const Strings m = LoggedMessages();
+  ASSERT_GE(m.size(), 3u);
+  EXPECT_EQ(m[0], "Destroying Sats");
+  EXPECT_EQ(m[1], "Initialising Sats");
+  EXPECT_EQ(m[2], "Connect to DLL");
+  EXPECT_EQ(m[3], "DLL Connected successfully, version 3.2.0.20");
+  EXPECT_TRUE(Logged("Setting Kep File " + dir / "a.txt"));
+  EXPECT_TRUE(Logged("ISat.KeplerPath " + dir.path() + "/"));
+  EXPECT_TRUE(Logged("Reading two-line data from " + dir / "a.txt"));
+  EXPECT_TRUE(Logged("Finished loading file, 3 lines, new satcount is 3  UTC: "));
+  EXPECT_TRUE(Logged("Last Sat: SAT A  Lon:   El: 1  Epoch: "));
+  EXPECT_TRUE(Logged("Found kep file a.txt  Size: "));
 }
 
 TEST(SatsConnect, RegistersOnceWhenCreationFailsThenConnects) {
