@@ -1,0 +1,361 @@
+// The component-object runtime: GUID texts, automation strings and values, per-thread error
+// information, apartments, creation failures and the message hook.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "velmar_registry.h"
+#include "velmarcom.h"
+
+namespace {
+
+constexpr GUID kSomeClass = MakeGuid("{0123ABCD-4567-89ef-FEDC-BA9876543210}");
+
+VARIANT MakeText(const char* s) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_BSTR;
+  v.bstrVal = SysAllocString(s);
+  return v;
+}
+
+}  // namespace
+
+TEST(Guid, TextFormRoundTrips) {
+  EXPECT_EQ(GuidToString(kSomeClass), "{0123ABCD-4567-89EF-FEDC-BA9876543210}");
+  EXPECT_EQ(kSomeClass.Data1, 0x0123ABCDu);
+  EXPECT_EQ(kSomeClass.Data4[0], 0xFE);
+  EXPECT_EQ(kSomeClass.Data4[7], 0x10);
+  GUID g{};
+  ASSERT_EQ(VcomGuidFromText("{0123abcd-4567-89EF-fedc-ba9876543210}", &g), S_OK);
+  EXPECT_EQ(g, kSomeClass);
+  EXPECT_EQ(GuidToString(GUID_NULL), "{00000000-0000-0000-0000-000000000000}");
+  EXPECT_EQ(GuidToString(IID_IDispatch), "{00020400-0000-0000-C000-000000000046}");
+}
+
+TEST(Guid, MalformedTextsAreRefused) {
+  const char* bad[] = {
+      "",
+      "0123ABCD-4567-89EF-FEDC-BA9876543210",     // no braces
+      "{0123ABCD-4567-89EF-FEDC-BA987654321}",    // short
+      "{0123ABCD-4567-89EF-FEDC-BA98765432100}",  // long
+      "{0123ABCD_4567-89EF-FEDC-BA9876543210}",   // wrong separator
+      "{0123ABCG-4567-89EF-FEDC-BA9876543210}",   // not hex
+      "{0123ABCD-4567-89EF-FEDCBA9876543210-}",
+      "{+123ABCD-4567-89EF-FEDC-BA9876543210}",
+  };
+  for (const char* text : bad) {
+    GUID g = kSomeClass;
+    EXPECT_EQ(VcomGuidFromText(text, &g), CO_E_CLASSSTRING) << text;
+    EXPECT_EQ(g, kSomeClass) << text;  // untouched
+  }
+  EXPECT_EQ(VcomGuidFromText(nullptr, nullptr), E_POINTER);
+}
+
+TEST(AutomationString, LengthAndEmbeddedNul) {
+  BSTR s = SysAllocString("abc");
+  EXPECT_EQ(SysStringLen(s), 3u);
+  EXPECT_STREQ(s, "abc");
+  SysFreeString(s);
+  const char bytes[] = {'a', '\0', 'b', '\xB0'};
+  BSTR t = SysAllocStringLen(bytes, 4);
+  EXPECT_EQ(SysStringLen(t), 4u);
+  EXPECT_EQ(BstrToString(t), std::string(bytes, 4));
+  EXPECT_EQ(t[4], '\0');
+  SysFreeString(t);
+  BSTR z = SysAllocStringLen(nullptr, 3);
+  EXPECT_EQ(SysStringLen(z), 3u);
+  EXPECT_EQ(std::memcmp(z, "\0\0\0", 4), 0);
+  SysFreeString(z);
+  EXPECT_EQ(SysAllocString(nullptr), nullptr);
+  EXPECT_EQ(SysStringLen(nullptr), 0u);
+  SysFreeString(nullptr);
+  EXPECT_EQ(BstrToString(nullptr), "");
+}
+
+TEST(AutomationString, ReallocationAndScopedOwner) {
+  BSTR s = SysAllocString("first");
+  ASSERT_EQ(SysReAllocString(&s, s + 1), 1);  // from its own bytes
+  EXPECT_EQ(BstrToString(s), "irst");
+  SysFreeString(s);
+  Bstr a("text");
+  Bstr b(std::move(a));
+  EXPECT_EQ(a.get(), nullptr);
+  EXPECT_EQ(b.str(), "text");
+  *b.out() = SysAllocString("replaced");
+  EXPECT_EQ(b.str(), "replaced");
+  BSTR raw = b.release();
+  EXPECT_EQ(b.get(), nullptr);
+  SysFreeString(raw);
+}
+
+TEST(Variant, ConversionsUsePointAndRoundHalvesToEven) {
+  struct Case {
+    VARIANT in;
+    VARTYPE to;
+    HRESULT hr;
+    double number;     // for numeric results
+    const char* text;  // for text results
+  };
+  auto r8 = [](double d) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_R8;
+    v.dblVal = d;
+    return v;
+  };
+  auto i4 = [](int32_t i) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = i;
+    return v;
+  };
+  auto boolean = [](VARIANT_BOOL b) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BOOL;
+    v.boolVal = b;
+    return v;
+  };
+  Case cases[] = {
+      {MakeText("1.5"), VT_R8, S_OK, 1.5, nullptr},
+      {MakeText(" -2.5e1 "), VT_R8, S_OK, -25, nullptr},
+      {MakeText("+7"), VT_R8, S_OK, 7, nullptr},
+      {MakeText(".5"), VT_R8, S_OK, 0.5, nullptr},
+      {MakeText("1,5"), VT_R8, DISP_E_TYPEMISMATCH, 0, nullptr},
+      {MakeText("nan"), VT_R8, DISP_E_TYPEMISMATCH, 0, nullptr},
+      {MakeText("inf"), VT_R8, DISP_E_TYPEMISMATCH, 0, nullptr},
+      {MakeText("0x10"), VT_R8, DISP_E_TYPEMISMATCH, 0, nullptr},
+      {MakeText(""), VT_R8, DISP_E_TYPEMISMATCH, 0, nullptr},
+      {MakeText("1e"), VT_R8, DISP_E_TYPEMISMATCH, 0, nullptr},
+      {r8(2.5), VT_I4, S_OK, 2, nullptr},
+      {r8(3.5), VT_I4, S_OK, 4, nullptr},
+      {r8(-2.5), VT_I4, S_OK, -2, nullptr},
+      {r8(3e9), VT_I4, DISP_E_OVERFLOW, 0, nullptr},
+      {r8(std::nan("")), VT_I4, DISP_E_OVERFLOW, 0, nullptr},
+      {r8(INFINITY), VT_I2, DISP_E_OVERFLOW, 0, nullptr},
+      {i4(40000), VT_I2, DISP_E_OVERFLOW, 0, nullptr},
+      {MakeText("12.5"), VT_I4, S_OK, 12, nullptr},
+      {i4(0), VT_BOOL, S_OK, 0, nullptr},
+      {i4(5), VT_BOOL, S_OK, -1, nullptr},
+      {MakeText("TRUE"), VT_BOOL, S_OK, -1, nullptr},
+      {MakeText("false"), VT_BOOL, S_OK, 0, nullptr},
+      {MakeText("maybe"), VT_BOOL, DISP_E_TYPEMISMATCH, 0, nullptr},
+      {boolean(VARIANT_TRUE), VT_R8, S_OK, -1, nullptr},
+      {r8(0.1), VT_BSTR, S_OK, 0, "0.1"},
+      {r8(-1e300), VT_BSTR, S_OK, 0, "-1e+300"},
+      {i4(-42), VT_BSTR, S_OK, 0, "-42"},
+      {boolean(VARIANT_TRUE), VT_BSTR, S_OK, 0, "-1"},
+      {r8(1), VT_DISPATCH, DISP_E_BADVARTYPE, 0, nullptr},
+  };
+  for (Case& c : cases) {
+    VARIANT out;
+    VariantInit(&out);
+    HRESULT hr = VariantChangeType(&out, &c.in, 0, c.to);
+    EXPECT_EQ(hr, c.hr) << "case " << (&c - cases);
+    if (SUCCEEDED(hr)) {
+      EXPECT_EQ(out.vt, c.to);
+      if (c.text) {
+        EXPECT_EQ(BstrToString(out.bstrVal), c.text);
+      } else {
+        VARIANT asR8;
+        VariantInit(&asR8);
+        ASSERT_EQ(VariantChangeType(&asR8, &out, 0, VT_R8), S_OK);
+        EXPECT_EQ(asR8.dblVal, c.number) << "case " << (&c - cases);
+      }
+    }
+    VariantClear(&out);
+    VariantClear(&c.in);
+  }
+}
+
+TEST(Variant, NumbersIgnoreTheLocale) {
+  // A comma-decimal locale must not change the conversions (skipped when none is installed).
+  const char* old = setlocale(LC_ALL, nullptr);
+  std::string saved = old ? old : "C";
+  if (!setlocale(LC_ALL, "de_DE.UTF-8") && !setlocale(LC_ALL, "fr_FR.UTF-8")) GTEST_SKIP() << "no such locale";
+  VARIANT in = MakeText("2.25"), out;
+  VariantInit(&out);
+  EXPECT_EQ(VariantChangeType(&out, &in, 0, VT_R8), S_OK);
+  EXPECT_EQ(out.dblVal, 2.25);
+  VariantClear(&in);
+  in.vt = VT_R8;
+  in.dblVal = 0.75;
+  ASSERT_EQ(VariantChangeType(&out, &in, 0, VT_BSTR), S_OK);
+  EXPECT_EQ(BstrToString(out.bstrVal), "0.75");
+  VariantClear(&out);
+  setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(Variant, CopyClearAndReferences) {
+  VARIANT a = MakeText("hello"), b;
+  VariantInit(&b);
+  ASSERT_EQ(VariantCopy(&b, &a), S_OK);
+  EXPECT_NE(a.bstrVal, b.bstrVal);
+  EXPECT_EQ(BstrToString(b.bstrVal), "hello");
+  VariantClear(&a);
+  EXPECT_EQ(a.vt, VT_EMPTY);
+  // In-place conversion frees the old text.
+  ASSERT_EQ(VariantChangeType(&b, &b, 0, VT_BSTR), S_OK);
+  EXPECT_EQ(BstrToString(b.bstrVal), "hello");
+  VariantClear(&b);
+  double target = 4.5;
+  VARIANT ref;
+  VariantInit(&ref);
+  ref.vt = VT_BYREF | VT_R8;
+  ref.pdblVal = &target;
+  VARIANT out;
+  VariantInit(&out);
+  ASSERT_EQ(VariantChangeType(&out, &ref, 0, VT_I4), S_OK);
+  EXPECT_EQ(out.lVal, 4);
+  ref.pdblVal = nullptr;
+  EXPECT_EQ(VariantChangeType(&out, &ref, 0, VT_I4), DISP_E_BADVARTYPE);
+  VariantClear(&ref);  // a reference owns nothing
+  EXPECT_EQ(target, 4.5);
+}
+
+TEST(ErrorInfo, PerThreadAndTakenOnce) {
+  ASSERT_EQ(VcomSetErrorInfo(&IID_IDispatch, "Source.Name", "Something failed", nullptr, 7), S_OK);
+  std::thread other([] {
+    IErrorInfo* info = reinterpret_cast<IErrorInfo*>(1);
+    EXPECT_EQ(GetErrorInfo(0, &info), S_FALSE);  // another thread's slot is empty
+    EXPECT_EQ(info, nullptr);
+    VcomSetErrorInfo(nullptr, "x", "other thread", nullptr, 0);  // released when the thread ends
+  });
+  other.join();
+  IErrorInfo* info = nullptr;
+  ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+  Bstr source, description, help;
+  GUID g{};
+  DWORD context = 0;
+  ASSERT_EQ(info->GetSource(source.out()), S_OK);
+  ASSERT_EQ(info->GetDescription(description.out()), S_OK);
+  ASSERT_EQ(info->GetHelpFile(help.out()), S_OK);
+  ASSERT_EQ(info->GetGUID(&g), S_OK);
+  ASSERT_EQ(info->GetHelpContext(&context), S_OK);
+  EXPECT_EQ(source.str(), "Source.Name");
+  EXPECT_EQ(description.str(), "Something failed");
+  EXPECT_EQ(help.str(), "");
+  EXPECT_EQ(g, IID_IDispatch);
+  EXPECT_EQ(context, 7u);
+  ICreateErrorInfo* create = nullptr;
+  EXPECT_EQ(info->QueryInterface(IID_ICreateErrorInfo, reinterpret_cast<void**>(&create)), S_OK);
+  create->Release();
+  info->Release();
+  EXPECT_EQ(GetErrorInfo(0, &info), S_FALSE);  // taken
+  // Setting null clears the slot.
+  VcomSetErrorInfo(nullptr, "a", "b", nullptr, 0);
+  SetErrorInfo(0, nullptr);
+  EXPECT_EQ(GetErrorInfo(0, &info), S_FALSE);
+}
+
+TEST(Apartment, InitialisationIsCountedPerThread) {
+  std::thread t([] {
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+    CoUninitialize();
+    CoUninitialize();
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);  // free again
+    CoUninitialize();
+    void* p = reinterpret_cast<void*>(1);
+    EXPECT_EQ(CoCreateInstance(kSomeClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &p), CO_E_NOTINITIALIZED);
+    EXPECT_EQ(p, nullptr);
+  });
+  t.join();
+}
+
+class CreationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/velmar-com-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    ::setenv("VELMAR_REGISTRY", (dir_ + "/registry").c_str(), 1);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  }
+  void TearDown() override {
+    CoUninitialize();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  static void Register(const std::string& path) {
+    ASSERT_EQ(velmar::registry::SetValue("CLSID\\" + GuidToString(kSomeClass) + "\\InprocServer32", "", path),
+              velmar::registry::Status::Ok);
+  }
+  static HRESULT Create() {
+    void* p = reinterpret_cast<void*>(1);
+    HRESULT hr = CoCreateInstance(kSomeClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &p);
+    EXPECT_EQ(p, nullptr);
+    return hr;
+  }
+  std::string dir_;
+};
+
+TEST_F(CreationTest, FailuresHaveTheirOwnCodes) {
+  EXPECT_EQ(Create(), REGDB_E_CLASSNOTREG);
+  Register(dir_ + "/missing.so");
+  EXPECT_EQ(Create(), CO_E_DLLNOTFOUND);
+  const char* bin = std::getenv("VELMAR_BIN");
+  if (bin && *bin) {  // a library without DllGetClassObject
+    Register(std::string(bin) + "/libvelmarcom.so");
+    EXPECT_EQ(Create(), CO_E_ERRORINDLL);
+  }
+  Register("");
+  EXPECT_EQ(Create(), REGDB_E_CLASSNOTREG);
+  {
+    std::ofstream(dir_ + "/registry") << "damaged";
+  }
+  EXPECT_EQ(Create(), REGDB_E_READREGDB);
+  EXPECT_EQ(CoCreateInstance(kSomeClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, nullptr), E_POINTER);
+}
+
+TEST_F(CreationTest, ProgramIdentifiers) {
+  CLSID c{};
+  EXPECT_EQ(CLSIDFromProgID("Some.Thing", &c), REGDB_E_CLASSNOTREG);
+  ASSERT_EQ(velmar::registry::SetValue("Some.Thing\\Clsid", "", GuidToString(kSomeClass)),
+            velmar::registry::Status::Ok);
+  ASSERT_EQ(CLSIDFromProgID("some.thing", &c), S_OK);
+  EXPECT_EQ(c, kSomeClass);
+  ASSERT_EQ(velmar::registry::SetValue("Bad.Thing\\Clsid", "", "{not a guid}"), velmar::registry::Status::Ok);
+  EXPECT_EQ(CLSIDFromProgID("Bad.Thing", &c), CO_E_CLASSSTRING);
+  EXPECT_EQ(CLSIDFromProgID("", &c), REGDB_E_CLASSNOTREG);
+}
+
+namespace {
+struct Captured {
+  std::string text, caption;
+  UINT type = 0;
+  int calls = 0;
+};
+int CaptureHook(const char* text, const char* caption, UINT type, void* user) {
+  auto* c = static_cast<Captured*>(user);
+  c->text = text;
+  c->caption = caption;
+  c->type = type;
+  ++c->calls;
+  return 42;
+}
+}  // namespace
+
+TEST(MessageBox, HookOrStandardError) {
+  Captured captured;
+  EXPECT_EQ(VcomSetMessageBoxHook(CaptureHook, &captured), nullptr);
+  EXPECT_EQ(VcomMessageBox("Cannot open file.", "DAX Error", MB_OK | MB_ICONSTOP), 42);
+  EXPECT_EQ(captured.calls, 1);
+  EXPECT_EQ(captured.text, "Cannot open file.");
+  EXPECT_EQ(captured.caption, "DAX Error");
+  EXPECT_EQ(captured.type, MB_OK | MB_ICONSTOP);
+  EXPECT_EQ(VcomSetMessageBoxHook(nullptr, nullptr), &CaptureHook);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(VcomMessageBox("text", "caption", MB_OK), IDOK);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "caption: text\n");
+  EXPECT_EQ(captured.calls, 1);
+}

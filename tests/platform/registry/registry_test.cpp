@@ -1,0 +1,223 @@
+// The registry file: keys, values, deletion rules, the file format and concurrent writers.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "velmar_registry.h"
+
+namespace fs = std::filesystem;
+using namespace velmar::registry;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class RegistryFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/velmar-registry-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    file_ = dir_ + "/sub/folder/registry";  // missing folders are created on the first write
+    ::setenv("VELMAR_REGISTRY", file_.c_str(), 1);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  std::string dir_, file_;
+};
+
+}  // namespace
+
+TEST(RegistryHive, KeysAndValuesIgnoreCase) {
+  Hive h;
+  ASSERT_EQ(h.Set("CLSID\\{ABC}\\InprocServer32", "", "/lib/x.so"), Status::Ok);
+  ASSERT_EQ(h.Set("clsid\\{abc}\\inprocserver32", "ThreadingModel", "Apartment"), Status::Ok);
+  ASSERT_EQ(h.Set("CLSID\\{ABC}\\InprocServer32", "threadingmodel", "Both"), Status::Ok);
+  EXPECT_TRUE(h.Exists("CLSID"));
+  EXPECT_TRUE(h.Exists("Clsid\\{Abc}"));
+  EXPECT_TRUE(h.Exists("\\CLSID\\{ABC}\\"));  // separators at the ends do not matter
+  std::string v;
+  ASSERT_EQ(h.Get("CLSID\\{abc}\\INPROCSERVER32", "ThreadingModel", v), Status::Ok);
+  EXPECT_EQ(v, "Both");
+  ASSERT_EQ(h.Get("CLSID\\{ABC}\\InprocServer32", "", v), Status::Ok);
+  EXPECT_EQ(v, "/lib/x.so");
+  EXPECT_EQ(h.Get("CLSID\\{ABC}", "", v), Status::NotFound);  // a key without a default value
+  EXPECT_EQ(h.Get("CLSID\\{ABD}", "", v), Status::NotFound);
+  EXPECT_EQ(h.Keys(), (std::vector<std::string>{"CLSID", "CLSID\\{ABC}", "CLSID\\{ABC}\\InprocServer32"}));
+  EXPECT_EQ(h.Children(""), std::vector<std::string>{"CLSID"});
+  EXPECT_EQ(h.Children("clsid"), std::vector<std::string>{"{ABC}"});
+}
+
+TEST(RegistryHive, InvalidNames) {
+  Hive h;
+  for (const char* bad : {"", "\\", "\\\\", "a\\\\b"}) {
+    EXPECT_EQ(h.Create(bad), Status::InvalidName) << bad;
+    EXPECT_EQ(h.Set(bad, "", "x"), Status::InvalidName) << bad;
+  }
+  EXPECT_TRUE(h.empty());
+}
+
+TEST(RegistryHive, DeletingAKeyWithSubKeysFails) {
+  Hive h;
+  ASSERT_EQ(h.Create("A\\B\\C"), Status::Ok);
+  ASSERT_EQ(h.Create("A!"), Status::Ok);  // sorts between "a" and "a\b"
+  ASSERT_EQ(h.Create("A-B"), Status::Ok);
+  EXPECT_EQ(h.Remove("A"), Status::HasSubKeys);
+  EXPECT_EQ(h.Remove("a\\b"), Status::HasSubKeys);
+  EXPECT_EQ(h.Remove("A\\B\\C"), Status::Ok);
+  EXPECT_EQ(h.Remove("A\\B\\C"), Status::NotFound);
+  EXPECT_EQ(h.Remove("A\\B"), Status::Ok);
+  EXPECT_EQ(h.Remove("A"), Status::Ok);
+  EXPECT_EQ(h.Keys(), (std::vector<std::string>{"A!", "A-B"}));
+}
+
+TEST(RegistryHive, ValuesCanBeRemoved) {
+  Hive h;
+  h.Set("K", "", "default");
+  h.Set("K", "Name", "named");
+  EXPECT_EQ(h.RemoveValue("K", "NAME"), Status::Ok);
+  EXPECT_EQ(h.RemoveValue("K", "Name"), Status::NotFound);
+  std::string v;
+  EXPECT_EQ(h.Get("K", "", v), Status::Ok);
+  EXPECT_EQ(h.RemoveValue("missing", ""), Status::NotFound);
+}
+
+TEST(RegistryHive, FileTextRoundTripsEveryByte) {
+  Hive h;
+  std::string awkward = "quote \" backslash \\ tab\t cr\r lf\n nul";
+  awkward += '\0';
+  awkward += "\x7f\x01 latin \xB0 utf8 \xC2\xB0";
+  ASSERT_EQ(h.Set("Path With Blanks\\{X}", "", "/opt/Program Files/lib.so"), Status::Ok);
+  ASSERT_EQ(h.Set("Path With Blanks\\{X}", awkward, awkward), Status::Ok);
+  const std::string text = h.Serialize();
+  EXPECT_EQ(text.find('\0'), std::string::npos);
+  Hive back;
+  ASSERT_EQ(Hive::Parse(text, back), Status::Ok);
+  EXPECT_EQ(back.Serialize(), text);
+  std::string v;
+  ASSERT_EQ(back.Get("path with blanks\\{x}", awkward, v), Status::Ok);
+  EXPECT_EQ(v, awkward);
+  // Lines ending in CR LF read the same.
+  std::string crlf;
+  for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  Hive again;
+  ASSERT_EQ(Hive::Parse(crlf, again), Status::Ok);
+  EXPECT_EQ(again.Serialize(), text);
+}
+
+TEST(RegistryHive, DamagedTextIsRefused) {
+  const char* cases[] = {
+      "",
+      "not a registry\n",
+      "VELMAR-REGISTRY 1\nvalue \"a\" \"b\"\n",               // a value before any key
+      "VELMAR-REGISTRY 1\nkey \"A\nvalue \"\" \"x\"\n",       // unterminated quote
+      "VELMAR-REGISTRY 1\nkey \"A\" trailing\n",
+      "VELMAR-REGISTRY 1\nkey \"A\"\nvalue \"\" \"\\q\"\n",   // unknown escape
+      "VELMAR-REGISTRY 1\nkey \"A\"\nvalue \"\" \"\\x4\"\n",  // short hex escape
+      "VELMAR-REGISTRY 1\nkey \"\"\n",                        // empty key name
+      "VELMAR-REGISTRY 1\nsomething else\n",
+  };
+  for (const char* text : cases) {
+    Hive h;
+    EXPECT_EQ(Hive::Parse(text, h), Status::BadFile) << text;
+  }
+}
+
+TEST_F(RegistryFileTest, LocationComesFromTheEnvironment) {
+  EXPECT_EQ(FilePath(), file_);
+  ::unsetenv("VELMAR_REGISTRY");
+  ::setenv("XDG_DATA_HOME", "/data/home", 1);
+  EXPECT_EQ(FilePath(), "/data/home/velmar/registry");
+  ::unsetenv("XDG_DATA_HOME");
+  ::setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(FilePath(), "/home/someone/.local/share/velmar/registry");
+}
+
+TEST_F(RegistryFileTest, OperationsOnTheFile) {
+  std::string v;
+  EXPECT_EQ(GetValue("A", "", v), Status::NotFound);  // no file yet: an empty registry
+  EXPECT_EQ(KeyExists("A"), Status::NotFound);
+  EXPECT_FALSE(fs::exists(file_));
+  ASSERT_EQ(SetValue("A\\B", "", "one"), Status::Ok);
+  ASSERT_EQ(SetValue("A\\B", "Named", "two"), Status::Ok);
+  ASSERT_EQ(CreateKey("A\\C"), Status::Ok);
+  EXPECT_EQ(KeyExists("a\\c"), Status::Ok);
+  ASSERT_EQ(GetValue("a\\b", "named", v), Status::Ok);
+  EXPECT_EQ(v, "two");
+  std::vector<std::string> keys, names;
+  ASSERT_EQ(ListKeys(keys), Status::Ok);
+  EXPECT_EQ(keys, (std::vector<std::string>{"A", "A\\B", "A\\C"}));
+  ASSERT_EQ(SubKeys("A", names), Status::Ok);
+  EXPECT_EQ(names, (std::vector<std::string>{"B", "C"}));
+  EXPECT_EQ(SubKeys("Z", names), Status::NotFound);
+  EXPECT_EQ(DeleteKey("A"), Status::HasSubKeys);
+  EXPECT_EQ(DeleteValue("A\\B", "Named"), Status::Ok);
+  EXPECT_EQ(DeleteKey("A\\B"), Status::Ok);
+  EXPECT_EQ(DeleteKey("A\\C"), Status::Ok);
+  EXPECT_EQ(DeleteKey("A"), Status::Ok);
+  ASSERT_EQ(ListKeys(keys), Status::Ok);
+  EXPECT_TRUE(keys.empty());
+  // Only the file and its lock are left: the temporary file was renamed over the file.
+  std::vector<std::string> files;
+  for (const auto& e : fs::directory_iterator(fs::path(file_).parent_path())) files.push_back(e.path().filename());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"registry", "registry.lock"}));
+}
+
+TEST_F(RegistryFileTest, ADamagedFileIsNeverOverwritten) {
+  fs::create_directories(fs::path(file_).parent_path());
+  { std::ofstream(file_) << "garbage\n"; }
+  EXPECT_EQ(SetValue("A", "", "x"), Status::BadFile);
+  EXPECT_EQ(DeleteKey("A"), Status::BadFile);
+  std::string v;
+  EXPECT_EQ(GetValue("A", "", v), Status::BadFile);
+  EXPECT_EQ(ReadFile(file_), "garbage\n");
+}
+
+TEST_F(RegistryFileTest, AFolderStandingInTheWayIsAnIoError) {
+  fs::create_directories(file_);  // a folder where the file should be
+  EXPECT_EQ(SetValue("A", "", "x"), Status::IoError);
+  std::string v;
+  EXPECT_EQ(GetValue("A", "", v), Status::IoError);
+  { std::ofstream(dir_ + "/plain") << "VELMAR-REGISTRY 1\n"; }
+  ::setenv("VELMAR_REGISTRY", (dir_ + "/plain/below").c_str(), 1);  // a file where a folder should be
+  EXPECT_EQ(SetValue("A", "", "x"), Status::IoError);
+}
+
+TEST_F(RegistryFileTest, ConcurrentWritersLoseNothing) {
+  constexpr int kWriters = 4, kKeys = 25;
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int failures = 0;
+      for (int k = 0; k < kKeys; ++k)
+        if (SetValue("W" + std::to_string(w) + "\\K" + std::to_string(k), "", std::to_string(k)) != Status::Ok)
+          ++failures;
+      ::_exit(failures == 0 ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::vector<std::string> keys;
+  ASSERT_EQ(ListKeys(keys), Status::Ok);
+  EXPECT_EQ(keys.size(), static_cast<size_t>(kWriters * (kKeys + 1)));
+}
