@@ -83,6 +83,31 @@ TEST(Propagate, GeostationaryWeatherSatellitesMatchIndependentModel) {
   EXPECT_EQ(checked, 20);
 }
 
+// The twelve-hour resonance integrated over 30 days against python3-sgp4.
+TEST(Propagate, TwelveHourResonanceMatchesIndependentModel) {
+  const auto tle = ReadLines(DataPath("twelve_hour.tle"));
+  ASSERT_EQ(tle.size(), 3u);
+  TSatellite sat = ParseSat(tle[1], tle[2]);
+  ASSERT_TRUE(sat.deepSpace);
+  int checked = 0;
+  for (const std::string& line : ReadLines(DataPath("twelve_hour_expected.csv"))) {
+    if (line.empty() || line[0] == '#') continue;
+    const auto f = SplitFields(line);
+    ASSERT_EQ(f.size(), 4u);
+    const double minutes = Number(f[0]);
+    Vector pos, vel;
+    PropagateSatellite(sat, sat.epoch + minutes / 1440, pos, vel);
+    StateToKm(pos, vel);
+    const double miss =
+        std::hypot(pos.x - Number(f[1]), pos.y - Number(f[2]), pos.z - Number(f[3]));
+    EXPECT_LT(miss, minutes <= 1440 ? 0.05 : 1.0) << line;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 6);
+  EXPECT_EQ(sat.deep.iresfl, 1);
+  EXPECT_EQ(sat.deep.isynfl, 0);
+}
+
 // Sets with inclination and eccentricity exactly 0 stay at the longitude of their name.
 TEST(Propagate, IdealGeostationarySetsSitAtTheirNominalLongitudes) {
   const auto lines = ReadLines(DataPath("geo_ideal_2025.tle"));

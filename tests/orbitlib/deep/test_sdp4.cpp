@@ -128,15 +128,6 @@ TEST(Sdp4Resonance, IntegratorMovesOnTheEpochGrid) {
   EXPECT_EQ(r.st.atime, -9360);
 }
 
-TEST(Sdp4Resonance, TwelveHourIntegratorRuns) {
-  TRun r = Started(Elements(2.006, 0.7, 63.4, 40, 270, 0));
-  for (double t = 0; t <= 14400; t += 60) r.At(t);
-  EXPECT_EQ(r.st.atime, 14400);
-  const double radius = std::hypot(r.out.x, r.out.y, r.out.z);
-  EXPECT_GT(radius, 1.0);
-  EXPECT_LT(radius, 8.0);
-}
-
 TEST(Sdp4Resonance, FarTimesFailInsteadOfStalling) {
   TRun r = Started(Elements(1.0027, 0.0002, 0.05));
   EXPECT_THROW(r.At(2e8), EOrbitError);
@@ -166,19 +157,6 @@ TEST(Sdp4Init, NodeTermDroppedBelowThreeDegrees) {
   EXPECT_EQ(Started(Elements(1.0027, 0.0002, 2.0)).st.ssh, 0);
   EXPECT_NE(Started(Elements(1.0027, 0.0002, 10.0)).st.ssh, 0);
   EXPECT_NE(Started(Elements(1.0027, 0.0002, 12.0)).st.ssh, 0);
-}
-
-TEST(Sdp4Init, InitialisationRunsOnceAndKeepsTheLunarTermsOfTheDay) {
-  TRun r = Started(Elements(1.0027, 0.0002, 5));
-  const double zmol = r.st.zmol;
-  EXPECT_EQ(r.st.preep, r.st.day);
-  r.At(720);
-  EXPECT_EQ(r.init, 0);
-  // A new element set of the same day reuses the lunar orientation of that day.
-  r.init = 1;
-  r.el.inclination += 0.001;
-  r.At(0);
-  EXPECT_EQ(r.st.zmol, zmol);
 }
 
 // An inclination of exactly 0 divides 0 by 0 in the published initialisation; here the

@@ -63,3 +63,19 @@ with open('inclined_geo_expected.csv', 'w') as out:
         sat = Satrec.twoline2rv(l1, l2, WGS72)
         for minutes in range(0, 1441, 120):
             out.write('%s;%d;%.4f\n' % (l1[2:7], minutes, longitude(sat, float(minutes))))
+
+# A twelve-hour eccentric orbit (twelve-hour resonance): positions in km over 30 days.
+l1 = '1 90201U 18001A   18020.50000000  .00000000  00000-0  00000-0 0  999'
+l2 = '2 90201  63.4000 120.0000 7000000 270.0000  10.0000  2.00600000    1'
+l1 += checksum(l1)
+l2 += checksum(l2)
+with open('twelve_hour.tle', 'w') as f:
+    f.write('TWELVE HOUR 90201\n%s\n%s\n' % (l1, l2))
+sat = Satrec.twoline2rv(l1, l2, WGS72)
+with open('twelve_hour_expected.csv', 'w') as out:
+    out.write('# minutes after epoch;x (km);y (km);z (km)\n')
+    for minutes in (0, 720, 1440, 7200, 14400, 43200):
+        err, r, _ = sat.sgp4_tsince(float(minutes))
+        if err != 0:
+            raise RuntimeError('sgp4 error %d' % err)
+        out.write('%d;%.3f;%.3f;%.3f\n' % (minutes, r[0], r[1], r[2]))
