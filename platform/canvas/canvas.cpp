@@ -67,6 +67,7 @@ QFont TFont::ToQFont() const {
   f.setUnderline(Underline);
   f.setStrikeOut(StrikeOut);
   f.setKerning(false);
+  f.setHintingPreference(QFont::PreferNoHinting);
   return f;
 }
 
@@ -96,11 +97,14 @@ void TCanvas::EndPainting() const {
     painter_->end();
     painter_.reset();
   }
+  painterFontSet_ = false;
 }
 
 QPainter* TCanvas::Painter() {
   if (image_.isNull()) return nullptr;
   if (!painter_) {
+    // Pixels are also written straight into the image's memory: make it unshared first.
+    (void)image_.bits();
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(&image_)) {
       painter_.reset();
@@ -157,14 +161,68 @@ void TCanvas::ApplyPen(QPainter& p, bool gapFill) {
   p.setPen(qp);
 }
 
+namespace {
+
+// Nearest integer to num / den (den > 0), halves to even; odd-symmetric, so mirrored lines
+// get mirrored pixels.
+long long RoundDiv(long long num, long long den) {
+  long long q = num / den, r = num % den;
+  if (r < 0) {
+    r += den;
+    --q;
+  }
+  const long long twice = 2 * r;
+  if (twice > den || (twice == den && (q & 1))) ++q;
+  return q;
+}
+
+}  // namespace
+
+void TCanvas::RasterLine(QPoint a, QPoint b) {
+  // Thin lines are set pixel by pixel: every pixel from a to b, both ends included, the minor
+  // coordinate rounded halves to even. A dotted pen is 3 on, 3 off from the start of the line;
+  // its gaps take the brush colour while the brush is solid.
+  const long long dx = static_cast<long long>(b.x()) - a.x();
+  const long long dy = static_cast<long long>(b.y()) - a.y();
+  const long long n = std::max(std::llabs(dx), std::llabs(dy));
+  const int W = image_.width(), H = image_.height();
+  const QRgb on = pen_.Color.rgb();
+  const bool dotted = pen_.Style == TPenStyle::Dot;
+  const bool fillGaps = dotted && brush_.Style == TBrushStyle::Solid;
+  const QRgb gap = brush_.Color.rgb();
+  // Steps whose major coordinate lies inside the bitmap.
+  long long k0 = 0, k1 = n;
+  if (n > 0) {
+    const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+    const long long start = xMajor ? a.x() : a.y();
+    const long long step = xMajor ? (dx > 0 ? 1 : -1) : (dy > 0 ? 1 : -1);
+    const long long size = xMajor ? W : H;
+    // start + k * step in [0, size)
+    long long lo = step > 0 ? -start : start - (size - 1);
+    long long hi = step > 0 ? size - 1 - start : start;
+    k0 = std::max(k0, lo);
+    k1 = std::min(k1, hi);
+  }
+  for (long long k = k0; k <= k1; ++k) {
+    QRgb colour = on;
+    if (dotted && (k % 6) >= 3) {
+      if (!fillGaps) continue;
+      colour = gap;
+    }
+    const long long x = n == 0 ? a.x() : a.x() + RoundDiv(k * dx, n);
+    const long long y = n == 0 ? a.y() : a.y() + RoundDiv(k * dy, n);
+    if (x < 0 || y < 0 || x >= W || y >= H) continue;
+    reinterpret_cast<QRgb*>(image_.scanLine(static_cast<int>(y)))[x] = colour;
+  }
+}
+
 void TCanvas::StrokeLine(QPainter& p, QPoint a, QPoint b) {
   if (pen_.Style == TPenStyle::Clear) return;
-  p.setBrush(Qt::NoBrush);
-  const bool dotted = pen_.Style == TPenStyle::Dot && pen_.Width <= 1;
-  if (dotted && brush_.Style == TBrushStyle::Solid) {
-    ApplyPen(p, true);
-    p.drawLine(a, b);
+  if (pen_.Width <= 1) {
+    RasterLine(a, b);
+    return;
   }
+  p.setBrush(Qt::NoBrush);
   ApplyPen(p, false);
   p.drawLine(a, b);
 }
@@ -185,25 +243,52 @@ void TCanvas::Polyline(const std::vector<QPoint>& points) {
   }
 }
 
+namespace {
+// The parts of a font that make its glyphs (not its colour or turn).
+bool SameFace(const TFont& a, const TFont& b) {
+  return a.Name == b.Name && a.Height == b.Height && a.Weight == b.Weight && a.Italic == b.Italic &&
+         a.Underline == b.Underline && a.StrikeOut == b.StrikeOut;
+}
+}  // namespace
+
+void TCanvas::UpdateFontCache() {
+  if (fontCached_ && SameFace(cachedFont_, font_)) return;
+  cachedFont_ = font_;
+  cachedQFont_ = font_.ToQFont();
+  metrics_.emplace(cachedQFont_);
+  lastMeasuredValid_ = false;
+  fontCached_ = true;
+  painterFontSet_ = false;
+}
+
+const QFontMetrics& TCanvas::Metrics() {
+  UpdateFontCache();
+  return *metrics_;
+}
+
 void TCanvas::ApplyFont(QPainter& p) {
-  if (!fontCached_ || !(cachedFont_ == font_)) {
-    cachedFont_ = font_;
-    cachedQFont_ = font_.ToQFont();
-    fontCached_ = true;
+  UpdateFontCache();
+  if (!painterFontSet_) {
+    p.setFont(cachedQFont_);
+    painterFontSet_ = true;
   }
-  p.setFont(cachedQFont_);
 }
 
 QSize TCanvas::TextExtent(const std::string& text) { return TextExtent(FromLatin1(text)); }
 
+int TCanvas::Advance(const QString& text) {
+  const QFontMetrics& fm = Metrics();
+  // The views measure a text and then write it: remember the last answer.
+  if (lastMeasuredValid_ && lastMeasuredText_ == text) return lastMeasuredWidth_;
+  lastMeasuredText_ = text;
+  lastMeasuredWidth_ = fm.horizontalAdvance(text);
+  lastMeasuredValid_ = true;
+  return lastMeasuredWidth_;
+}
+
 QSize TCanvas::TextExtent(const QString& text) {
-  if (!fontCached_ || !(cachedFont_ == font_)) {
-    cachedFont_ = font_;
-    cachedQFont_ = font_.ToQFont();
-    fontCached_ = true;
-  }
-  const QFontMetrics fm(cachedQFont_);
-  return QSize(fm.horizontalAdvance(text), fm.height());
+  const int w = Advance(text);
+  return QSize(w, metrics_->height());
 }
 
 void TCanvas::TextOut(int x, int y, const std::string& text) {
@@ -215,15 +300,40 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
   }
   const QString s = FromLatin1(text);
   ApplyFont(*p);
-  const QFontMetrics fm(cachedQFont_);
-  p->save();
-  p->translate(x, y);
-  if (font_.Escapement != 0) p->rotate(-font_.Escapement / 10.0);
-  if (brush_.Style == TBrushStyle::Solid)
-    p->fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()), brush_.Color);
-  p->setPen(font_.Color);
-  p->drawText(0, fm.ascent(), s);
-  p->restore();
+  const int advance = Advance(s);
+  const QFontMetrics& fm = *metrics_;
+  const QRect cell(0, 0, advance, fm.height());
+  const bool opaque = brush_.Style == TBrushStyle::Solid;
+  if (font_.Escapement % 3600 == 0) {
+    if (opaque) p->fillRect(cell.translated(x, y), brush_.Color);
+    p->setPen(font_.Color);
+    p->drawText(x, y + fm.ascent(), s);
+  } else if (!cell.isEmpty()) {
+    // Turned text: set upright into a small picture (the glyph cache serves upright glyphs
+    // only), then turned into place.
+    // One scratch picture, grown as needed, with its own painter kept open.
+    if (scratch_.width() < cell.width() || scratch_.height() < cell.height()) {
+      scratchPainter_.reset();
+      scratch_ = QImage(std::max(cell.width(), scratch_.width()),
+                        std::max(cell.height(), scratch_.height()),
+                        QImage::Format_ARGB32_Premultiplied);
+      if (scratch_.isNull()) throw std::bad_alloc();
+      scratchPainter_ = std::make_unique<QPainter>(&scratch_);
+      scratchPainter_->setCompositionMode(QPainter::CompositionMode_Source);
+    }
+    QPainter& tp = *scratchPainter_;
+    tp.setCompositionMode(QPainter::CompositionMode_Source);
+    tp.fillRect(cell, opaque ? brush_.Color : QColor(Qt::transparent));
+    tp.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    tp.setFont(cachedQFont_);
+    tp.setPen(font_.Color);
+    tp.drawText(0, fm.ascent(), s);
+    p->save();
+    p->translate(x, y);
+    p->rotate(-font_.Escapement / 10.0);
+    p->drawImage(QPointF(0, 0), scratch_, QRectF(cell));
+    p->restore();
+  }
   penPos_ = QPoint(x, y);
 }
 
@@ -231,9 +341,18 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
   TextOut(x, y, std::string(text.toLatin1().constData()));
 }
 
+namespace {
+// Corners given the wrong way round describe the same box.
+void Normalize(int& left, int& top, int& right, int& bottom) {
+  if (right < left) std::swap(left, right);
+  if (bottom < top) std::swap(top, bottom);
+}
+}  // namespace
+
 void TCanvas::Ellipse(int left, int top, int right, int bottom) {
+  Normalize(left, top, right, bottom);
   QPainter* p = Painter();
-  if (!p) return;
+  if (!p || right <= left || bottom <= top) return;
   const QRect r(left, top, right - left - 1, bottom - top - 1);
   if (brush_.Style == TBrushStyle::Solid) {
     p->setPen(Qt::NoPen);
@@ -253,6 +372,7 @@ void TCanvas::Ellipse(int left, int top, int right, int bottom) {
 
 bool TCanvas::ArcGeometry(int left, int top, int right, int bottom, int x1, int y1, int x2,
                           int y2, QRectF& rect, double& startDeg, double& spanDeg) const {
+  Normalize(left, top, right, bottom);
   rect = QRectF(left, top, right - left - 1, bottom - top - 1);
   const double rx = rect.width() / 2.0, ry = rect.height() / 2.0;
   if (!(rx > 0) || !(ry > 0)) return false;

@@ -4,6 +4,9 @@
 // clear), a font with an escapement and a current point. This layer keeps those semantics:
 //   - a dotted pen is 3 pixels on, 3 off; while the brush is solid, the gaps of a dotted line and
 //     the cell behind a text are filled with the brush colour;
+//   - thin lines (width 1) are set pixel by pixel, both end points included, the minor
+//     coordinate rounded halves to even, so a mirrored line gives mirrored pixels; wider pens
+//     draw solid lines with round ends;
 //   - TextOut places the top-left corner of the text cell at (x, y) and turns the text
 //     counter-clockwise by the font's escapement (tenths of a degree);
 //   - Ellipse, Arc and Chord take a bounding box whose right and bottom edges are excluded; arcs
@@ -16,12 +19,14 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QSize>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -172,7 +177,11 @@ class TCanvas {
   void EndPainting() const;
   void ApplyPen(QPainter& p, bool gapFill);
   void ApplyFont(QPainter& p);
+  void UpdateFontCache();
+  const QFontMetrics& Metrics();
+  int Advance(const QString& text);
   void StrokeLine(QPainter& p, QPoint a, QPoint b);
+  void RasterLine(QPoint a, QPoint b);
   bool ArcGeometry(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2,
                    QRectF& rect, double& startDeg, double& spanDeg) const;
 
@@ -186,5 +195,13 @@ class TCanvas {
   // Cache of the last font turned into a QFont.
   TFont cachedFont_;
   QFont cachedQFont_;
+  std::optional<QFontMetrics> metrics_;
   bool fontCached_ = false;
+  mutable bool painterFontSet_ = false;
+  QString lastMeasuredText_;
+  int lastMeasuredWidth_ = 0;
+  bool lastMeasuredValid_ = false;
+  // Scratch picture for turned texts.
+  QImage scratch_;
+  std::unique_ptr<QPainter> scratchPainter_;
 };

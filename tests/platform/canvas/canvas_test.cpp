@@ -252,3 +252,45 @@ TEST_F(CanvasTest, EmptyBitmapDrawsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CanvasTest, ThinLinesIncludeBothEndsAndMirror) {
+  c.Pen().Color = Qt::black;
+  // Drawn towards the mirror axis x = 30 from both sides.
+  c.MoveTo(3, 40);
+  c.LineTo(30, 27);
+  c.MoveTo(57, 40);
+  c.LineTo(30, 27);
+  const QImage& img = c.Image();
+  EXPECT_EQ(At(3, 40), 0u);
+  EXPECT_EQ(At(30, 27), 0u);
+  int inked = 0;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 60; ++x)
+      if ((img.pixel(x, y) & 0xFFFFFF) == 0) {
+        ++inked;
+        EXPECT_EQ(img.pixel(60 - x, y) & 0xFFFFFF, 0u) << x << "," << y;
+      }
+  EXPECT_EQ(inked, 2 * 28 - 1);
+}
+
+TEST_F(CanvasTest, LinesFarOutsideAreClippedQuickly) {
+  c.Pen().Color = Qt::black;
+  c.MoveTo(-2000000000, 30);
+  c.LineTo(2000000000, 30);
+  EXPECT_EQ(At(0, 30), 0u);
+  EXPECT_EQ(At(59, 30), 0u);
+}
+
+TEST_F(CanvasTest, PictureTakenEarlierIsNotChangedByLaterDrawing) {
+  const QImage before = c.Image();
+  c.SetPixel(1, 1, Qt::black);
+  c.MoveTo(0, 5);
+  c.LineTo(10, 5);
+  EXPECT_EQ(before.pixel(1, 1) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(before.pixel(5, 5) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(At(5, 5), 0u);
+}
+
+}  // namespace
