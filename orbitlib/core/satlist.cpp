@@ -306,46 +306,59 @@ TSatelliteList::TSatelliteList(const std::string& folder) {
 
 TSatelliteList::~TSatelliteList() = default;
 
+bool TSatelliteList::NoCaseLess::operator()(std::string_view a, std::string_view b) const {
+    return CompareNoCase(a, b) < 0;
+}
+
 void TSatelliteList::Clear() {
-    entries_.clear();
+    order_.clear();
+    orderDirty_ = false;
     catIndex_.clear();
+    byName_.clear();
+}
+
+void TSatelliteList::EnsureOrder() const {
+    if (!orderDirty_) return;
+    order_.clear();
+    order_.reserve(byName_.size());
+    for (const auto& [name, sat] : byName_) order_.emplace_back(&name, sat.get());
+    orderDirty_ = false;
 }
 
 TSatellite* TSatelliteList::GetSat(int index) const {
     if (index < 0 || index >= Count()) return nullptr;
-    return entries_[static_cast<std::size_t>(index)].sat.get();
+    EnsureOrder();
+    return order_[static_cast<std::size_t>(index)].second;
 }
 
 const std::string& TSatelliteList::Name(int index) const {
     static const std::string empty;
     if (index < 0 || index >= Count()) return empty;
-    return entries_[static_cast<std::size_t>(index)].name;
-}
-
-int TSatelliteList::Find(std::string_view name, bool& found) const {
-    const auto it = std::lower_bound(entries_.begin(), entries_.end(), name,
-                                     [](const Entry& e, std::string_view n) { return CompareNoCase(e.name, n) < 0; });
-    found = it != entries_.end() && CompareNoCase(it->name, name) == 0;
-    return static_cast<int>(it - entries_.begin());
+    EnsureOrder();
+    return *order_[static_cast<std::size_t>(index)].first;
 }
 
 int TSatelliteList::IndexOf(std::string_view name) const {
-    bool found = false;
-    const int i = Find(name, found);
-    return found ? i : -1;
+    EnsureOrder();
+    const auto it = std::lower_bound(order_.begin(), order_.end(), name,
+                                     [](const auto& e, std::string_view n) { return CompareNoCase(*e.first, n) < 0; });
+    if (it == order_.end() || CompareNoCase(*it->first, name) != 0) return -1;
+    return static_cast<int>(it - order_.begin());
+}
+
+TSatellite* TSatelliteList::FindCatNr(const std::string& catNr) const {
+    const auto it = catIndex_.find(catNr);
+    if (it == catIndex_.end()) return nullptr;
+    TSatellite* best = nullptr;
+    for (TSatellite* sat : it->second)
+        if (best == nullptr || CompareNoCase(sat->name, best->name) < 0) best = sat;
+    return best;
 }
 
 int TSatelliteList::IndexOfCatNr(std::string_view catNr) const {
     if (catNr.size() != 5) return -1;
-    const auto it = catIndex_.find(UpperAscii(catNr));
-    if (it == catIndex_.end()) return -1;
-    int best = -1;
-    for (const TSatellite* sat : it->second) {
-        bool found = false;
-        const int i = Find(sat->name, found);
-        if (found && entries_[static_cast<std::size_t>(i)].sat.get() == sat && (best < 0 || i < best)) best = i;
-    }
-    return best;
+    const TSatellite* sat = FindCatNr(UpperAscii(catNr));
+    return sat == nullptr ? -1 : IndexOf(sat->name);
 }
 
 void TSatelliteList::IndexCat(TSatellite* sat) { catIndex_[sat->catNr].push_back(sat); }
@@ -358,10 +371,12 @@ void TSatelliteList::UnindexCat(TSatellite* sat) {
     if (v.empty()) catIndex_.erase(it);
 }
 
-void TSatelliteList::DeleteEntry(int index) {
-    if (index < 0 || index >= Count()) return;
-    UnindexCat(entries_[static_cast<std::size_t>(index)].sat.get());
-    entries_.erase(entries_.begin() + index);
+void TSatelliteList::Remove(const TSatellite* sat) {
+    const auto it = byName_.find(sat->name);
+    if (it == byName_.end() || it->second.get() != sat) return;
+    UnindexCat(it->second.get());
+    byName_.erase(it);
+    orderDirty_ = true;
 }
 
 void TSatelliteList::AddSatellite(const std::string& key, std::unique_ptr<TSatellite> sat, const std::string& path) {
@@ -405,17 +420,16 @@ void TSatelliteList::AddSatellite(const std::string& key, std::unique_ptr<TSatel
     // the equator (or at a node) the revolution number at epoch counts the coming node.
     if (std::sin(static_cast<long double>(s.orbitPhase)) < 6e-6L) s.revAtEpoch += 1.0;
 
-    bool found = false;
-    const int i = Find(key, found);
     TSatellite* raw = sat.get();
-    if (found) {
+    const auto it = byName_.find(key);
+    if (it != byName_.end()) {
         // The name's previous satellite leaves the list and is freed.
-        Entry& e = entries_[static_cast<std::size_t>(i)];
-        UnindexCat(e.sat.get());
-        e.sat = std::move(sat);
+        UnindexCat(it->second.get());
+        it->second = std::move(sat);
     } else {
-        entries_.insert(entries_.begin() + i, Entry{key, std::move(sat)});
+        byName_.emplace(key, std::move(sat));
     }
+    orderDirty_ = true;
     IndexCat(raw);
 }
 
@@ -453,11 +467,11 @@ void TSatelliteList::LoadFromFile(const std::string& path) {
             // A set the model cannot propagate is rejected before it displaces anything.
             Vector pos, vel;
             PropagateSatellite(*sat, sat->epoch, pos, vel);
-            const int k = IndexOfCatNr(sat->catNr);
-            if (k == -1) {
+            const TSatellite* listed = FindCatNr(sat->catNr);
+            if (listed == nullptr) {
                 AddSatellite(key, std::move(sat), path);
-            } else if (sat->epoch > GetSat(k)->epoch) {
-                DeleteEntry(k);
+            } else if (sat->epoch > listed->epoch) {
+                Remove(listed);
                 AddSatellite(key, std::move(sat), path);
             }
         } catch (const std::exception&) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -78,7 +79,7 @@ public:
     // Frees every satellite and empties the list.
     void Clear();
 
-    int Count() const { return static_cast<int>(entries_.size()); }
+    int Count() const { return static_cast<int>(byName_.size()); }
     // Satellite / name at an index; nullptr / empty for an index out of range.
     TSatellite* GetSat(int index) const;
     const std::string& Name(int index) const;
@@ -91,21 +92,26 @@ public:
     const std::string& Folder() const { return folder_; }
 
 private:
-    struct Entry {
-        std::string name;
-        std::unique_ptr<TSatellite> sat;
+    struct NoCaseLess {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
     };
     // Adds a parsed, propagated satellite under its key; takes ownership.
     void AddSatellite(const std::string& key, std::unique_ptr<TSatellite> sat, const std::string& path);
-    void DeleteEntry(int index);
-    // Position of a name in the sorted entries (lower bound) and whether it is there.
-    int Find(std::string_view name, bool& found) const;
+    // The satellite of a catalogue number that comes first in list order, or nullptr.
+    TSatellite* FindCatNr(const std::string& catNr) const;
+    void Remove(const TSatellite* sat);
     void IndexCat(TSatellite* sat);
     void UnindexCat(TSatellite* sat);
+    // Rebuilds the positional view after changes.
+    void EnsureOrder() const;
 
-    std::vector<Entry> entries_;
+    std::map<std::string, std::unique_ptr<TSatellite>, NoCaseLess> byName_;
     // Catalogue number -> satellites listed under it, so finding a number is not a scan.
     std::unordered_map<std::string, std::vector<TSatellite*>> catIndex_;
+    // Entries in list order, rebuilt lazily when the list changed.
+    mutable std::vector<std::pair<const std::string*, TSatellite*>> order_;
+    mutable bool orderDirty_ = false;
     std::string folder_;
 };
 
