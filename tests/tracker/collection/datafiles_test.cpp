@@ -29,13 +29,6 @@ TEST(DataFiles, SplitLinesAtEveryLineEnd) {
   for (const Case& c : cases) EXPECT_EQ(satfiles::SplitLines(c.bytes), c.lines) << c.bytes;
 }
 
-TEST(DataFiles, ColumnsCountFromOneAndStopAtTheLineEnd) {
-  EXPECT_EQ(satfiles::Columns("abcdef", 2, 4), "bcd");
-  EXPECT_EQ(satfiles::Columns("abcdef", 5, 9), "ef");
-  EXPECT_EQ(satfiles::Columns("abcdef", 7, 9), "");
-  EXPECT_EQ(satfiles::Columns("abcdef", 0, 3), "");
-}
-
 TEST(DataFiles, SatCsvLineSplitting) {
   struct Case {
     std::string line;

@@ -103,13 +103,6 @@ TEST(TwoLineSet, ForgivingFields) {
   }
 }
 
-TEST(TwoLineSet, ElementPairNeedsBothPrefixes) {
-  EXPECT_TRUE(satfiles::IsElementPair("1 123", "2 123"));
-  EXPECT_FALSE(satfiles::IsElementPair("1123", "2 123"));
-  EXPECT_FALSE(satfiles::IsElementPair("1 123", "3 123"));
-  EXPECT_FALSE(satfiles::IsElementPair("1", "2"));
-}
-
 TEST(GeoLog, FixedColumns) {
   const std::string line = testutil::MakeGeoLogLine({});
   TGeoLogRecord r;
@@ -267,21 +260,6 @@ TEST(SatCsvLine, WritingAndReadingBack) {
   ASSERT_TRUE(satfiles::ParseSatCsvLine(satfiles::FormatSatCsvLine(7, def), nr, back));
   EXPECT_EQ(nr, 7);
   EXPECT_TRUE(satfiles::SatInfoIsDefault(back));
-}
-
-TEST(SatCsvLine, AnyChangedFieldIsNotDefault) {
-  void (*changes[])(TSatInfoRecord&) = {
-      [](TSatInfoRecord& i) { i.CsvName = "x"; },   [](TSatInfoRecord& i) { i.Bands = "x"; },
-      [](TSatInfoRecord& i) { i.RepLongitude = 1; }, [](TSatInfoRecord& i) { i.Remarks = "x"; },
-      [](TSatInfoRecord& i) { i.URL = "x"; },        [](TSatInfoRecord& i) { i.PulseCount = 0; },
-      [](TSatInfoRecord& i) { i.StoredPos = "x"; },  [](TSatInfoRecord& i) { i.IgnorePC = true; },
-      [](TSatInfoRecord& i) { i.DynHA = false; },    [](TSatInfoRecord& i) { i.RotorHA = 0.5; },
-  };
-  for (auto change : changes) {
-    TSatInfoRecord i;
-    change(i);
-    EXPECT_FALSE(satfiles::SatInfoIsDefault(i));
-  }
 }
 
 }  // namespace
