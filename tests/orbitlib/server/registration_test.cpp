@@ -239,3 +239,14 @@ TEST_F(RegistrationTest, AggregationOnlyThroughIUnknown) {
   EXPECT_EQ(canUnload(), S_OK);
   factory->Release();
 }
+
+TEST_F(RegistrationTest, AnUnwritableRegistryFailsRegistration) {
+  const std::string saved = std::getenv("VELMAR_REGISTRY");
+  const std::string blocked = ServerEnvironment::TempFolder() + "/blocked";
+  std::filesystem::create_directories(blocked);  // a folder where the file should be
+  ::setenv("VELMAR_REGISTRY", blocked.c_str(), 1);
+  RunResult r = RunTool("regsvr", {LibraryPath()});
+  ::setenv("VELMAR_REGISTRY", saved.c_str(), 1);
+  EXPECT_EQ(r.exitCode, 5);
+  EXPECT_NE(r.output.find("Error creating system registry entry"), std::string::npos) << r.output;
+}
