@@ -56,6 +56,14 @@ std::vector<QPoint> PixelsOf(const QImage& img, QRgb colour) {
   return out;
 }
 
+double GeoElevationDeg(double dLon) {
+  const double k = 0.15126, c = std::cos(dLon * M_PI / 180) * std::cos(52.083 * M_PI / 180);
+  return std::asin((c - k) / std::sqrt(1 + k * k - 2 * k * c)) * 180 / M_PI;
+}
+double GeoAzimuthDeg(double dLon) {
+  return -std::atan(std::tan(dLon * M_PI / 180) / std::sin(52.083 * M_PI / 180)) * 180 / M_PI;
+}
+
 const TTextCall* FindText(const std::vector<TTextCall>& rec, const std::string& text) {
   for (const auto& t : rec)
     if (t.Text == text) return &t;
@@ -392,16 +400,36 @@ TEST_F(BeltTest, SideMarginDependsOnTheTitle) {
   EXPECT_NE(FindText(rec, "Azimuth Map"), nullptr);
 }
 
-TEST_F(BeltTest, LogFontCopiesTheViewFont) {
-  belt.ViewFont.Name = "Verdana";
-  belt.ViewFont.SetSize(10);
-  belt.ViewFont.Weight = 700;
-  const TLogFont lf = belt.GetLogFont();
-  EXPECT_EQ(lf.FaceName, "Verdana");
-  EXPECT_EQ(lf.Height, -13);
-  EXPECT_EQ(lf.Weight, 400);
-  EXPECT_EQ(lf.Escapement, 0);
-  EXPECT_EQ(lf.Quality, 2);
+// A whole picture for a person to look at: the shipped catalogue to magnitude 5 with names,
+// satellites along the arc, the Sun, the Moon and a track.
+TEST_F(BeltTest, FullPictureWithShippedStars) {
+  const char* bin = std::getenv("VELMAR_BIN");
+  TStarList list;
+  list.LoadFromFile(std::string(bin ? bin : VIEWS_TEST_DIST_DIR) + "/Stars.csv");
+  ASSERT_GT(list.Count(), 1000);
+  TStarList* saved = StarList;
+  StarList = &list;
+  belt.ShowStars = true;
+  belt.ShowStarDsg = true;
+  belt.StarMagLimit = 5;
+  belt.LclStarTime = 80;
+  Draw();
+  StarList = saved;
+  const size_t texts = rec.size();
+  std::vector<TSat> sats;
+  for (int lon = -60; lon <= 60; lon += 15) {
+    const double az = 180 + GeoAzimuthDeg(lon), el = GeoElevationDeg(lon);
+    sats.push_back(MakeSat("Geo " + std::to_string(lon), 30000 + lon, az, el, -lon * 0.8));
+  }
+  sats.push_back(MakeSat("Sun", SunNoradNr, 230, 12));
+  sats.push_back(MakeSat("Moon", MoonNoradNr, 140, 25));
+  for (auto& s : sats) belt.DrawSat(s);
+  belt.Selected = true;
+  belt.DrawSat(sats[4]);
+  belt.Selected = false;
+  EXPECT_GT(texts, 40u);  // grid words and star names
+  EXPECT_FALSE(PixelsOf(belt.Picture(), 0xFF0000).empty());
+  Save(belt.Picture(), "clarkebelt-full.png");
 }
 
 TEST_F(BeltTest, WidgetShowsTheFinishedPicture) {
