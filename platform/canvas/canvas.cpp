@@ -256,9 +256,36 @@ void TCanvas::UpdateFontCache() {
   cachedFont_ = font_;
   cachedQFont_ = font_.ToQFont();
   metrics_.emplace(cachedQFont_);
-  lastMeasuredValid_ = false;
   fontCached_ = true;
   painterFontSet_ = false;
+  // Texts laid out in this face before: views redraw the same names over and over.
+  const std::string key = font_.Name + '|' + std::to_string(font_.Height) + '|' +
+                          std::to_string(font_.Weight) + '|' + char('0' + font_.Italic) +
+                          char('0' + font_.Underline) + char('0' + font_.StrikeOut);
+  if (textCaches_.size() > 64) textCaches_.clear();
+  faceTexts_ = &textCaches_[key];
+}
+
+TCanvas::TLaidOutText& TCanvas::LaidOut(const QString& text) {
+  UpdateFontCache();
+  if (faceTexts_->size() > 50000) faceTexts_->clear();
+  auto it = faceTexts_->find(text);
+  if (it == faceTexts_->end()) {
+    TLaidOutText t;
+    t.Advance = metrics_->horizontalAdvance(text);
+    it = faceTexts_->insert(text, t);
+  }
+  return it.value();
+}
+
+const QStaticText& TCanvas::StaticText(TLaidOutText& t, const QString& text) {
+  if (!t.Prepared) {
+    t.Static.setText(text);
+    t.Static.setTextFormat(Qt::PlainText);
+    t.Static.prepare(QTransform(), cachedQFont_);
+    t.Prepared = true;
+  }
+  return t.Static;
 }
 
 const QFontMetrics& TCanvas::Metrics() {
@@ -276,18 +303,8 @@ void TCanvas::ApplyFont(QPainter& p) {
 
 QSize TCanvas::TextExtent(const std::string& text) { return TextExtent(FromLatin1(text)); }
 
-int TCanvas::Advance(const QString& text) {
-  const QFontMetrics& fm = Metrics();
-  // The views measure a text and then write it: remember the last answer.
-  if (lastMeasuredValid_ && lastMeasuredText_ == text) return lastMeasuredWidth_;
-  lastMeasuredText_ = text;
-  lastMeasuredWidth_ = fm.horizontalAdvance(text);
-  lastMeasuredValid_ = true;
-  return lastMeasuredWidth_;
-}
-
 QSize TCanvas::TextExtent(const QString& text) {
-  const int w = Advance(text);
+  const int w = LaidOut(text).Advance;
   return QSize(w, metrics_->height());
 }
 
@@ -300,14 +317,15 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
   }
   const QString s = FromLatin1(text);
   ApplyFont(*p);
-  const int advance = Advance(s);
+  TLaidOutText& laid = LaidOut(s);
+  const int advance = laid.Advance;
   const QFontMetrics& fm = *metrics_;
   const QRect cell(0, 0, advance, fm.height());
   const bool opaque = brush_.Style == TBrushStyle::Solid;
   if (font_.Escapement % 3600 == 0) {
     if (opaque) p->fillRect(cell.translated(x, y), brush_.Color);
     p->setPen(font_.Color);
-    p->drawText(x, y + fm.ascent(), s);
+    p->drawStaticText(x, y, StaticText(laid, s));
   } else if (!cell.isEmpty()) {
     // Turned text: set upright into a small picture (the glyph cache serves upright glyphs
     // only), then turned into place.
@@ -327,7 +345,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
     tp.setCompositionMode(QPainter::CompositionMode_SourceOver);
     tp.setFont(cachedQFont_);
     tp.setPen(font_.Color);
-    tp.drawText(0, fm.ascent(), s);
+    tp.drawStaticText(0, 0, StaticText(laid, s));
     p->save();
     p->translate(x, y);
     p->rotate(-font_.Escapement / 10.0);

@@ -22,13 +22,16 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QHash>
 #include <QSize>
+#include <QStaticText>
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Integer nearest to x, halves to the even neighbour. Throws std::domain_error when x is not
@@ -150,8 +153,10 @@ class TCanvas {
 
   void TextOut(int x, int y, const std::string& text);
   void TextOut(int x, int y, const QString& text);
+  void TextOut(int x, int y, const char* text) { TextOut(x, y, std::string(text ? text : "")); }
   QSize TextExtent(const std::string& text);
   QSize TextExtent(const QString& text);
+  QSize TextExtent(const char* text) { return TextExtent(std::string(text ? text : "")); }
   int TextWidth(const std::string& text) { return TextExtent(text).width(); }
   int TextHeight(const std::string& text) { return TextExtent(text).height(); }
 
@@ -179,7 +184,13 @@ class TCanvas {
   void ApplyFont(QPainter& p);
   void UpdateFontCache();
   const QFontMetrics& Metrics();
-  int Advance(const QString& text);
+  struct TLaidOutText {
+    int Advance = 0;
+    QStaticText Static;
+    bool Prepared = false;
+  };
+  TLaidOutText& LaidOut(const QString& text);
+  const QStaticText& StaticText(TLaidOutText& t, const QString& text);
   void StrokeLine(QPainter& p, QPoint a, QPoint b);
   void RasterLine(QPoint a, QPoint b);
   bool ArcGeometry(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2,
@@ -198,9 +209,8 @@ class TCanvas {
   std::optional<QFontMetrics> metrics_;
   bool fontCached_ = false;
   mutable bool painterFontSet_ = false;
-  QString lastMeasuredText_;
-  int lastMeasuredWidth_ = 0;
-  bool lastMeasuredValid_ = false;
+  std::unordered_map<std::string, QHash<QString, TLaidOutText>> textCaches_;
+  QHash<QString, TLaidOutText>* faceTexts_ = nullptr;
   // Scratch picture for turned texts.
   QImage scratch_;
   std::unique_ptr<QPainter> scratchPainter_;
