@@ -180,17 +180,6 @@ TEST_F(MoonPicture, PhasesAndTheSouthernTurn) {
     }
 }
 
-TEST_F(MoonPicture, SouthernTurnIsAPointMirror) {
-    TMoon north, south;
-    north.SetDate(kFirstQuarter);
-    south.SetDate(kFirstQuarter);
-    south.SetRotation(rot_180);
-    const QImage& a = north.Picture();
-    const QImage& b = south.Picture();
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) ASSERT_EQ(a.pixel(x, y), b.pixel(a.width() - 1 - x, a.height() - 1 - y));
-}
-
 TEST_F(MoonPicture, QuarterTurns) {
     // Corners of a 3 x 3 picture: rot_90 turns counter-clockwise, rot_270 clockwise.
     struct TCase {
