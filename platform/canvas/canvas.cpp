@@ -403,6 +403,9 @@ bool TCanvas::ArcGeometry(int left, int top, int right, int bottom, int x1, int 
   if (span > 360.0) span = 360.0;
   startDeg = a1;
   spanDeg = span;
+  // Aliased paths lose the right and bottom pixel of the box; half a pixel right and down they
+  // cover the same pixels as Ellipse.
+  rect.translate(0.5, 0.5);
   return true;
 }
 

@@ -1,0 +1,2 @@
+#include "polarmaps.h"
+#include <gtest/gtest.h>
