@@ -1,0 +1,116 @@
+// The HTTP layer against the local test server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+#include "http.h"
+#include "testserver.h"
+
+TEST(HttpGet, SendsTheFixedHeadersAndReturnsTheBody) {
+  TTestServer server;
+  server.Route("/a.txt", {200, "line 1\nline 2\n"});
+  const http::TGetResult r = http::Get(server.Url("/a.txt"));
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Status, 200);
+  EXPECT_EQ(r.Body, "line 1\nline 2\n");
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].Headers.at("accept"), "text/html, */*");
+  EXPECT_EQ(requests[0].Headers.at("user-agent"), "Mozilla/3.0 (compatible; Indy Library)");
+}
+
+TEST(HttpGet, FollowsRedirects) {
+  TTestServer server;
+  server.Route("/old", {302, "", "/hop"});
+  server.Route("/hop", {302, "", server.Url("/new.txt")});
+  server.Route("/new.txt", {200, "moved"});
+  const http::TGetResult r = http::Get(server.Url("/old"));
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Body, "moved");
+  EXPECT_EQ(server.Requests().size(), 3u);
+}
+
+TEST(HttpGet, EndlessRedirectsFail) {
+  TTestServer server;
+  server.Route("/loop", {302, "", "/loop"});
+  const http::TGetResult r = http::Get(server.Url("/loop"));
+  EXPECT_FALSE(r.Ok);
+  EXPECT_LE(server.Requests().size(), 17u);
+}
+
+TEST(HttpGet, AnErrorStatusIsAFailureWithoutBody) {
+  TTestServer server;
+  const http::TGetResult r = http::Get(server.Url("/missing.txt"));
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Status, 404);
+  EXPECT_TRUE(r.Body.empty());
+  EXPECT_FALSE(r.Error.empty());
+}
+
+TEST(HttpGet, ReportsGrowingByteCounts) {
+  TTestServer server;
+  const std::string body(200000, 'x');
+  server.Route("/big", {200, body});
+  std::vector<std::int64_t> counts;
+  const http::TGetResult r = http::Get(server.Url("/big"), [&](std::int64_t n) { counts.push_back(n); });
+  ASSERT_TRUE(r.Ok) << r.Error;
+  ASSERT_FALSE(counts.empty());
+  EXPECT_EQ(counts.back(), static_cast<std::int64_t>(body.size()));
+  for (size_t i = 1; i < counts.size(); ++i) EXPECT_GT(counts[i], counts[i - 1]);
+}
+
+TEST(HttpGet, AThrowingProgressCallbackAbortsTheRequest) {
+  TTestServer server;
+  server.Route("/a", {200, "data"});
+  const http::TGetResult r = http::Get(server.Url("/a"), [](std::int64_t n) {
+    if (n > 0) throw std::runtime_error("stop");
+  });
+  EXPECT_FALSE(r.Ok);
+  EXPECT_TRUE(r.Body.empty());
+}
+
+TEST(HttpGet, AStalledTransferIsAbandoned) {
+  TTestServer server;
+  server.Route("/stall", {200, "", "", true});
+  http::TGetOptions options;
+  options.LowSpeedTimeSeconds = 1;
+  const auto start = std::chrono::steady_clock::now();
+  const http::TGetResult r = http::Get(server.Url("/stall"), {}, options);
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_FALSE(r.Ok);
+  EXPECT_LT(seconds, 10.0);
+}
+
+TEST(HttpGet, IgnoresProxySettingsOfTheEnvironment) {
+  TTestServer server;
+  server.Route("/a", {200, "direct"});
+  setenv("http_proxy", "http://127.0.0.1:9", 1);
+  setenv("HTTP_PROXY", "http://127.0.0.1:9", 1);
+  const http::TGetResult r = http::Get(server.Url("/a"));
+  unsetenv("http_proxy");
+  unsetenv("HTTP_PROXY");
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Body, "direct");
+}
+
+TEST(HttpGet, SpeaksOnlyHttp) {
+  const std::string path = std::string(std::getenv("VELMAR_TEST_OUT")) + "/http_local_file.txt";
+  std::ofstream(path) << "secret";
+  const http::TGetResult r = http::Get("file://" + path);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_TRUE(r.Body.empty());
+}
+
+TEST(HttpGet, ARefusedConnectionFails) {
+  int port;
+  {
+    TTestServer server;
+    port = server.Port();
+  }
+  const http::TGetResult r = http::Get("http://127.0.0.1:" + std::to_string(port) + "/x");
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Status, 0);
+}

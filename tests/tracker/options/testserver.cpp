@@ -1,0 +1,136 @@
+#include "testserver.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <stdexcept>
+
+TTestServer::TTestServer() {
+  listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listener_ < 0) throw std::runtime_error("socket");
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // 127.0.0.1 only
+  addr.sin_port = 0;
+  if (::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listener_, 16) != 0)
+    throw std::runtime_error("bind");
+  socklen_t len = sizeof addr;
+  ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+  port_ = ntohs(addr.sin_port);
+  thread_ = std::thread([this] { Run(); });
+}
+
+TTestServer::~TTestServer() {
+  stop_ = true;
+  thread_.join();
+  ::close(listener_);
+}
+
+void TTestServer::Route(const std::string& path, TResponse response) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  routes_[path] = std::move(response);
+}
+
+std::string TTestServer::Url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::vector<TTestServer::TRequest> TTestServer::Requests() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
+}
+
+void TTestServer::Run() {
+  while (!stop_) {
+    pollfd p{listener_, POLLIN, 0};
+    if (::poll(&p, 1, 50) <= 0) continue;
+    const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client < 0) continue;
+    Serve(client);
+    ::close(client);
+  }
+}
+
+namespace {
+const char* Reason(int status) {
+  switch (status) {
+    case 200: return "OK";
+    case 302: return "Found";
+    case 404: return "Not Found";
+    default: return "Status";
+  }
+}
+void SendAll(int fd, const std::string& s) {
+  size_t done = 0;
+  while (done < s.size()) {
+    const ssize_t n = ::send(fd, s.data() + done, s.size() - done, MSG_NOSIGNAL);
+    if (n <= 0) return;
+    done += static_cast<size_t>(n);
+  }
+}
+}  // namespace
+
+void TTestServer::Serve(int client) {
+  std::string head;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (head.find("\r\n\r\n") == std::string::npos && std::chrono::steady_clock::now() < deadline && !stop_) {
+    pollfd p{client, POLLIN, 0};
+    if (::poll(&p, 1, 50) <= 0) continue;
+    char buf[2048];
+    const ssize_t n = ::recv(client, buf, sizeof buf, 0);
+    if (n <= 0) return;
+    head.append(buf, static_cast<size_t>(n));
+  }
+  TRequest request;
+  size_t lineEnd = head.find("\r\n");
+  if (lineEnd == std::string::npos) return;
+  const std::string first = head.substr(0, lineEnd);
+  const size_t sp1 = first.find(' ');
+  const size_t sp2 = first.find(' ', sp1 + 1);
+  if (sp1 == std::string::npos || sp2 == std::string::npos) return;
+  request.Path = first.substr(sp1 + 1, sp2 - sp1 - 1);
+  size_t pos = lineEnd + 2;
+  while (true) {
+    lineEnd = head.find("\r\n", pos);
+    if (lineEnd == std::string::npos || lineEnd == pos) break;
+    const std::string line = head.substr(pos, lineEnd - pos);
+    const size_t colon = line.find(':');
+    if (colon != std::string::npos) {
+      std::string name = line.substr(0, colon);
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      size_t v = colon + 1;
+      while (v < line.size() && line[v] == ' ') ++v;
+      request.Headers[name] = line.substr(v);
+    }
+    pos = lineEnd + 2;
+  }
+  TResponse response;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(request);
+    auto it = routes_.find(request.Path);
+    if (it != routes_.end()) response = it->second;
+    else response = TResponse{404, "not here\n", "", false};
+  }
+  std::string out = "HTTP/1.1 " + std::to_string(response.Status) + " " + Reason(response.Status) + "\r\n";
+  if (!response.Location.empty()) out += "Location: " + response.Location + "\r\n";
+  if (response.Stall) {
+    out += "Content-Length: 100000\r\nConnection: close\r\n\r\n";
+    SendAll(client, out);
+    while (!stop_) {
+      pollfd p{client, POLLIN, 0};
+      if (::poll(&p, 1, 50) > 0) {
+        char buf[64];
+        if (::recv(client, buf, sizeof buf, 0) <= 0) return;  // the client gave up
+      }
+    }
+    return;
+  }
+  out += "Content-Length: " + std::to_string(response.Body.size()) + "\r\nConnection: close\r\n\r\n" + response.Body;
+  SendAll(client, out);
+}

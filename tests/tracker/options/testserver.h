@@ -1,0 +1,47 @@
+// A small HTTP/1.1 server for the download tests: one thread, bound to 127.0.0.1 on a port the
+// system picks, one request per connection. Paths are given canned answers; anything else is a
+// 404. It records every request it sees.
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class TTestServer {
+ public:
+  struct TResponse {
+    int Status = 200;
+    std::string Body;
+    std::string Location;   // sent as "Location" when not empty
+    bool Stall = false;     // send the head, then nothing until stopped
+  };
+  struct TRequest {
+    std::string Path;
+    std::map<std::string, std::string> Headers;  // names in lower case
+  };
+
+  TTestServer();
+  ~TTestServer();
+  TTestServer(const TTestServer&) = delete;
+  TTestServer& operator=(const TTestServer&) = delete;
+
+  void Route(const std::string& path, TResponse response);
+  std::string Url(const std::string& path) const;
+  std::vector<TRequest> Requests() const;
+  int Port() const { return port_; }
+
+ private:
+  void Run();
+  void Serve(int client);
+
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  mutable std::mutex mutex_;
+  std::map<std::string, TResponse> routes_;
+  std::vector<TRequest> requests_;
+  std::thread thread_;
+};
