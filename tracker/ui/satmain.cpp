@@ -1,0 +1,717 @@
+#include "satmain.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <clocale>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+
+#include "anglehelpers.h"
+#include "clarkebelt.h"
+#include "datetimepicker.h"
+#include "imagewidget.h"
+#include "log.h"
+#include "options.h"
+#include "programpath.h"
+#include "qtext.h"
+#include "sats.h"
+#include "stars.h"
+
+TSats* Sats = nullptr;
+TClarkeBelt* ClarkeBelt = nullptr;
+
+namespace {
+
+constexpr int kHintHidePauseMs = 8000;
+
+// Runs one step of the shutdown; a failure is logged and the next step runs.
+template <class F>
+void ShutdownStep(const char* what, F&& step) noexcept {
+  try {
+    step();
+  } catch (const std::exception& e) {
+    WriteLog(std::string("Error during shutdown (") + what + "): " + e.what());
+  } catch (...) {
+    WriteLog(std::string("Error during shutdown (") + what + ")");
+  }
+}
+
+QWidget* MakePage(QTabWidget* pages, const char* name, const char* caption) {
+  auto* page = new QWidget;
+  page->setObjectName(name);
+  pages->addTab(page, caption);
+  return page;
+}
+
+QScrollArea* MakeScrollBox(const char* name, QWidget* parent) {
+  auto* box = new QScrollArea(parent);
+  box->setObjectName(name);
+  box->setFrameShape(QFrame::NoFrame);
+  box->setWidgetResizable(true);
+  return box;
+}
+
+QToolButton* MakeToggle(const char* name, const char* text, const char* hint, QWidget* parent) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(name);
+  b->setText(text);
+  b->setToolTip(hint);
+  b->setCheckable(true);
+  return b;
+}
+
+QAction* MakeAction(QMenu* menu, const char* name, const char* caption, const char* shortcut = nullptr) {
+  QAction* a = menu->addAction(caption);
+  a->setObjectName(name);
+  if (shortcut) a->setShortcut(QKeySequence(shortcut));
+  return a;
+}
+
+}  // namespace
+
+std::string ForceTwoDigitHours(const std::string& format) {
+  if (format.find("hh") != std::string::npos) return format;
+  std::string out;
+  for (char c : format) {
+    if (c == 'h' || c == 'H')
+      out += "hh";
+    else
+      out.push_back(c);
+  }
+  return out;
+}
+
+// ---- construction ---------------------------------------------------------------------------
+
+TSatForm::TSatForm(int argc, const char* const* argv, ISatsHost* host, QWidget* parent) : QMainWindow(parent) {
+  if (!host) {
+    ownHost_ = std::make_unique<TDefaultSatsHost>();
+    host = ownHost_.get();
+  }
+  host_ = host;
+  InitProgramLog(argc, argv);
+  WriteLog("Initializing " + ProgramFileName());
+  CreatePrinter();
+  BuildComponents();
+  FormCreate();
+}
+
+TSatForm::~TSatForm() { FormDestroy(); }
+
+void TSatForm::CreatePrinter() {
+  // Without a default printer the printer writes PDF files, so the program starts all the same.
+  try {
+    HasDefaultPrinter = !QPrinterInfo::defaultPrinter().isNull();
+    Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!HasDefaultPrinter) {
+      Printer->setOutputFormat(QPrinter::PdfFormat);
+      Printer->setResolution(600);
+      Printer->setPageSize(QPageSize(QPageSize::A4));
+    }
+    Printer->setCopyCount(1);
+    WriteLog("PrintDialog Created");
+    if (!HasDefaultPrinter) WriteLog("No default printer installed; printing writes PDF files");
+  } catch (const std::exception& e) {
+    WriteLog(std::string("No printer available: ") + e.what());
+  }
+  PrintDialog1.Printer = Printer.get();
+  PrintDialog1.MinPage = 1;
+  PrintDialog1.MaxPage = 7;
+  PrintDialog1.FromPage = 1;
+  PrintDialog1.ToPage = 1;
+  PrintDialog1.Copies = 1;
+  PrintDialog1.AllowPrintToFile = true;
+  PrintDialog1.AllowPageNums = true;
+  PrinterSetupDialog1.Printer = Printer.get();
+  SaveDialog1.DefaultExt = "bmp";
+  SaveDialog1.Filter = "Bitmap (*.bmp)|*.bmp|JPEG (*.jpg)|*.jpg";
+  SaveDialog1.OverwritePrompt = true;
+}
+
+void TSatForm::FormCreate() {
+  std::error_code ec;
+  const auto space = std::filesystem::space(std::filesystem::current_path(ec), ec);
+  const std::int64_t freeBytes = ec ? 0 : static_cast<std::int64_t>(space.available);
+  WriteLog("Creating main window; Free disk space " + IntToStr(freeBytes));
+  WriteLog("OS Version: " + GetWindowsVersionText());
+
+  // Hints stay 8 seconds; the program's title.
+  for (QWidget* w : findChildren<QWidget*>())
+    if (!w->toolTip().isEmpty()) w->setToolTipDuration(kHintHidePauseMs);
+  QCoreApplication::setApplicationName("Skyrill");
+
+  // Numbers: '.' as decimal point and ',' for thousands, whatever the user's locale; two-digit hours.
+  FormatSettings.LongTimeFormat = ForceTwoDigitHours(FormatSettings.LongTimeFormat);
+  QLocale::setDefault(QLocale::c());
+  std::setlocale(LC_NUMERIC, "C");
+
+  PickerGuard = false;
+  ClockStep = 1.0 / 1440;
+  InfoDatePicker->SetValue(Now());
+  GridCol = 1;
+  GridRow = 1;
+
+  Options = new TOptions();
+  Sats = new TSats(*host_);
+  StarList = new TStarList();
+  StarList->LoadFromFile(ProgramFolder() + "Stars.csv");
+
+  SaveDialog1.InitialDir = ProgramFolder();
+  MenuView->menuAction()->setVisible(false);
+  {
+    const QSignalBlocker block1(MainPageControl);
+    const QSignalBlocker block2(InfoPageControl);
+    MainPageControl->setCurrentWidget(SatInfoTabSheet);
+    InfoPageControl->setCurrentWidget(WorldMapTabSheet);
+  }
+
+  WriteLog("Initializing Graphics");
+  CreateViews();
+  WriteLog("Finished creating main window");
+}
+
+void TSatForm::CreateViews() {
+  // The orbit-plane plots (XY, XZ, YZ sub-pages), the obstacle, angle and dish plots, the tool
+  // plot and the Location page's world map are placed here as they are added, in this order,
+  // before the belt-family views.
+  trackSource_ = std::make_unique<TSatsTrackSource<TSats>>(*Sats);
+  ClarkeBelt = new TClarkeBelt();
+  ClarkeBelt->Sats = trackSource_.get();
+  ClarkeBelt->SetControl(ClarkeImage);
+  // Then the azimuth map (SatGroundMapScrollBox), the hour-angle map (HAScrollBox), the
+  // elevation map (ElevScrollBox) and the sun dial (SunDialScrollBox).
+}
+
+void TSatForm::FreeViews() noexcept {
+  // Obstacle, dish, angle and tool plots, the orbit-plane plots, then the belt family.
+  ShutdownStep("Clarke belt", [&] {
+    if (ClarkeImage) ClarkeImage->SetImage(nullptr);
+    delete ClarkeBelt;
+    ClarkeBelt = nullptr;
+  });
+  trackSource_.reset();
+}
+
+// ---- closing --------------------------------------------------------------------------------
+
+void TSatForm::closeEvent(QCloseEvent* event) {
+  bool canClose = true;
+  FormCloseQuery(canClose);
+  if (canClose)
+    event->accept();
+  else
+    event->ignore();
+}
+
+void TSatForm::FormCloseQuery(bool& CanClose) {
+  if (destroyed_) return;
+  try {
+    SetOptions();
+  } catch (const std::exception& e) {
+    WriteLog(std::string("Storing the window's settings failed: ") + e.what());
+  }
+  if (!CheckSaveSatCsv()) {
+    // The edits would be lost: closing is the user's choice.
+    if (MessageDlg("The satellite information could not be saved.\rClose anyway and lose the edits?",
+                   TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
+      WriteLog("Close cancelled: the satellite information is not saved");
+      CanClose = false;
+      return;
+    }
+  }
+  WriteLog("Shutting down Skyrill");
+}
+
+void TSatForm::FormDestroy() noexcept {
+  if (destroyed_) return;
+  destroyed_ = true;
+  ShutdownStep("clock", [&] {
+    if (ClockTimer) ClockTimer->stop();
+  });
+  ShutdownStep("pages", [&] {
+    if (MainPageControl) {
+      const QSignalBlocker block(MainPageControl);
+      MainPageControl->setCurrentWidget(SatInfoTabSheet);
+    }
+  });
+  FreeViews();
+  ShutdownStep("stars", [&] {
+    delete StarList;
+    StarList = nullptr;
+  });
+  ShutdownStep("satellites", [&] {
+    CurrentSat = nullptr;
+    TSats* s = Sats;
+    Sats = nullptr;
+    delete s;
+  });
+  ShutdownStep("settings", [&] {
+    TOptions* o = Options;
+    Options = nullptr;
+    delete o;  // writes the ini file; its failures are logged
+  });
+  WriteLog("Finished shutdown");
+  if (!SaveLogFile()) std::cerr << "Unable to write the log file " << LogFileName << '\n';
+}
+
+// ---- showing the selected satellite ----------------------------------------------------------
+
+void TSatForm::SatListBoxClick(QObject* Sender) {
+  QListWidget* list = MainPageControl->currentWidget() == SatInfoTabSheet ? SatListBox : ObstSatListBox;
+  const int index = list->currentRow();
+  if (index < 0 || !Sats) {
+    ShowSatInfo(EmptySat);
+    return;
+  }
+  const std::string name = AnsiStr(list->item(index)->text());
+  ShowSatInfo(*Sats->FindSat(name));
+}
+
+bool TSatForm::CheckSaveSatCsv() {
+  if (!Options || !Options->SatInfoEdited) return true;
+  const bool save = Options->SaveSatCsv ||
+                    MessageDlg("The satellite information has been edited.\rWould you like to save the file (Sats.csv)?",
+                               TMsgDlgType::Confirmation, mbYes | mbNo) == mrYes;
+  if (!save) return true;
+  bool saved = false;
+  try {
+    saved = Sats && Sats->SaveSatCsv();
+  } catch (const std::exception& e) {
+    WriteLog(std::string("Saving the satellite information failed: ") + e.what());
+  }
+  if (!saved) {
+    MessageDlg("Unable to write Sats.csv", TMsgDlgType::Error, mbAbort);
+    return false;
+  }
+  return true;
+}
+
+// ---- components -----------------------------------------------------------------------------
+
+void TSatForm::BuildComponents() {
+  setObjectName("SatForm");
+  setWindowTitle("Umbrisk");
+  resize(723, 513);
+
+  MainPageControl = new QTabWidget(this);
+  MainPageControl->setObjectName("MainPageControl");
+  MainPageControl->setTabPosition(QTabWidget::South);
+  MainPageControl->setUsesScrollButtons(false);
+  setCentralWidget(MainPageControl);
+  LocationTabSheet = MakePage(MainPageControl, "LocationTabSheet", "Location");
+  SatInfoTabSheet = MakePage(MainPageControl, "SatInfoTabSheet", "Sat Info");
+  ClarkeTabSheet = MakePage(MainPageControl, "ClarkeTabSheet", "Clarke Belt");
+  SatGroundMapTabSheet = MakePage(MainPageControl, "SatGroundMapTabSheet", "Ground Map");
+  SunDialTabSheet = MakePage(MainPageControl, "SunDialTabSheet", "Sun Dial");
+  HATabSheet = MakePage(MainPageControl, "HATabSheet", "HA Map");
+  ElevMapTabSheet = MakePage(MainPageControl, "ElevMapTabSheet", "Elev Map");
+  SatListTabSheet = MakePage(MainPageControl, "SatListTabSheet", "Sat List");
+  ObstacleTabSheet = MakePage(MainPageControl, "ObstacleTabSheet", "Obstacle");
+  ToolsTabSheet = MakePage(MainPageControl, "ToolsTabSheet", "Tools");
+
+  BuildLocationPage();
+  BuildSatInfoPage();
+  BuildViewPages();
+  BuildObstaclePage();
+  BuildToolsPage();
+  (new QVBoxLayout(SatListTabSheet))->setContentsMargins(2, 2, 2, 2);  // the list grid joins it
+
+  ClockTimer = new QTimer(this);
+  ClockTimer->setObjectName("ClockTimer");
+  ClockTimer->setInterval(1000);
+
+  BuildMenu();
+  ConnectHandlers();
+}
+
+namespace {
+
+struct TClockControls {
+  QWidget* Panel;
+  QCheckBox* RealTime;
+  QToolButton* Timer;
+  QToolButton* Down;
+  QToolButton* Up;
+  TDateTimePicker* Date;
+  TDateTimePicker* Time;
+};
+
+TClockControls MakeClockPanel(const QString& prefix, QWidget* parent) {
+  TClockControls c{};
+  c.Panel = new QWidget(parent);
+  c.Panel->setObjectName(prefix + "ClockPanel");
+  auto* row = new QHBoxLayout(c.Panel);
+  row->setContentsMargins(0, 0, 0, 0);
+  c.RealTime = new QCheckBox("Real Time", c.Panel);
+  c.RealTime->setObjectName(prefix + "RealTimeCheckBox");
+  c.RealTime->setChecked(true);
+  c.Timer = new QToolButton(c.Panel);
+  c.Timer->setObjectName(prefix + "TimerButton");
+  c.Timer->setText(QString::fromUtf8("\u25B6"));
+  c.Timer->setCheckable(true);
+  c.Timer->setToolTip("Start / Stop Timer");
+  c.Down = new QToolButton(c.Panel);
+  c.Down->setObjectName(prefix + "ClockDownButton");
+  c.Down->setArrowType(Qt::LeftArrow);
+  c.Down->setToolTip("Decrease time or clock speed");
+  c.Date = new TDateTimePicker(TDateTimePicker::TKind::Date, c.Panel);
+  c.Date->setObjectName(prefix + "DatePicker");
+  c.Time = new TDateTimePicker(TDateTimePicker::TKind::Time, c.Panel);
+  c.Time->setObjectName(prefix + "TimePicker");
+  c.Up = new QToolButton(c.Panel);
+  c.Up->setObjectName(prefix + "ClockUpButton");
+  c.Up->setArrowType(Qt::RightArrow);
+  c.Up->setToolTip("Increase time or clock speed");
+  row->addWidget(c.RealTime);
+  row->addWidget(c.Timer);
+  row->addWidget(c.Down);
+  row->addWidget(c.Date);
+  row->addWidget(c.Time);
+  row->addWidget(c.Up);
+  row->addStretch(1);
+  return c;
+}
+
+// The sort and filter buttons of a page: sort on name / longitude (one exclusive pair), and the
+// Ku, C and visible filters.
+QWidget* MakeSortFilterRow(const QString& prefix, QToolButton** name, QToolButton** lon, QToolButton** ku,
+                           QToolButton** c, QToolButton** vis, QWidget* parent) {
+  auto* row = new QWidget(parent);
+  auto* lay = new QHBoxLayout(row);
+  lay->setContentsMargins(0, 0, 0, 0);
+  const auto make = [&](const QString& n, const char* text, const char* hint) {
+    auto* b = MakeToggle(n.toLatin1().constData(), text, hint, row);
+    lay->addWidget(b);
+    return b;
+  };
+  *name = make(prefix + "SortNameButton", "Name", "Sort on Name");
+  *lon = make(prefix + "SortLonButton", "Lon", "Sort on Longitude");
+  *ku = make(prefix + "FilterKuButton", "Ku", "Show sats with Ku-band tansponder only");
+  *c = make(prefix + "FilterCButton", "C", "Show sats with C-band tansponder only");
+  *vis = make(prefix + "FilterVisButton", "Vis", "Show visible sats only");
+  auto* group = new QButtonGroup(row);
+  group->setExclusive(true);
+  group->addButton(*name);
+  group->addButton(*lon);
+  (*name)->setChecked(true);
+  lay->addStretch(1);
+  return row;
+}
+
+}  // namespace
+
+void TSatForm::BuildLocationPage() {
+  auto* lay = new QVBoxLayout(LocationTabSheet);
+  lay->setContentsMargins(4, 4, 4, 4);
+  const TClockControls c = MakeClockPanel("Loc", LocationTabSheet);
+  LocClockPanel = c.Panel;
+  LocRealTimeCheckBox = c.RealTime;
+  LocTimerButton = c.Timer;
+  LocClockDownButton = c.Down;
+  LocClockUpButton = c.Up;
+  LocDatePicker = c.Date;
+  LocTimePicker = c.Time;
+  lay->addWidget(LocClockPanel);
+  // The place entry, the time, sun and moon panel and the world map join below.
+  lay->addStretch(1);
+}
+
+void TSatForm::BuildSatInfoPage() {
+  auto* lay = new QHBoxLayout(SatInfoTabSheet);
+  lay->setContentsMargins(4, 4, 4, 4);
+
+  auto* left = new QVBoxLayout;
+  SatSelectGroupBox = new QGroupBox("Satellites", SatInfoTabSheet);
+  SatSelectGroupBox->setObjectName("SatSelectGroupBox");
+  auto* boxLay = new QVBoxLayout(SatSelectGroupBox);
+  SatListBox = new QListWidget(SatSelectGroupBox);
+  SatListBox->setObjectName("SatListBox");
+  boxLay->addWidget(SatListBox);
+  left->addWidget(SatSelectGroupBox, 1);
+  left->addWidget(MakeSortFilterRow("", &SortNameButton, &SortLonButton, &FilterKuButton, &FilterCButton,
+                                    &FilterVisButton, SatInfoTabSheet));
+  lay->addLayout(left, 0);
+
+  auto* right = new QVBoxLayout;
+  const TClockControls c = MakeClockPanel("Info", SatInfoTabSheet);
+  InfoClockPanel = c.Panel;
+  InfoRealTimeCheckBox = c.RealTime;
+  InfoTimerButton = c.Timer;
+  InfoClockDownButton = c.Down;
+  InfoClockUpButton = c.Up;
+  InfoDatePicker = c.Date;
+  InfoTimePicker = c.Time;
+  right->addWidget(InfoClockPanel);
+  SatNameEdit = new QLineEdit(SatInfoTabSheet);
+  SatNameEdit->setObjectName("SatNameEdit");
+  right->addWidget(SatNameEdit);
+  SatDetailsPanel = new QWidget(SatInfoTabSheet);
+  SatDetailsPanel->setObjectName("SatDetailsPanel");
+  (new QVBoxLayout(SatDetailsPanel))->setContentsMargins(0, 0, 0, 0);
+  right->addWidget(SatDetailsPanel);
+
+  InfoPageControl = new QTabWidget(SatInfoTabSheet);
+  InfoPageControl->setObjectName("InfoPageControl");
+  WorldMapTabSheet = MakePage(InfoPageControl, "WorldMapTabSheet", "Map");
+  DishTabSheet = MakePage(InfoPageControl, "DishTabSheet", "Dish");
+  RotorTabSheet = MakePage(InfoPageControl, "RotorTabSheet", "Rotor");
+  XYTabSheet = MakePage(InfoPageControl, "XYTabSheet", "XY");
+  XZTabSheet = MakePage(InfoPageControl, "XZTabSheet", "XZ");
+  YZTabSheet = MakePage(InfoPageControl, "YZTabSheet", "YZ");
+  MoreInfoTabSheet = MakePage(InfoPageControl, "MoreInfoTabSheet", "X");
+  InfoPageControl->setTabVisible(InfoPageControl->indexOf(MoreInfoTabSheet), false);
+  for (QWidget* sub : {WorldMapTabSheet, DishTabSheet, RotorTabSheet, XYTabSheet, XZTabSheet, YZTabSheet,
+                       MoreInfoTabSheet})
+    (new QVBoxLayout(sub))->setContentsMargins(0, 0, 0, 0);
+  DishPlotScrollBox = MakeScrollBox("DishPlotScrollBox", DishTabSheet);
+  DishTabSheet->layout()->addWidget(DishPlotScrollBox);
+  right->addWidget(InfoPageControl, 1);
+  lay->addLayout(right, 1);
+}
+
+void TSatForm::BuildViewPages() {
+  const struct {
+    QWidget* page;
+    QScrollArea** box;
+    const char* name;
+  } pages[] = {
+      {ClarkeTabSheet, &ClarkeScrollBox, "ClarkeScrollBox"},
+      {SatGroundMapTabSheet, &SatGroundMapScrollBox, "SatGroundMapScrollBox"},
+      {SunDialTabSheet, &SunDialScrollBox, "SunDialScrollBox"},
+      {HATabSheet, &HAScrollBox, "HAScrollBox"},
+      {ElevMapTabSheet, &ElevScrollBox, "ElevScrollBox"},
+  };
+  for (const auto& p : pages) {
+    auto* lay = new QVBoxLayout(p.page);
+    lay->setContentsMargins(0, 0, 0, 0);
+    *p.box = MakeScrollBox(p.name, p.page);
+    lay->addWidget(*p.box);
+  }
+  ClarkeImage = new TImageWidget;
+  ClarkeImage->setObjectName("ClarkeImage");
+  ClarkeScrollBox->setWidget(ClarkeImage);
+}
+
+void TSatForm::BuildObstaclePage() {
+  auto* lay = new QHBoxLayout(ObstacleTabSheet);
+  lay->setContentsMargins(4, 4, 4, 4);
+  auto* left = new QVBoxLayout;
+  ObstSatSelectGroupBox = new QGroupBox("Satellites", ObstacleTabSheet);
+  ObstSatSelectGroupBox->setObjectName("ObstSatSelectGroupBox");
+  auto* boxLay = new QVBoxLayout(ObstSatSelectGroupBox);
+  ObstSatListBox = new QListWidget(ObstSatSelectGroupBox);
+  ObstSatListBox->setObjectName("ObstSatListBox");
+  boxLay->addWidget(ObstSatListBox);
+  left->addWidget(ObstSatSelectGroupBox, 1);
+  left->addWidget(MakeSortFilterRow("Obst", &ObstSortNameButton, &ObstSortLonButton, &ObstFilterKuButton,
+                                    &ObstFilterCButton, &ObstFilterVisButton, ObstacleTabSheet));
+  lay->addLayout(left, 0);
+
+  auto* right = new QVBoxLayout;
+  const TClockControls c = MakeClockPanel("Obst", ObstacleTabSheet);
+  ObstClockPanel = c.Panel;
+  ObstRealTimeCheckBox = c.RealTime;
+  ObstTimerButton = c.Timer;
+  ObstClockDownButton = c.Down;
+  ObstClockUpButton = c.Up;
+  ObstDatePicker = c.Date;
+  ObstTimePicker = c.Time;
+  right->addWidget(ObstClockPanel);
+  auto* plots = new QHBoxLayout;
+  ObstScrollBox = MakeScrollBox("ObstScrollBox", ObstacleTabSheet);
+  AngleScrollBox = MakeScrollBox("AngleScrollBox", ObstacleTabSheet);
+  plots->addWidget(ObstScrollBox, 1);
+  plots->addWidget(AngleScrollBox, 1);
+  right->addLayout(plots, 1);
+  auto* bottom = new QHBoxLayout;
+  ObstDishPlotPanel = new QWidget(ObstacleTabSheet);
+  ObstDishPlotPanel->setObjectName("ObstDishPlotPanel");
+  (new QVBoxLayout(ObstDishPlotPanel))->setContentsMargins(0, 0, 0, 0);
+  TreeImage = new TImageWidget(ObstacleTabSheet);
+  TreeImage->setObjectName("TreeImage");
+  bottom->addWidget(ObstDishPlotPanel, 1);
+  bottom->addWidget(TreeImage, 0);
+  right->addLayout(bottom, 1);
+  lay->addLayout(right, 1);
+}
+
+void TSatForm::BuildToolsPage() {
+  auto* lay = new QVBoxLayout(ToolsTabSheet);
+  lay->setContentsMargins(0, 0, 0, 0);
+  ToolsPlotScrollBox = MakeScrollBox("ToolsPlotScrollBox", ToolsTabSheet);
+  lay->addWidget(ToolsPlotScrollBox, 1);
+}
+
+void TSatForm::BuildMenu() {
+  MainMenu1 = menuBar();
+  MainMenu1->setObjectName("MainMenu1");
+
+  MenuFile = MainMenu1->addMenu("&File");
+  MenuFile->setObjectName("MenuFile");
+  MenuPrint = MakeAction(MenuFile, "MenuPrint", "&Print");
+  MenuPrintSetup = MakeAction(MenuFile, "MenuPrintSetup", "Print &Setup");
+  MenuSaveSatCsv = MakeAction(MenuFile, "MenuSaveSatCsv", "Save Satinfo");
+  MenuSaveAs = MakeAction(MenuFile, "MenuSaveAs", "Save &As");
+  MenuExit = MakeAction(MenuFile, "MenuExit", "E&xit");
+
+  MenuTools = MainMenu1->addMenu("&Tools");
+  MenuTools->setObjectName("MenuTools");
+  MenuOptions = MakeAction(MenuTools, "MenuOptions", "&Options");
+  MenuUninstall = MakeAction(MenuTools, "MenuUninstall", "Uninstall");
+  MenuSelectFields = MakeAction(MenuTools, "MenuSelectFields", "&Select Fields");
+
+  MenuView = MainMenu1->addMenu("&View");
+  MenuView->setObjectName("MenuView");
+  MenuView->setToolTipsVisible(true);
+  MenuViewSizeGroup = new QActionGroup(this);
+  MenuViewSizeGroup->setExclusive(true);
+  MenuViewNormal = MakeAction(MenuView, "MenuViewNormal", "Normal", "Ctrl+N");
+  MenuViewLarge = MakeAction(MenuView, "MenuViewLarge", "Large", "Ctrl+L");
+  MenuViewPrint = MakeAction(MenuView, "MenuViewPrint", "Print Size", "Ctrl+E");
+  for (QAction* a : {MenuViewNormal, MenuViewLarge, MenuViewPrint}) {
+    a->setCheckable(true);
+    MenuViewSizeGroup->addAction(a);
+  }
+  MenuViewNormal->setChecked(true);
+  MenuViewSep = MenuView->addSeparator();
+  MenuViewSep->setObjectName("MenuViewSep");
+  MenuViewProportional = MakeAction(MenuView, "MenuViewProportional", "Proportional", "Ctrl+P");
+  MenuViewGroundMap = MakeAction(MenuView, "MenuViewGroundMap", "Show Satellites", "Ctrl+S");
+  MenuViewSunInFront = MakeAction(MenuView, "MenuViewSunInFront", "Sun in front");
+  MenuViewSunInFront->setToolTip("Sun/Moon in front");
+  MenuViewEights = MakeAction(MenuView, "MenuViewEights", "Show 'Eights'");
+  MenuViewEights->setToolTip("Show apparant movement of inclined orbit satellite");
+  for (QAction* a : {MenuViewProportional, MenuViewGroundMap, MenuViewSunInFront, MenuViewEights})
+    a->setCheckable(true);
+  MenuViewGroundMap->setChecked(true);
+  MenuViewSunInFront->setChecked(true);
+
+  MenuStars = MainMenu1->addMenu("Stars");
+  MenuStars->setObjectName("MenuStars");
+  MenuStars->setToolTipsVisible(true);
+  MenuMagGroup = new QActionGroup(this);
+  MenuMagGroup->setExclusive(true);
+  MenuMagHide = MakeAction(MenuStars, "MenuMagHide", "Hide", "Ctrl+F1");
+  MenuMag3 = MakeAction(MenuStars, "MenuMag3", "+3", "Ctrl+F3");
+  MenuMag4 = MakeAction(MenuStars, "MenuMag4", "+4", "Ctrl+F4");
+  MenuMag5 = MakeAction(MenuStars, "MenuMag5", "+5", "Ctrl+F5");
+  MenuMagAll = MakeAction(MenuStars, "MenuMagAll", "All", "Ctrl+F6");
+  for (QAction* a : {MenuMagHide, MenuMag3, MenuMag4, MenuMag5, MenuMagAll}) {
+    a->setCheckable(true);
+    MenuMagGroup->addAction(a);
+  }
+  MenuMagHide->setChecked(true);
+  N1 = MenuStars->addSeparator();
+  N1->setObjectName("N1");
+  MenuShowStarDsg = MakeAction(MenuStars, "MenuShowStarDsg", "Show Names", "Ctrl+T");
+  MenuShowStarDsg->setToolTip("Show Star Names");
+  MenuShowStarDsg->setCheckable(true);
+
+  MenuHelp = MainMenu1->addMenu("Help");
+  MenuHelp->setObjectName("MenuHelp");
+  MenuAbout = MakeAction(MenuHelp, "MenuAbout", "About");
+  MenuTime = MenuHelp->addMenu("Shortcuts");
+  MenuTime->setObjectName("MenuTime");
+  MenuTime->menuAction()->setObjectName("MenuTimeItem");
+  MonthInc = MakeAction(MenuTime, "MonthInc", "Month +", "Ctrl+M");
+  MonthDec = MakeAction(MenuTime, "MonthDec", "Month -", "Ctrl+Alt+M");
+  WeekInc = MakeAction(MenuTime, "WeekInc", "Week +", "Ctrl+W");
+  WeekDec = MakeAction(MenuTime, "WeekDec", "Week -", "Ctrl+Alt+W");
+  DayInc = MakeAction(MenuTime, "DayInc", "Day +", "Ctrl+D");
+  DayDec = MakeAction(MenuTime, "DayDec", "Day -", "Ctrl+Alt+D");
+  HoursInc = MakeAction(MenuTime, "HoursInc", "6 Hours +", "Ctrl+U");
+  HoursDec = MakeAction(MenuTime, "HoursDec", "6 Hours -", "Ctrl+Alt+U");
+  HourInc = MakeAction(MenuTime, "HourInc", "Hour +", "Ctrl+H");
+  HourDec = MakeAction(MenuTime, "HourDec", "Hour -", "Ctrl+Alt+H");
+  QuarterInc = MakeAction(MenuTime, "QuarterInc", "Quarter +", "Ctrl+Q");
+  QuarterDec = MakeAction(MenuTime, "QuarterDec", "Quarter -", "Ctrl+Alt+Q");
+  MinInc = MakeAction(MenuTime, "MinInc", "Minute +", "Ctrl+I");
+  MinDec = MakeAction(MenuTime, "MinDec", "Minute -", "Ctrl+Alt+I");
+  NextSat = MakeAction(MenuTime, "NextSat", "Next Sat", "Ctrl+Z");
+  PrevSat = MakeAction(MenuTime, "PrevSat", "Previous Sat", "Ctrl+Alt+Z");
+
+  // Shortcuts work whether or not their menu is shown: the window holds every item too.
+  for (QAction* a : findChildren<QAction*>())
+    if (!a->shortcut().isEmpty()) addAction(a);
+}
+
+namespace {
+// Calls the handler when one of the watched widgets is resized.
+class TResizeWatcher : public QObject {
+ public:
+  TResizeWatcher(QObject* parent, std::function<void(QObject*)> onResize)
+      : QObject(parent), onResize_(std::move(onResize)) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Resize) onResize_(watched);
+    return false;
+  }
+
+ private:
+  std::function<void(QObject*)> onResize_;
+};
+}  // namespace
+
+void TSatForm::ConnectHandlers() {
+  connect(MainPageControl, &QTabWidget::currentChanged, this, [this] { MainPageControlChange(MainPageControl); });
+  connect(InfoPageControl, &QTabWidget::currentChanged, this, [this] { InfoPageControlChange(InfoPageControl); });
+  auto* watcher = new TResizeWatcher(this, [this](QObject* sheet) { TabSheetResize(sheet); });
+  for (QWidget* sheet : {ClarkeTabSheet, SatGroundMapTabSheet, SunDialTabSheet, HATabSheet, ElevMapTabSheet,
+                         ObstacleTabSheet})
+    sheet->installEventFilter(watcher);
+
+  for (QListWidget* list : {SatListBox, ObstSatListBox})
+    connect(list, &QListWidget::currentRowChanged, this, [this, list] {
+      if (!ListBoxGuard) SatListBoxClick(list);
+    });
+  for (QToolButton* b : {SortNameButton, SortLonButton, FilterKuButton, FilterCButton, FilterVisButton,
+                         ObstSortNameButton, ObstSortLonButton, ObstFilterKuButton, ObstFilterCButton,
+                         ObstFilterVisButton})
+    connect(b, &QToolButton::clicked, this, [this, b] { SortFilterButtonClick(b); });
+  for (TDateTimePicker* p : {InfoDatePicker, InfoTimePicker, LocDatePicker, LocTimePicker, ObstDatePicker,
+                             ObstTimePicker})
+    connect(p, &TDateTimePicker::Changed, this, [this, p] { DateTimePickerChange(p); });
+  connect(ClockTimer, &QTimer::timeout, this, [this] { ClockTimerTimer(); });
+
+  const auto bind = [this](QAction* a, void (TSatForm::*handler)(QObject*)) {
+    connect(a, &QAction::triggered, this, [this, a, handler] { (this->*handler)(a); });
+  };
+  bind(MenuPrint, &TSatForm::MenuPrintClick);
+  bind(MenuPrintSetup, &TSatForm::MenuPrintSetupClick);
+  bind(MenuSaveSatCsv, &TSatForm::MenuSaveSatCsvClick);
+  bind(MenuSaveAs, &TSatForm::MenuSaveAsClick);
+  bind(MenuExit, &TSatForm::MenuExitClick);
+  bind(MenuOptions, &TSatForm::MenuOptionsClick);
+  bind(MenuUninstall, &TSatForm::MenuUninstallClick);
+  bind(MenuSelectFields, &TSatForm::MenuSelectFieldsClick);
+  for (QAction* a : {MenuViewNormal, MenuViewLarge, MenuViewPrint, MenuViewProportional, MenuViewGroundMap,
+                     MenuViewSunInFront, MenuMagHide, MenuMag3, MenuMag4, MenuMag5, MenuMagAll, MenuShowStarDsg})
+    bind(a, &TSatForm::MenuViewClick);
+  bind(MenuAbout, &TSatForm::MenuAboutClick);
+  for (QAction* a : {MonthInc, MonthDec, WeekInc, WeekDec, DayInc, DayDec, HoursInc, HoursDec, HourInc, HourDec,
+                     QuarterInc, QuarterDec, MinInc, MinDec})
+    bind(a, &TSatForm::MenuTimeClick);
+  bind(NextSat, &TSatForm::NextPrevSatClick);
+  bind(PrevSat, &TSatForm::NextPrevSatClick);
+}

@@ -1,0 +1,291 @@
+// The tracker's main window `TSatForm`: the ten pages, the main menu, the clock timer, the
+// dialogs, and the program-wide objects it creates and frees: the settings (`Options`), the
+// satellite collection (`Sats`), the star list (`StarList`) and the views.
+//
+// Every widget carries its component name as its object name, so code and tests find it with
+// findChild<...>("SatListBox").
+//
+// The handlers of the window live in several files, one per area:
+//   satmain.cpp            start, creation, close and shutdown, SatListBoxClick, CheckSaveSatCsv
+//   satmain_options.cpp    OptionsChanged, SetOptions, SortFilterButtonClick, the clock
+//   satmain_views.cpp      MainPageControlChange, DrawView, InfoPageControlChange, TabSheetResize,
+//                          MenuViewClick, MenuPrintSetupClick
+//   satmain_satinfo.cpp    ShowSatInfo                   satmain_location.cpp  ShowLocationInfo
+//   satmain_satlist.cpp    FillSatGrid, MenuSelectFieldsClick
+//   satmain_tools.cpp      DrawTools, NextPrevSatClick   satmain_print.cpp     MenuPrintClick
+//   satmain_file.cpp       MenuSaveSatCsvClick, MenuSaveAsClick, MenuExitClick, MenuOptionsClick,
+//                          MenuUninstallClick, MenuAboutClick
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "format.h"
+#include "prompts.h"
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QMenuBar;
+class QPrinter;
+class QScrollArea;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QWidget;
+class TClarkeBelt;
+class TDateTimePicker;
+class TImageWidget;
+class TSat;
+class TSats;
+class ISatsHost;
+class ISatTrackSource;
+
+// The program-wide objects of the tracker (created by the main window's creation handler, freed
+// by its shutdown; nullptr before and after). `Options` and `StarList` are declared with their
+// classes (options.h, stars.h).
+extern TSats* Sats;
+extern TClarkeBelt* ClarkeBelt;
+// The polar maps and sun dial, the orbit-plane, obstacle, angle, dish and tool plots join here
+// as their classes are added (SatGroundMap, HAMap, ElevMap, SunDial, XYPlot, XZPlot, YZPlot,
+// ObstPlot, AnglePlot, DishPlot, ToolPlot).
+
+// Forces two-digit hours into a long time format: when the format does not hold "hh"
+// (letter case counts), every "h" or "H" becomes "hh". "H:mm:ss" -> "hh:mm:ss",
+// "hh:mm:ss" stays, "HH:mm:ss" -> "hhhh:mm:ss".
+std::string ForceTwoDigitHours(const std::string& longTimeFormat);
+
+class TSatForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  // The constructor: log, log file, "CrashDebug" switch, print dialog, then the components and
+  // `FormCreate`. `host` serves the satellite collection (messages, program runs); null for the
+  // program's own.
+  TSatForm(int argc, const char* const* argv, ISatsHost* host = nullptr, QWidget* parent = nullptr);
+  // Runs `FormDestroy` when the program did not (never throws).
+  ~TSatForm() override;
+
+  // ---- start, close, shutdown (satmain.cpp) ----
+  void FormCreate();
+  // The close handler: settings from the window, the save offer, the log line. CanClose becomes
+  // false only when saving the edited satellite information failed and the user chose to stay.
+  void FormCloseQuery(bool& CanClose);
+  // The shutdown step: timer off, views, stars, collection and settings freed (the settings
+  // write the ini file), "Finished shutdown" logged and the log file written. Every step is
+  // guarded and logged; runs once, never throws.
+  void FormDestroy() noexcept;
+  bool Destroyed() const { return destroyed_; }
+  void SatListBoxClick(QObject* Sender);
+  // Offers to save the edited satellite information; false when saving was wanted and failed.
+  bool CheckSaveSatCsv();
+
+  // ---- settings and clock (satmain_options.cpp) ----
+  void OptionsChanged(QObject* Sender);
+  void SetOptions();
+  void SortFilterButtonClick(QObject* Sender);
+  void ClockTimerTimer();
+  void DateTimePickerChange(QObject* Sender);
+  void MenuTimeClick(QObject* Sender);
+
+  // ---- pages and views (satmain_views.cpp) ----
+  void MainPageControlChange(QObject* Sender);
+  // Sizes and redraws a belt-family view; Width and Height 0 for the screen size of the View menu.
+  void DrawView(TClarkeBelt* View, int Width, int Height);
+  void InfoPageControlChange(QObject* Sender);
+  void TabSheetResize(QObject* Sender);
+  void MenuViewClick(QObject* Sender);
+  void MenuPrintSetupClick(QObject* Sender);
+  // The belt-family view shown on a view page, or null.
+  TClarkeBelt* ViewOfPage(QWidget* page) const;
+
+  // ---- other pages and menus (one file each, see above) ----
+  void ShowSatInfo(TSat& Sat);
+  void ShowLocationInfo();
+  void FillSatGrid(const std::string& names);
+  void MenuSelectFieldsClick(QObject* Sender);
+  void DrawTools();
+  void NextPrevSatClick(QObject* Sender);
+  void MenuPrintClick(QObject* Sender);
+  void MenuSaveSatCsvClick(QObject* Sender);
+  void MenuSaveAsClick(QObject* Sender);
+  void MenuExitClick(QObject* Sender);
+  void MenuOptionsClick(QObject* Sender);
+  void MenuUninstallClick(QObject* Sender);
+  void MenuAboutClick(QObject* Sender);
+
+  // ---- fields kept by the window ----
+  bool PickerGuard = false;
+  double ClockStep = 1.0 / 1440;  // days
+  int GridCol = 1, GridRow = 1;
+  bool ListBoxGuard = false;      // set while code refills or selects in the list boxes
+  TSat* CurrentSat = nullptr;     // the satellite shown (not owned)
+  // The printer behind the print dialogs. Without a default printer it writes PDF files.
+  std::unique_ptr<QPrinter> Printer;
+  bool HasDefaultPrinter = false;
+
+  // ---- components ----
+  QTabWidget* MainPageControl = nullptr;
+  QWidget* LocationTabSheet = nullptr;
+  QWidget* SatInfoTabSheet = nullptr;
+  QWidget* ClarkeTabSheet = nullptr;
+  QWidget* SatGroundMapTabSheet = nullptr;
+  QWidget* SunDialTabSheet = nullptr;
+  QWidget* HATabSheet = nullptr;
+  QWidget* ElevMapTabSheet = nullptr;
+  QWidget* SatListTabSheet = nullptr;
+  QWidget* ObstacleTabSheet = nullptr;
+  QWidget* ToolsTabSheet = nullptr;
+
+  // Location page: the clock controls; the place, sun and moon panel and the world map join it.
+  QWidget* LocClockPanel = nullptr;
+  QCheckBox* LocRealTimeCheckBox = nullptr;
+  QToolButton* LocTimerButton = nullptr;
+  QToolButton* LocClockDownButton = nullptr;
+  QToolButton* LocClockUpButton = nullptr;
+  TDateTimePicker* LocDatePicker = nullptr;
+  TDateTimePicker* LocTimePicker = nullptr;
+
+  // Sat Info page.
+  QGroupBox* SatSelectGroupBox = nullptr;
+  QListWidget* SatListBox = nullptr;
+  QLineEdit* SatNameEdit = nullptr;
+  QWidget* InfoClockPanel = nullptr;
+  QCheckBox* InfoRealTimeCheckBox = nullptr;
+  QToolButton* InfoTimerButton = nullptr;
+  QToolButton* InfoClockDownButton = nullptr;
+  QToolButton* InfoClockUpButton = nullptr;
+  TDateTimePicker* InfoDatePicker = nullptr;
+  TDateTimePicker* InfoTimePicker = nullptr;
+  QToolButton* SortNameButton = nullptr;
+  QToolButton* SortLonButton = nullptr;
+  QToolButton* FilterKuButton = nullptr;
+  QToolButton* FilterCButton = nullptr;
+  QToolButton* FilterVisButton = nullptr;
+  QWidget* SatDetailsPanel = nullptr;  // the satellite's fields
+  QTabWidget* InfoPageControl = nullptr;
+  QWidget* WorldMapTabSheet = nullptr;
+  QWidget* DishTabSheet = nullptr;
+  QWidget* RotorTabSheet = nullptr;
+  QWidget* XYTabSheet = nullptr;
+  QWidget* XZTabSheet = nullptr;
+  QWidget* YZTabSheet = nullptr;
+  QWidget* MoreInfoTabSheet = nullptr;
+  QScrollArea* DishPlotScrollBox = nullptr;
+
+  // View pages: one scroll box each, the view's image inside.
+  QScrollArea* ClarkeScrollBox = nullptr;
+  QScrollArea* SatGroundMapScrollBox = nullptr;
+  QScrollArea* SunDialScrollBox = nullptr;
+  QScrollArea* HAScrollBox = nullptr;
+  QScrollArea* ElevScrollBox = nullptr;
+  TImageWidget* ClarkeImage = nullptr;
+
+  // Obstacle page.
+  QGroupBox* ObstSatSelectGroupBox = nullptr;
+  QListWidget* ObstSatListBox = nullptr;
+  QWidget* ObstClockPanel = nullptr;
+  QCheckBox* ObstRealTimeCheckBox = nullptr;
+  QToolButton* ObstTimerButton = nullptr;
+  QToolButton* ObstClockDownButton = nullptr;
+  QToolButton* ObstClockUpButton = nullptr;
+  TDateTimePicker* ObstDatePicker = nullptr;
+  TDateTimePicker* ObstTimePicker = nullptr;
+  QToolButton* ObstSortNameButton = nullptr;
+  QToolButton* ObstSortLonButton = nullptr;
+  QToolButton* ObstFilterKuButton = nullptr;
+  QToolButton* ObstFilterCButton = nullptr;
+  QToolButton* ObstFilterVisButton = nullptr;
+  QWidget* ObstDishPlotPanel = nullptr;
+  QScrollArea* ObstScrollBox = nullptr;
+  QScrollArea* AngleScrollBox = nullptr;
+  TImageWidget* TreeImage = nullptr;
+
+  // Tools page.
+  QScrollArea* ToolsPlotScrollBox = nullptr;
+
+  // Main menu.
+  QMenuBar* MainMenu1 = nullptr;
+  QMenu* MenuFile = nullptr;
+  QAction* MenuPrint = nullptr;
+  QAction* MenuPrintSetup = nullptr;
+  QAction* MenuSaveSatCsv = nullptr;
+  QAction* MenuSaveAs = nullptr;
+  QAction* MenuExit = nullptr;
+  QMenu* MenuTools = nullptr;
+  QAction* MenuOptions = nullptr;
+  QAction* MenuUninstall = nullptr;
+  QAction* MenuSelectFields = nullptr;
+  QMenu* MenuView = nullptr;
+  QActionGroup* MenuViewSizeGroup = nullptr;
+  QAction* MenuViewNormal = nullptr;
+  QAction* MenuViewLarge = nullptr;
+  QAction* MenuViewPrint = nullptr;
+  QAction* MenuViewSep = nullptr;
+  QAction* MenuViewProportional = nullptr;
+  QAction* MenuViewGroundMap = nullptr;
+  QAction* MenuViewSunInFront = nullptr;
+  QAction* MenuViewEights = nullptr;
+  QMenu* MenuStars = nullptr;
+  QActionGroup* MenuMagGroup = nullptr;
+  QAction* MenuMagHide = nullptr;
+  QAction* MenuMag3 = nullptr;
+  QAction* MenuMag4 = nullptr;
+  QAction* MenuMag5 = nullptr;
+  QAction* MenuMagAll = nullptr;
+  QAction* N1 = nullptr;
+  QAction* MenuShowStarDsg = nullptr;
+  QMenu* MenuHelp = nullptr;
+  QAction* MenuAbout = nullptr;
+  QMenu* MenuTime = nullptr;
+  QAction* MonthInc = nullptr;
+  QAction* MonthDec = nullptr;
+  QAction* WeekInc = nullptr;
+  QAction* WeekDec = nullptr;
+  QAction* DayInc = nullptr;
+  QAction* DayDec = nullptr;
+  QAction* HoursInc = nullptr;
+  QAction* HoursDec = nullptr;
+  QAction* HourInc = nullptr;
+  QAction* HourDec = nullptr;
+  QAction* QuarterInc = nullptr;
+  QAction* QuarterDec = nullptr;
+  QAction* MinInc = nullptr;
+  QAction* MinDec = nullptr;
+  QAction* NextSat = nullptr;
+  QAction* PrevSat = nullptr;
+
+  // Non-visual components.
+  QTimer* ClockTimer = nullptr;
+  TSaveDialog SaveDialog1;
+  TPrintDialog PrintDialog1;
+  TPrinterSetupDialog PrinterSetupDialog1;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreatePrinter();
+  void BuildComponents();
+  void BuildMenu();
+  void BuildLocationPage();
+  void BuildSatInfoPage();
+  void BuildViewPages();
+  void BuildObstaclePage();
+  void BuildToolsPage();
+  void ConnectHandlers();
+  void CreateViews();
+  void FreeViews() noexcept;
+
+  std::unique_ptr<ISatsHost> ownHost_;
+  ISatsHost* host_ = nullptr;
+  std::unique_ptr<ISatTrackSource> trackSource_;
+  bool destroyed_ = false;
+};

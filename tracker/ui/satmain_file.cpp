@@ -1,0 +1,9 @@
+// The File, Tools and Help menu commands.
+#include "satmain.h"
+
+void TSatForm::MenuSaveSatCsvClick(QObject* Sender) {}
+void TSatForm::MenuSaveAsClick(QObject* Sender) {}
+void TSatForm::MenuExitClick(QObject* Sender) { close(); }
+void TSatForm::MenuOptionsClick(QObject* Sender) {}
+void TSatForm::MenuUninstallClick(QObject* Sender) {}
+void TSatForm::MenuAboutClick(QObject* Sender) {}

@@ -1,0 +1,6 @@
+// Printing.
+#include "satmain.h"
+
+void TSatForm::MenuPrintClick(QObject* Sender) {
+  // Printing of the pages comes here.
+}

@@ -1,0 +1,252 @@
+// Page switching and the drawing of the belt-family views.
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cmath>
+#include <typeinfo>
+
+#include "anglehelpers.h"
+#include "astro_transforms.h"
+#include "canvas.h"
+#include "clarkebelt.h"
+#include "imagewidget.h"
+#include "log.h"
+#include "options.h"
+#include "qtext.h"
+#include "satmain.h"
+#include "sats.h"
+
+namespace {
+
+// The view font from a font of the settings.
+TFont ViewFontOf(const TFontSpec& spec) {
+  TFont f;
+  f.Name = spec.Name;
+  f.SetSize(spec.Size);
+  f.SetBold(spec.Bold);
+  f.Italic = spec.Italic;
+  // A system colour (high bit set) is the window-text colour.
+  f.Color = spec.Color < 0 ? QColor(Qt::black) : ColorFromToolkit(static_cast<std::uint32_t>(spec.Color));
+  return f;
+}
+
+int RoundHalfEven(double x) { return static_cast<int>(std::nearbyint(x)); }
+
+}  // namespace
+
+TClarkeBelt* TSatForm::ViewOfPage(QWidget* page) const {
+  if (page == ClarkeTabSheet) return ClarkeBelt;
+  // The polar maps and the sun dial join here.
+  return nullptr;
+}
+
+void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height) {
+  if (!View) return;
+  const bool largeFont = Width > 1024 || Height > 768;
+  QScrollArea* box = View == ClarkeBelt ? ClarkeScrollBox : nullptr;
+  if (Width != 0 || Height != 0) {
+    if (box) box->setWidgetResizable(false);
+  } else if (MenuViewLarge->isChecked()) {
+    if (box) box->setWidgetResizable(false);
+    Width = RoundHalfEven(1.5 * ClarkeTabSheet->width());
+    Height = RoundHalfEven(1.5 * ClarkeTabSheet->height());
+  } else if (MenuViewPrint->isChecked()) {
+    if (box) box->setWidgetResizable(false);
+    Width = 4488;
+    Height = 5906;
+    if (Printer) {
+      const QRect page = Printer->pageLayout().paintRectPixels(Printer->resolution());
+      if (!page.isEmpty()) {
+        Width = page.width();
+        Height = page.height();
+      }
+    }
+  } else {
+    if (box) box->setWidgetResizable(true);
+    Width = ClarkeTabSheet->width();
+    Height = ClarkeTabSheet->height();
+  }
+  View->SetSize(Width, Height);
+
+  const bool exactBelt = typeid(*View) == typeid(TClarkeBelt);
+  if (exactBelt) {
+    if (MenuMagAll->isChecked())
+      View->StarMagLimit = 50;
+    else if (MenuMag5->isChecked())
+      View->StarMagLimit = 5;
+    else if (MenuMag4->isChecked())
+      View->StarMagLimit = 4;
+    else if (MenuMag3->isChecked())
+      View->StarMagLimit = 3;
+    else {
+      View->StarMagLimit = -30;
+      MenuMagHide->setChecked(true);
+    }
+    View->ShowStars = !MenuMagHide->isChecked();
+    View->ShowStarDsg = MenuShowStarDsg->isChecked();
+    View->Proportional = MenuViewProportional->isChecked();
+    View->ShowSats = MenuViewGroundMap->isChecked();
+    View->LclStarTime = Normalize360(static_cast<double>(astro::GreenwichSiderealTime(Sats->UTC)) +
+                                     (Options ? Options->ObsLon : 0.0));
+  }
+  View->UTC = Sats->UTC;
+
+  std::vector<std::string> list;
+  for (int i = 0; i < SatListBox->count(); ++i) list.push_back(AnsiStr(SatListBox->item(i)->text()));
+  const int selected = SatListBox->currentRow();
+  if (selected >= 0 && selected < static_cast<int>(list.size())) std::swap(list[selected], list.back());
+
+  if (Options) View->ViewFont = ViewFontOf(largeFont ? Options->PrintFont : Options->ImgFont);
+  View->Clear();
+  View->Layout();
+
+  if (exactBelt) {
+    const bool sunInFront = MenuViewSunInFront->isChecked();
+    if (!sunInFront) {
+      for (int nr : {MoonNoradNr, SunNoradNr}) {
+        const std::string name = Sats->NameOfNorad(nr);
+        for (auto it = list.begin(); it != list.end(); ++it)
+          if (*it == name) {
+            list.erase(it);
+            break;
+          }
+        View->DrawSat(*Sats->FindSat(name));
+      }
+    }
+    for (size_t i = 0; i + 1 < list.size(); ++i) View->DrawSat(*Sats->FindSat(list[i]));
+    if (!list.empty()) {
+      View->Selected = true;
+      View->ShowEights = MenuViewEights->isChecked();
+      View->DrawSat(*Sats->FindSat(list.back()));
+      View->Selected = false;
+      View->ShowEights = false;
+    }
+    if (sunInFront) {
+      View->DrawSat(*Sats->FindSat(Sats->NameOfNorad(MoonNoradNr)));
+      View->DrawSat(*Sats->FindSat(Sats->NameOfNorad(SunNoradNr)));
+    }
+  } else {
+    // The polar maps and the sun dial: every satellite, the selected one last.
+    for (size_t i = 0; i + 1 < list.size(); ++i) View->DrawSat(*Sats->FindSat(list[i]));
+    if (!list.empty()) {
+      View->Selected = true;
+      View->DrawSat(*Sats->FindSat(list.back()));
+      View->Selected = false;
+    }
+  }
+  View->Invalidate();
+}
+
+void TSatForm::MainPageControlChange(QObject* Sender) {
+  QWidget* page = MainPageControl->currentWidget();
+  if (!Sats) {
+    setWindowTitle("Something smells fishy");
+    WriteLog("MainPageControl changed while Sats = Nil");
+    setFocus();
+    return;
+  }
+  if (InfoTimerButton->isChecked()) {
+    for (QToolButton* b : {InfoTimerButton, LocTimerButton, ObstTimerButton}) b->setChecked(false);
+    ClockTimer->stop();
+  }
+  const bool clockPage = page == LocationTabSheet || page == SatInfoTabSheet || page == ObstacleTabSheet;
+  if (InfoRealTimeCheckBox->isChecked()) {
+    ClockTimer->setInterval(clockPage ? 1000 : 60000);
+    if (page != SatListTabSheet && page != ToolsTabSheet)
+      ClockTimer->start();
+    else
+      ClockTimer->stop();
+  } else {
+    ClockTimer->stop();
+  }
+
+  const bool viewPage = page == ClarkeTabSheet || page == SatGroundMapTabSheet || page == SunDialTabSheet ||
+                        page == HATabSheet || page == ElevMapTabSheet;
+  MenuView->menuAction()->setVisible(viewPage);
+  MenuSelectFields->setVisible(page == SatListTabSheet);
+  MenuSaveSatCsv->setVisible(page == SatListTabSheet || page == SatInfoTabSheet);
+  MenuViewGroundMap->setVisible(page == ClarkeTabSheet || page == SunDialTabSheet);
+  MenuStars->menuAction()->setVisible(page == ClarkeTabSheet);
+  MenuViewSunInFront->setVisible(page == ClarkeTabSheet);
+  MenuViewProportional->setVisible(page == ClarkeTabSheet);
+  if (!MenuViewNormal->isChecked() && !MenuViewLarge->isChecked() && !MenuViewPrint->isChecked())
+    MenuViewNormal->setChecked(true);
+
+  if (page == SatInfoTabSheet || page == ClarkeTabSheet) {
+    if (SatListBox->currentRow() >= 0) setWindowTitle(SatListBox->currentItem()->text());
+  } else {
+    setWindowTitle("Umbrisk");
+  }
+
+  if (viewPage) {
+    DrawView(ViewOfPage(page), 0, 0);
+  } else if (page == SatInfoTabSheet || page == ObstacleTabSheet) {
+    ListBoxGuard = true;
+    SatListBox->clear();
+    ObstSatListBox->clear();
+    for (const std::string& name : Sats->GetSatNameList()) {
+      SatListBox->addItem(QStr(name));
+      ObstSatListBox->addItem(QStr(name));
+    }
+    const QString caption = "Satellites (" + QString::number(SatListBox->count()) + ")";
+    SatSelectGroupBox->setTitle(caption);
+    ObstSatSelectGroupBox->setTitle(caption);
+    int index = -1;
+    for (int i = 0; i < SatListBox->count(); ++i)
+      if (SatListBox->item(i)->text().compare(SatNameEdit->text(), Qt::CaseInsensitive) == 0) {
+        index = i;
+        break;
+      }
+    if (index < 0) {
+      index = 0;
+      if (SatListBox->count() > 0) SatNameEdit->setText(SatListBox->item(0)->text());
+    }
+    SatListBox->setCurrentRow(SatListBox->count() > 0 ? index : -1);
+    ObstSatListBox->setCurrentRow(ObstSatListBox->count() > 0 ? index : -1);
+    ListBoxGuard = false;
+    QWidget* dishParent = page == SatInfoTabSheet ? DishTabSheet : ObstDishPlotPanel;
+    if (DishPlotScrollBox->parentWidget() != dishParent) {
+      dishParent->layout()->addWidget(DishPlotScrollBox);
+    }
+    SatListBoxClick(Sender);
+  } else if (page == LocationTabSheet) {
+    ShowLocationInfo();
+  } else if (page == SatListTabSheet) {
+    FillSatGrid(Sats->GetSatNames());
+  } else if (page == ToolsTabSheet) {
+    DrawTools();
+  }
+
+  if (ClockTimer->isActive() && (page == LocationTabSheet || page == SatInfoTabSheet)) ClockTimerTimer();
+  if (QWidget* focus = focusWidget()) focus->clearFocus();
+}
+
+void TSatForm::InfoPageControlChange(QObject* Sender) {
+  if (InfoPageControl->currentWidget() == RotorTabSheet && Sats) Sats->CalcPulseFit();
+  SatListBoxClick(Sender);
+}
+
+void TSatForm::TabSheetResize(QObject* Sender) {
+  if (Sender == MainPageControl->currentWidget() && !Destroyed()) MainPageControlChange(Sender);
+}
+
+void TSatForm::MenuViewClick(QObject* Sender) { MainPageControlChange(Sender); }
+
+void TSatForm::MenuPrintSetupClick(QObject* Sender) {
+  try {
+    PrinterSetupDialog1.Execute();
+  } catch (...) {
+    WriteLog("Error executing Printer Setup");
+  }
+}
