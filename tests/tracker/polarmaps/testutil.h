@@ -1,5 +1,4 @@
-// Shared helpers of the polar-map and sun-dial tests: the headless application, saving pictures
-// for a person to look at, pixel and text-call queries.
+// Shared helpers of the polar-map and sun-dial tests.
 #pragma once
 
 #include <QApplication>
@@ -31,6 +30,7 @@ inline void EnsureApp() {
   (void)app;
 }
 
+// Pictures go to the test output folder for a person to look at.
 inline void Save(const QImage& img, const std::string& name) {
   const char* env = std::getenv("VELMAR_TEST_OUT");
   const QString dir = QString::fromUtf8(env ? env : POLARMAPS_TEST_OUT_DIR);
@@ -58,10 +58,8 @@ inline std::vector<QPoint> PixelsOf(const QImage& img, QRgb colour) {
   return out;
 }
 
-// Direction of a pixel seen from the origin in degrees: 0 straight up, positive to the right.
-inline double DirectionOf(double dx, double dyUp) {
-  return std::atan2(dx, dyUp) * 180 / M_PI;
-}
+// Direction seen from the origin in degrees: 0 straight up, positive to the right.
+inline double DirectionOf(double dx, double dyUp) { return std::atan2(dx, dyUp) * 180 / M_PI; }
 
 inline const TTextCall* FindText(const std::vector<TTextCall>& rec, const std::string& text) {
   for (const auto& t : rec)
@@ -69,12 +67,11 @@ inline const TTextCall* FindText(const std::vector<TTextCall>& rec, const std::s
   return nullptr;
 }
 
-// Centre of a text cell of width w and height h written at (x, y) and turned counter-clockwise
-// by the escapement (tenths of a degree), in picture coordinates.
+// Centre of a w x h text cell written at (x, y) and turned counter-clockwise by its escapement.
 inline QPointF CellCentre(const TTextCall& t, double w, double h) {
   const double a = t.Escapement / 10.0 * M_PI / 180;
-  const double u = w / 2, v = h / 2;
-  return QPointF(t.X + u * std::cos(a) + v * std::sin(a), t.Y - u * std::sin(a) + v * std::cos(a));
+  return QPointF(t.X + w / 2 * std::cos(a) + h / 2 * std::sin(a),
+                 t.Y - w / 2 * std::sin(a) + h / 2 * std::cos(a));
 }
 
 }  // namespace polartest
