@@ -6,6 +6,7 @@
 
 #include "canvas.h"
 #include "log.h"
+#include "optionform.h"
 #include "prompts.h"
 #include "satmain.h"
 #include "velmarcom.h"
@@ -32,15 +33,23 @@ TVelmarProgram::~TVelmarProgram() { Shutdown(); }
 TSatForm* TVelmarProgram::Start(int argc, const char* const* argv) {
   form_ = std::make_unique<TSatForm>(argc, argv, host_);
   // The column chooser (TFieldsForm) and the about box (TSplashForm) are created here.
-  // The options dialog (TOptionForm) comes last: it runs the automatic downloads and then binds
-  // and fires the main window's OptionsChanged. Until it exists, the first application of the
-  // settings is made here.
-  form_->OptionsChanged(nullptr);
-  return form_.get();
+  // The options dialog comes last: it runs the automatic downloads, then binds and fires the
+  // main window's OptionsChanged, which loads the data files.
+  TSatForm* form = form_.get();
+  optionForm_ = std::make_unique<TOptionForm>([form](QObject* sender) { form->OptionsChanged(sender); }, form);
+  form->OptionForm = optionForm_.get();
+  return form;
 }
 
 void TVelmarProgram::Shutdown() noexcept {
   if (!form_) return;
+  // The windows go in the reverse order of their creation; the main window's shutdown step
+  // ends with the log file.
+  try {
+    form_->OptionForm = nullptr;
+    optionForm_.reset();
+  } catch (...) {
+  }
   form_->FormDestroy();
   try {
     form_.reset();

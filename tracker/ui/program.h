@@ -8,6 +8,7 @@
 
 class ISatsHost;
 class IUiPrompts;
+class TOptionForm;
 class TSatForm;
 
 // The application object: an exception that reaches the message loop is logged and shown, and
@@ -31,12 +32,14 @@ class TVelmarProgram {
   // (loading the data files). Needs the application object and the component-object runtime.
   TSatForm* Start(int argc, const char* const* argv);
   TSatForm* MainForm() const { return form_.get(); }
+  TOptionForm* OptionForm() const { return optionForm_.get(); }
   // The shutdown: the main window's shutdown step and the windows freed. Never throws.
   void Shutdown() noexcept;
 
  private:
   ISatsHost* host_;
   std::unique_ptr<TSatForm> form_;
+  std::unique_ptr<TOptionForm> optionForm_;
 };
 
 // The program entry: the application, the runtime, the windows, the message loop.

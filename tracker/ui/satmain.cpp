@@ -34,13 +34,19 @@
 #include "imagewidget.h"
 #include "log.h"
 #include "options.h"
+#include "polarmaps.h"
 #include "programpath.h"
 #include "qtext.h"
 #include "sats.h"
 #include "stars.h"
+#include "sundial.h"
 
 TSats* Sats = nullptr;
 TClarkeBelt* ClarkeBelt = nullptr;
+TSatGroundMap* SatGroundMap = nullptr;
+THAMap* HAMap = nullptr;
+TElevMap* ElevMap = nullptr;
+TSunDial* SunDial = nullptr;
 
 namespace {
 
@@ -197,20 +203,32 @@ void TSatForm::CreateViews() {
   // plot and the Location page's world map are placed here as they are added, in this order,
   // before the belt-family views.
   trackSource_ = std::make_unique<TSatsTrackSource<TSats>>(*Sats);
-  ClarkeBelt = new TClarkeBelt();
-  ClarkeBelt->Sats = trackSource_.get();
-  ClarkeBelt->SetControl(ClarkeImage);
-  // Then the azimuth map (SatGroundMapScrollBox), the hour-angle map (HAScrollBox), the
-  // elevation map (ElevScrollBox) and the sun dial (SunDialScrollBox).
+  const auto place = [this](auto* view, TImageWidget* image) {
+    view->Sats = trackSource_.get();
+    view->SetControl(image);
+    return view;
+  };
+  ClarkeBelt = place(new TClarkeBelt(), ClarkeImage);
+  SatGroundMap = place(new TSatGroundMap(), SatGroundMapImage);
+  HAMap = place(new THAMap(), HAImage);
+  ElevMap = place(new TElevMap(), ElevImage);
+  SunDial = place(new TSunDial(), SunDialImage);
 }
 
 void TSatForm::FreeViews() noexcept {
   // Obstacle, dish, angle and tool plots, the orbit-plane plots, then the belt family.
-  ShutdownStep("Clarke belt", [&] {
-    if (ClarkeImage) ClarkeImage->SetImage(nullptr);
-    delete ClarkeBelt;
-    ClarkeBelt = nullptr;
-  });
+  const auto free = [](const char* what, auto*& view) noexcept {
+    ShutdownStep(what, [&] {
+      if (view && view->Control()) view->Control()->SetImage(nullptr);
+      delete view;
+      view = nullptr;
+    });
+  };
+  free("Clarke belt", ClarkeBelt);
+  free("azimuth map", SatGroundMap);
+  free("hour-angle map", HAMap);
+  free("elevation map", ElevMap);
+  free("sun dial", SunDial);
   trackSource_.reset();
 }
 
@@ -509,9 +527,20 @@ void TSatForm::BuildViewPages() {
     *p.box = MakeScrollBox(p.name, p.page);
     lay->addWidget(*p.box);
   }
-  ClarkeImage = new TImageWidget;
-  ClarkeImage->setObjectName("ClarkeImage");
-  ClarkeScrollBox->setWidget(ClarkeImage);
+  const struct {
+    TImageWidget** image;
+    QScrollArea* box;
+    const char* name;
+  } images[] = {{&ClarkeImage, ClarkeScrollBox, "ClarkeImage"},
+                {&SatGroundMapImage, SatGroundMapScrollBox, "SatGroundMapImage"},
+                {&SunDialImage, SunDialScrollBox, "SunDialImage"},
+                {&HAImage, HAScrollBox, "HAImage"},
+                {&ElevImage, ElevScrollBox, "ElevImage"}};
+  for (const auto& i : images) {
+    *i.image = new TImageWidget;
+    (*i.image)->setObjectName(i.name);
+    i.box->setWidget(*i.image);
+  }
 }
 
 void TSatForm::BuildObstaclePage() {

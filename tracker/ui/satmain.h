@@ -42,6 +42,11 @@ class QTimer;
 class QToolButton;
 class QWidget;
 class TClarkeBelt;
+class TElevMap;
+class THAMap;
+class TOptionForm;
+class TSatGroundMap;
+class TSunDial;
 class TDateTimePicker;
 class TImageWidget;
 class TSat;
@@ -54,9 +59,12 @@ class ISatTrackSource;
 // classes (options.h, stars.h).
 extern TSats* Sats;
 extern TClarkeBelt* ClarkeBelt;
-// The polar maps and sun dial, the orbit-plane, obstacle, angle, dish and tool plots join here
-// as their classes are added (SatGroundMap, HAMap, ElevMap, SunDial, XYPlot, XZPlot, YZPlot,
-// ObstPlot, AnglePlot, DishPlot, ToolPlot).
+extern TSatGroundMap* SatGroundMap;
+extern THAMap* HAMap;
+extern TElevMap* ElevMap;
+extern TSunDial* SunDial;
+// The orbit-plane, obstacle, angle, dish and tool plots join here as their classes are added
+// (XYPlot, XZPlot, YZPlot, ObstPlot, AnglePlot, DishPlot, ToolPlot).
 
 // Forces two-digit hours into a long time format: when the format does not hold "hh"
 // (letter case counts), every "h" or "H" becomes "hh". "H:mm:ss" -> "hh:mm:ss",
@@ -103,8 +111,9 @@ class TSatForm : public QMainWindow {
   void TabSheetResize(QObject* Sender);
   void MenuViewClick(QObject* Sender);
   void MenuPrintSetupClick(QObject* Sender);
-  // The belt-family view shown on a view page, or null.
+  // The belt-family view shown on a view page, or null; and the scroll box of a view.
   TClarkeBelt* ViewOfPage(QWidget* page) const;
+  QScrollArea* ScrollBoxOfView(const TClarkeBelt* view) const;
 
   // ---- other pages and menus (one file each, see above) ----
   void ShowSatInfo(TSat& Sat);
@@ -130,6 +139,8 @@ class TSatForm : public QMainWindow {
   // The printer behind the print dialogs. Without a default printer it writes PDF files.
   std::unique_ptr<QPrinter> Printer;
   bool HasDefaultPrinter = false;
+  // The options dialog (created by the program after the main window; not owned).
+  TOptionForm* OptionForm = nullptr;
 
   // ---- components ----
   QTabWidget* MainPageControl = nullptr;
@@ -187,6 +198,10 @@ class TSatForm : public QMainWindow {
   QScrollArea* HAScrollBox = nullptr;
   QScrollArea* ElevScrollBox = nullptr;
   TImageWidget* ClarkeImage = nullptr;
+  TImageWidget* SatGroundMapImage = nullptr;
+  TImageWidget* SunDialImage = nullptr;
+  TImageWidget* HAImage = nullptr;
+  TImageWidget* ElevImage = nullptr;
 
   // Obstacle page.
   QGroupBox* ObstSatSelectGroupBox = nullptr;

@@ -13,6 +13,8 @@
 #include "datetimepicker.h"
 #include "log.h"
 #include "options.h"
+#include "polarmaps.h"
+#include "sundial.h"
 #include "qtext.h"
 #include "satmain.h"
 #include "sats.h"
@@ -27,10 +29,12 @@ void TSatForm::OptionsChanged(QObject* Sender) {
     Sats->SetObsLat(lat);
     Sats->SetObsHeight(height);
     Sats->ModifiedPolarMount = Options->ModifiedPolarMount;
-    if (ClarkeBelt) {
-      ClarkeBelt->ObsLat = lat;
-      ClarkeBelt->ObsLon = lon;
-    }
+    for (TClarkeBelt* view : {ClarkeBelt, static_cast<TClarkeBelt*>(SatGroundMap), static_cast<TClarkeBelt*>(HAMap),
+                              static_cast<TClarkeBelt*>(SunDial), static_cast<TClarkeBelt*>(ElevMap)})
+      if (view) {
+        view->ObsLat = lat;
+        view->ObsLon = lon;
+      }
 
     SortLonButton->setChecked(Options->SortLongitude);
     SortNameButton->setChecked(!SortLonButton->isChecked());

@@ -23,9 +23,11 @@
 #include "imagewidget.h"
 #include "log.h"
 #include "options.h"
+#include "polarmaps.h"
 #include "qtext.h"
 #include "satmain.h"
 #include "sats.h"
+#include "sundial.h"
 
 namespace {
 
@@ -47,14 +49,27 @@ int RoundHalfEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
 TClarkeBelt* TSatForm::ViewOfPage(QWidget* page) const {
   if (page == ClarkeTabSheet) return ClarkeBelt;
-  // The polar maps and the sun dial join here.
+  if (page == SatGroundMapTabSheet) return SatGroundMap;
+  if (page == SunDialTabSheet) return SunDial;
+  if (page == HATabSheet) return HAMap;
+  if (page == ElevMapTabSheet) return ElevMap;
+  return nullptr;
+}
+
+QScrollArea* TSatForm::ScrollBoxOfView(const TClarkeBelt* view) const {
+  if (!view) return nullptr;
+  if (view == ClarkeBelt) return ClarkeScrollBox;
+  if (view == SatGroundMap) return SatGroundMapScrollBox;
+  if (view == SunDial) return SunDialScrollBox;
+  if (view == HAMap) return HAScrollBox;
+  if (view == ElevMap) return ElevScrollBox;
   return nullptr;
 }
 
 void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height) {
   if (!View) return;
   const bool largeFont = Width > 1024 || Height > 768;
-  QScrollArea* box = View == ClarkeBelt ? ClarkeScrollBox : nullptr;
+  QScrollArea* box = ScrollBoxOfView(View);
   if (Width != 0 || Height != 0) {
     if (box) box->setWidgetResizable(false);
   } else if (MenuViewLarge->isChecked()) {
@@ -109,6 +124,11 @@ void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height) {
 
   if (Options) View->ViewFont = ViewFontOf(largeFont ? Options->PrintFont : Options->ImgFont);
   View->Clear();
+  const bool sunDial = typeid(*View) == typeid(TSunDial);
+  if (sunDial) {
+    View->ShowSats = MenuViewGroundMap->isChecked();
+    View->UTC = Sats->UTC;
+  }
   View->Layout();
 
   if (exactBelt) {
@@ -136,7 +156,7 @@ void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height) {
       View->DrawSat(*Sats->FindSat(Sats->NameOfNorad(MoonNoradNr)));
       View->DrawSat(*Sats->FindSat(Sats->NameOfNorad(SunNoradNr)));
     }
-  } else {
+  } else if (!(sunDial && !View->ShowSats)) {
     // The polar maps and the sun dial: every satellite, the selected one last.
     for (size_t i = 0; i + 1 < list.size(); ++i) View->DrawSat(*Sats->FindSat(list[i]));
     if (!list.empty()) {

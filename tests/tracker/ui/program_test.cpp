@@ -19,6 +19,9 @@
 #include "clarkebelt.h"
 #include "log.h"
 #include "options.h"
+#include "polarmaps.h"
+#include "sundial.h"
+#include "imagewidget.h"
 #include "program.h"
 #include "satmain.h"
 #include "sats.h"
@@ -446,6 +449,52 @@ TEST_F(ProgramTest, ListBoxClickShowsTheSatelliteAtTheClickedPosition) {
   form->MainPageControl->setCurrentWidget(form->SatInfoTabSheet);
   form->SatListBox->setCurrentRow(1);
   EXPECT_EQ(form->CurrentSat->Name, form->SatListBox->item(1)->text().toStdString());
+}
+
+// ---- view pages ----
+
+TEST_F(ProgramTest, EveryViewPageDrawsItsViewAndShowsItsMenus) {
+  TSatForm* form = Start();
+  form->resize(900, 650);
+  form->show();
+  const struct {
+    QWidget* page;
+    TClarkeBelt* view;
+    bool stars;
+    bool showSats;
+  } cases[] = {{form->ClarkeTabSheet, ClarkeBelt, true, true},
+               {form->SatGroundMapTabSheet, SatGroundMap, false, false},
+               {form->SunDialTabSheet, SunDial, false, true},
+               {form->HATabSheet, HAMap, false, false},
+               {form->ElevMapTabSheet, ElevMap, false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.page->objectName().toStdString());
+    ASSERT_NE(c.view, nullptr);
+    EXPECT_EQ(form->ViewOfPage(c.page), c.view);
+    form->MainPageControl->setCurrentWidget(c.page);
+    EXPECT_TRUE(form->MenuView->menuAction()->isVisible());
+    EXPECT_EQ(form->MenuStars->menuAction()->isVisible(), c.stars);
+    EXPECT_EQ(form->MenuViewGroundMap->isVisible(), c.showSats);
+    EXPECT_EQ(form->ClockTimer->interval(), 60000);
+    EXPECT_TRUE(form->ClockTimer->isActive());
+    // Drawn at the page's size (the polar maps keep their proportions) into the page's image.
+    const QSize picture = c.view->Picture().size(), page = c.page->size();
+    EXPECT_TRUE(picture.width() <= page.width() && picture.height() <= page.height());
+    EXPECT_TRUE(picture.width() == page.width() || picture.height() == page.height());
+    ASSERT_NE(c.view->Control(), nullptr);
+    EXPECT_EQ(c.view->Control()->Image(), &c.view->Picture());
+    EXPECT_EQ(c.view->UTC, Sats->UTC);
+  }
+  // The list and tools pages stop the real-time clock; the view menu goes away.
+  for (QWidget* page : {form->SatListTabSheet, form->ToolsTabSheet}) {
+    form->MainPageControl->setCurrentWidget(page);
+    EXPECT_FALSE(form->ClockTimer->isActive());
+    EXPECT_FALSE(form->MenuView->menuAction()->isVisible());
+  }
+  EXPECT_TRUE(form->MenuSelectFields->isVisible() == false);
+  form->MainPageControl->setCurrentWidget(form->SatListTabSheet);
+  EXPECT_TRUE(form->MenuSelectFields->isVisible());
+  EXPECT_TRUE(form->MenuSaveSatCsv->isVisible());
 }
 
 // ---- number formats ----
