@@ -46,6 +46,23 @@ constexpr double TSgp4State::*kStateDoubles[] = {
 
 double D(LD x) { return static_cast<double>(x); }
 
+// PowerOf(base, 3) and PowerOf(base, 1.5) by multiplication and square root, with its checks.
+double CubeOf(double base) {
+    if (!(base > 0.0)) throw EMathError(kMsgPowerArgument);
+    const LD b = base;
+    const double r = D(b * b * b);
+    CheckFinite(r);
+    return r;
+}
+
+double ThreeHalvesPowerOf(double base) {
+    if (!(base > 0.0)) throw EMathError(kMsgPowerArgument);
+    const LD b = base;
+    const double r = D(b * std::sqrt(b));
+    CheckFinite(r);
+    return r;
+}
+
 void Initialise(const TSatellite& sat, TSgp4State& s) {
     const LD xno = sat.meanMotion, eo = sat.eccentricity, xincl = sat.inclination;
     const LD omegao = sat.argPerigee, xmo = sat.meanAnomaly, bstar = sat.bstar;
@@ -121,8 +138,9 @@ void Initialise(const TSatellite& sat, TSgp4State& s) {
     s.t2cof = D(1.5L * s.c1);
     s.xlcof = D(CheckedDiv(0.125L * s.a3ovk2 * s.sinio * (3.0L + 5.0L * s.cosio), 1.0L + s.cosio));
     s.aycof = D(0.25L * s.a3ovk2 * s.sinio);
-    s.delmo = PowerOf(D(1.0L + s.eta * std::cos(xmo)), 3.0);
-    s.sinmo = D(std::sin(xmo));
+    // As the propagation computes them, so that the terms vanish at the epoch.
+    s.delmo = CubeOf(D(1.0L + s.eta * CosL(xmo)));
+    s.sinmo = D(SinL(xmo));
     s.x7thm1 = D(7.0L * s.theta2 - 1.0L);
     if (s.isimp == 0) {
         s.c1sq = D(static_cast<LD>(s.c1) * s.c1);
@@ -165,37 +183,38 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     LD templ = s.t2cof * tsq;
     if (s.isimp == 0) {
         const LD delomg = s.omgcof * t;
-        const LD delm = s.xmcof * (PowerOf(D(1.0L + s.eta * std::cos(xmdf)), 3.0) - static_cast<LD>(s.delmo));
+        const LD delm = s.xmcof * (CubeOf(D(1.0L + s.eta * CosL(xmdf))) - static_cast<LD>(s.delmo));
         const LD temp = delomg + delm;
         xmp = xmdf + temp;
         omega = omgadf - temp;
         const LD tcube = tsq * t;
         const LD tfour = t * tcube;
         tempa = tempa - s.d2 * tsq - s.d3 * tcube - s.d4 * tfour;
-        tempe = tempe + bstar * s.c5 * (std::sin(xmp) - s.sinmo);
+        tempe = tempe + bstar * s.c5 * (SinL(xmp) - s.sinmo);
         templ = templ + s.t3cof * tcube + tfour * (s.t4cof + t * s.t5cof);
     }
     const LD a = s.aodp * tempa * tempa;
     const LD e = eo - tempe;
     const LD xl = xmp + omega + xnode + s.xnodp * templ;
     const LD beta = CheckedSqrt(1.0L - e * e);
-    const LD xn = CheckedDiv(XKE, PowerOf(D(a), 1.5));
+    const LD xn = CheckedDiv(XKE, ThreeHalvesPowerOf(D(a)));
 
     // Long-period periodics.
-    const LD axn = e * std::cos(omega);
+    LD sinomg, cosomg;
+    SinCosL(omega, sinomg, cosomg);
+    const LD axn = e * cosomg;
     LD temp = CheckedDiv(1.0L, a * beta * beta);
     const LD xll = temp * s.xlcof * axn;
     const LD aynl = temp * s.aycof;
     const LD xlt = xl + xll;
-    const LD ayn = e * std::sin(omega) + aynl;
+    const LD ayn = e * sinomg + aynl;
 
     // Kepler's equation for E + omega.
     const LD capu = ModTwoPi(D(xlt - xnode));
     LD temp2 = capu;
     LD sinepw = 0, cosepw = 0, temp3 = 0, temp4 = 0, temp5 = 0, temp6 = 0;
     for (int pass = 0; pass < KEPLER_PASSES; ++pass) {
-        sinepw = std::sin(temp2);
-        cosepw = std::cos(temp2);
+        SinCosL(temp2, sinepw, cosepw);
         temp3 = axn * sinepw;
         temp4 = ayn * cosepw;
         temp5 = axn * cosepw;
@@ -237,9 +256,10 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     const LD rfdotk = rfdot + xn * temp1 * (s.x1mth2 * cos2u + 1.5L * s.x3thm1);
 
     // Orientation vectors.
-    const LD sinuk = std::sin(uk), cosuk = std::cos(uk);
-    const LD sinik = std::sin(xinck), cosik = std::cos(xinck);
-    const LD sinnok = std::sin(xnodek), cosnok = std::cos(xnodek);
+    LD sinuk, cosuk, sinik, cosik, sinnok, cosnok;
+    SinCosL(uk, sinuk, cosuk);
+    SinCosL(xinck, sinik, cosik);
+    SinCosL(xnodek, sinnok, cosnok);
     const LD xmx = -sinnok * cosik;
     const LD xmy = cosnok * cosik;
     const LD ux = xmx * sinuk + cosnok * cosuk;
