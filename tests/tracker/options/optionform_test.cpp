@@ -32,8 +32,9 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "options_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Left to the operating system at exit: destroying it after Qt's own statics crashes.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 class TFakePrompts : public IUiPrompts {
