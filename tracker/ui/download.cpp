@@ -162,8 +162,9 @@ TDownloadResult DownloadToFolder(std::string_view address, const std::string& fo
       WriteLog("Error saving " + path);
     }
   } catch (...) {
+    // A failed allocation or a throwing caption or message callback ends here.
     result.Outcome = TDownloadOutcome::NotSaved;
-    WriteLog("Error saving " + folder + result.FileName);
+    WriteLog("Error saving file");
   }
   return result;
 }

@@ -28,8 +28,6 @@
 #include "qtext.h"
 #include "sats.h"
 
-TOptionForm* OptionForm = nullptr;
-
 namespace {
 
 // The built-in choices of the three element-set address boxes.

@@ -138,6 +138,3 @@ class TOptionForm : public QDialog {
   IOptionFormDialogs* Dialogs = nullptr;
   std::unique_ptr<TQtOptionFormDialogs> QtDialogs;
 };
-
-// The options dialog of the program (set by whoever creates it; nullptr before and after).
-extern TOptionForm* OptionForm;
