@@ -46,126 +46,15 @@ long double SiderealSeconds(long double jd0, long double ut) {
     return 24110.54841L + t * (8640184.812866L + t * (0.093104L - t * 6.2e-6L)) + ut * 86636.555366976L;
 }
 
-// pi/2 = kHalfPi1 + kHalfPi2 + kHalfPi3 + kHalfPi4 + (2.2e-51). The first three parts carry at most
-// 32 significant bits, so their products with a quadrant count below 2^32 are exact.
-constexpr long double kHalfPi1 = 0xC90FDAA2p-31L;
-constexpr long double kHalfPi2 = 0x85A308D3p-65L;
-constexpr long double kHalfPi3 = 0x98CC5170p-100L;
-constexpr long double kHalfPi4 = 0xDC1CD129024E088Ap-167L;
-constexpr long double kTwoOverPi = 0xA2F9836E4E44152Ap-64L;
-constexpr long double kQuarterPi = 0.785398163397448309615660845819875721L;
-// Below this magnitude the quadrant count stays under 2^30.
-constexpr long double kReduceLimit = 0x1p30L;
-
-constexpr long double InverseFactorial(int n) {
-    long double f = 1.0L;
-    for (int i = 2; i <= n; ++i) f *= i;
-    return 1.0L / f;
-}
-
-// Taylor series of sine (to r^19) and cosine (to r^18). On |r| <= pi/4 the first left-out
-// terms are below 1.2e-22 and 3.2e-21, well under the rounding of a long double near 1.
-constexpr long double kS3 = -InverseFactorial(3), kS5 = InverseFactorial(5), kS7 = -InverseFactorial(7),
-                      kS9 = InverseFactorial(9), kS11 = -InverseFactorial(11), kS13 = InverseFactorial(13),
-                      kS15 = -InverseFactorial(15), kS17 = InverseFactorial(17), kS19 = -InverseFactorial(19);
-constexpr long double kC4 = InverseFactorial(4), kC6 = -InverseFactorial(6), kC8 = InverseFactorial(8),
-                      kC10 = -InverseFactorial(10), kC12 = InverseFactorial(12), kC14 = -InverseFactorial(14),
-                      kC16 = InverseFactorial(16), kC18 = -InverseFactorial(18);
-
-inline long double SinKernel(long double r) {
-    // Estrin's scheme: shorter chains of dependent operations than Horner's rule.
-    const long double z = r * r, z2 = z * z, z4 = z2 * z2;
-    const long double p = (kS3 + z * kS5) + z2 * (kS7 + z * kS9) +
-                          z4 * ((kS11 + z * kS13) + z2 * (kS15 + z * kS17) + z4 * kS19);
-    return r + r * z * p;
-}
-
-inline long double CosKernel(long double r) {
-    const long double z = r * r, z2 = z * z, z4 = z2 * z2;
-    const long double q = (kC4 + z * kC6) + z2 * (kC8 + z * kC10) + z4 * ((kC12 + z * kC14) + z2 * (kC16 + z * kC18));
-    const long double hz = 0.5L * z;
-    const long double w = 1.0L - hz;
-    return w + (((1.0L - w) - hz) + z * z * q);
-}
-
-// x = r + q pi/2 (mod 2 pi) with |r| <= pi/4 (a rounding beyond it does no harm) and q in 0..3.
-// False for NaN, infinities and magnitudes of 2^30 or more.
-inline bool ReduceQuadrant(long double x, long double& r, int& q) {
-    const long double ax = std::fabs(x);
-    if (ax <= kQuarterPi) {
-        r = x;
-        q = 0;
-        return true;
-    }
-    if (!(ax < kReduceLimit)) return false;
-    // The nearest whole number of quarter turns: adding and removing 1.5 * 2^63 leaves no bits
-    // below the units of a 64-bit significand (round to nearest, the mode the library runs in).
-    // This avoids the rounding-mode switches of the library's integer conversions.
-    constexpr long double kRoundShift = 0x1.8p63L;
-    const long double k = (x * kTwoOverPi + kRoundShift) - kRoundShift;
-    r = (((x - k * kHalfPi1) - k * kHalfPi2) - k * kHalfPi3) - k * kHalfPi4;
-    // |k| < 2^30 is exact as a double, whose conversion to an integer needs no mode switch.
-    q = static_cast<int>(static_cast<double>(k)) & 3;
-    return true;
-}
-
 }  // namespace
 
-void SinCosL(long double x, long double& s, long double& c) {
-    long double r;
-    int q;
-    if (!ReduceQuadrant(x, r, q)) {
-        s = std::sin(x);
-        c = std::cos(x);
-        return;
-    }
-    const long double sr = SinKernel(r), cr = CosKernel(r);
-    switch (q) {
-        case 0: s = sr; c = cr; break;
-        case 1: s = cr; c = -sr; break;
-        case 2: s = -sr; c = -cr; break;
-        default: s = -cr; c = sr; break;
-    }
-}
+namespace detail {
 
-long double SinL(long double x) {
-    long double r;
-    int q;
-    if (!ReduceQuadrant(x, r, q)) return std::sin(x);
-    switch (q) {
-        case 0: return SinKernel(r);
-        case 1: return CosKernel(r);
-        case 2: return -SinKernel(r);
-        default: return -CosKernel(r);
-    }
-}
+void ThrowMathError(const char* message) { throw EMathError(message); }
 
-long double CosL(long double x) {
-    long double r;
-    int q;
-    if (!ReduceQuadrant(x, r, q)) return std::cos(x);
-    switch (q) {
-        case 0: return CosKernel(r);
-        case 1: return -SinKernel(r);
-        case 2: return -CosKernel(r);
-        default: return SinKernel(r);
-    }
-}
+void ThrowNotFinite(long double x) { throw EMathError(std::isnan(x) ? kMsgInvalidOp : kMsgOverflow); }
 
-long double CheckedDiv(long double a, long double b) {
-    if (b == 0.0L) throw EMathError(kMsgZeroDivide);
-    return a / b;
-}
-
-long double CheckedSqrt(long double x) {
-    if (!(x >= 0.0L)) throw EMathError(kMsgInvalidOp);
-    return std::sqrt(x);
-}
-
-void CheckFinite(long double x) {
-    if (std::isnan(x)) throw EMathError(kMsgInvalidOp);
-    if (std::isinf(x)) throw EMathError(kMsgOverflow);
-}
+}  // namespace detail
 
 std::int8_t SignOf(double x) {
     if (x > 0.0) return 1;

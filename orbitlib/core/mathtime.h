@@ -3,8 +3,10 @@
 // Every routine computes in extended precision and returns doubles.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
+#include "fasttrig.h"
 #include "orbittypes.h"
 
 namespace orbit {
@@ -65,18 +67,26 @@ TDateTimeParts DecodeDateTime(double dateTime);
 // False when a part is out of range (invalid date or time).
 bool EncodeDateTime(const TDateTimeParts& parts, double& dateTime);
 
-// Sine and cosine in extended precision. The argument is reduced by pi/2 here (Cody-Waite, pi/2
-// carried to about 160 bits, exact products for |x| below 2^30), then evaluated by series on
-// [-pi/4, pi/4]: within about 2 units in the last place of a long double, and much faster than
-// the C library's extended-precision routines for arguments beyond pi/4. Larger arguments go
-// to the C library; NaN and infinities give NaN.
-void SinCosL(long double x, long double& s, long double& c);
-long double SinL(long double x);
-long double CosL(long double x);
+namespace detail {
+[[noreturn]] void ThrowMathError(const char* message);
+[[noreturn]] void ThrowNotFinite(long double x);
+}  // namespace detail
 
-// Checked arithmetic for formulas whose failures the hardware does not report.
-long double CheckedDiv(long double a, long double b);  // EMathError on b == 0
-long double CheckedSqrt(long double x);                // EMathError on x < 0 or NaN
-void CheckFinite(long double x);                       // EMathError on NaN or infinity
+// Checked arithmetic for formulas whose failures the hardware does not report (inline: the
+// propagators use them in every step).
+// EMathError on b == 0.
+inline long double CheckedDiv(long double a, long double b) {
+    if (b == 0.0L) detail::ThrowMathError(kMsgZeroDivide);
+    return a / b;
+}
+// EMathError on x < 0 or NaN.
+inline long double CheckedSqrt(long double x) {
+    if (!(x >= 0.0L)) detail::ThrowMathError(kMsgInvalidOp);
+    return std::sqrt(x);
+}
+// EMathError on NaN or infinity.
+inline void CheckFinite(long double x) {
+    if (!std::isfinite(x)) detail::ThrowNotFinite(x);
+}
 
 }  // namespace orbit

@@ -151,8 +151,8 @@ void DpInit(TDeepState& st, const TDeepElements& el) {
   st.xpidot = static_cast<double>(static_cast<R>(st.omgdt) + st.xnodotArg);
   st.xnodeo = el.raan;
   st.omegao = el.argPerigee;
-  st.sinq = static_cast<double>(std::sin(static_cast<R>(el.raan)));
-  st.cosq = static_cast<double>(std::cos(static_cast<R>(el.raan)));
+  st.sinq = static_cast<double>(SinL(static_cast<R>(el.raan)));
+  st.cosq = static_cast<double>(CosL(static_cast<R>(el.raan)));
   st.omegaq = el.argPerigee;
 
   // Lunar orientation, recomputed only when the epoch day changed.
@@ -161,8 +161,8 @@ void DpInit(TDeepState& st, const TDeepElements& el) {
     st.preep = st.day;
     const R day = st.day;
     const R xnodce = 4.5236020L - 9.2422029e-4L * day;
-    const R stem = std::sin(xnodce);
-    const R ctem = std::cos(xnodce);
+    const R stem = SinL(xnodce);
+    const R ctem = CosL(xnodce);
     const R zcosil = 0.91375164L - 0.03568096L * ctem;
     const R zsinil = std::sqrt(1 - zcosil * zcosil);
     const R zsinhl = 0.089683511L * stem / zsinil;
@@ -174,8 +174,8 @@ void DpInit(TDeepState& st, const TDeepElements& el) {
     const R zy = zcoshl * ctem + 0.91744867L * zsinhl * stem;
     zx = ArcTanQuadrant(static_cast<double>(zx), static_cast<double>(zy));
     zx = gam + zx - xnodce;
-    st.zcosgl = static_cast<double>(std::cos(zx));
-    st.zsingl = static_cast<double>(std::sin(zx));
+    st.zcosgl = static_cast<double>(CosL(zx));
+    st.zsingl = static_cast<double>(SinL(zx));
     st.zcosil = static_cast<double>(zcosil);
     st.zsinil = static_cast<double>(zsinil);
     st.zsinhl = static_cast<double>(zsinhl);
@@ -351,25 +351,25 @@ void DotTerms(TDeepState& st) {
   const R xli = st.xli;
   R xndot, xnddt;
   if (st.isynfl != 0) {
-    xndot = st.rdel1 * std::sin(xli - kFasx2) + st.rdel2 * std::sin(2 * (xli - kFasx4)) +
-            st.rdel3 * std::sin(3 * (xli - kFasx6));
-    xnddt = st.rdel1 * std::cos(xli - kFasx2) + 2 * st.rdel2 * std::cos(2 * (xli - kFasx4)) +
-            3 * st.rdel3 * std::cos(3 * (xli - kFasx6));
+    xndot = st.rdel1 * SinL(xli - kFasx2) + st.rdel2 * SinL(2 * (xli - kFasx4)) +
+            st.rdel3 * SinL(3 * (xli - kFasx6));
+    xnddt = st.rdel1 * CosL(xli - kFasx2) + 2 * st.rdel2 * CosL(2 * (xli - kFasx4)) +
+            3 * st.rdel3 * CosL(3 * (xli - kFasx6));
   } else {
     const R xomi = st.omegaq + static_cast<R>(st.omgdt) * st.atime;
     const R x2omi = xomi + xomi;
     const R x2li = xli + xli;
-    xndot = st.d2201 * std::sin(x2omi + xli - kG22) + st.d2211 * std::sin(xli - kG22) +
-            st.d3210 * std::sin(xomi + xli - kG32) + st.d3222 * std::sin(-xomi + xli - kG32) +
-            st.d4410 * std::sin(x2omi + x2li - kG44) + st.d4422 * std::sin(x2li - kG44) +
-            st.d5220 * std::sin(xomi + xli - kG52) + st.d5232 * std::sin(-xomi + xli - kG52) +
-            st.d5421 * std::sin(xomi + x2li - kG54) + st.d5433 * std::sin(-xomi + x2li - kG54);
+    xndot = st.d2201 * SinL(x2omi + xli - kG22) + st.d2211 * SinL(xli - kG22) +
+            st.d3210 * SinL(xomi + xli - kG32) + st.d3222 * SinL(-xomi + xli - kG32) +
+            st.d4410 * SinL(x2omi + x2li - kG44) + st.d4422 * SinL(x2li - kG44) +
+            st.d5220 * SinL(xomi + xli - kG52) + st.d5232 * SinL(-xomi + xli - kG52) +
+            st.d5421 * SinL(xomi + x2li - kG54) + st.d5433 * SinL(-xomi + x2li - kG54);
     xnddt =
-        st.d2201 * std::cos(x2omi + xli - kG22) + st.d2211 * std::cos(xli - kG22) +
-        st.d3210 * std::cos(xomi + xli - kG32) + st.d3222 * std::cos(-xomi + xli - kG32) +
-        st.d5220 * std::cos(xomi + xli - kG52) + st.d5232 * std::cos(-xomi + xli - kG52) +
-        2 * (st.d4410 * std::cos(x2omi + x2li - kG44) + st.d4422 * std::cos(x2li - kG44) +
-             st.d5421 * std::cos(xomi + x2li - kG54) + st.d5433 * std::cos(-xomi + x2li - kG54));
+        st.d2201 * CosL(x2omi + xli - kG22) + st.d2211 * CosL(xli - kG22) +
+        st.d3210 * CosL(xomi + xli - kG32) + st.d3222 * CosL(-xomi + xli - kG32) +
+        st.d5220 * CosL(xomi + xli - kG52) + st.d5232 * CosL(-xomi + xli - kG52) +
+        2 * (st.d4410 * CosL(x2omi + x2li - kG44) + st.d4422 * CosL(x2li - kG44) +
+             st.d5421 * CosL(xomi + x2li - kG54) + st.d5433 * CosL(-xomi + x2li - kG54));
   }
   const R xldot = st.xni + static_cast<R>(st.xfact);
   st.xndot = static_cast<double>(xndot);
@@ -437,25 +437,25 @@ void DpSec(TDeepState& st) {
 void DpPer(TDeepState& st) {
   const R t = st.argT;
   const R xincIn = st.argXinc;
-  const R sinis = std::sin(xincIn);
-  const R cosis = std::cos(xincIn);
+  const R sinis = SinL(xincIn);
+  const R cosis = CosL(xincIn);
   if (std::fabs(static_cast<R>(st.savtsn) - t) >= kPeriodicReuse) {
     st.savtsn = st.argT;
     R zm = st.zmos + kZns * t;
-    R zf = zm + 2 * kZes * std::sin(zm);
-    R sinzf = std::sin(zf);
+    R zf = zm + 2 * kZes * SinL(zm);
+    R sinzf = SinL(zf);
     R f2 = 0.5L * sinzf * sinzf - 0.25L;
-    R f3 = -0.5L * sinzf * std::cos(zf);
+    R f3 = -0.5L * sinzf * CosL(zf);
     const R ses = st.se2 * f2 + st.se3 * f3;
     const R sis = st.si2 * f2 + st.si3 * f3;
     const R sls = st.sl2 * f2 + st.sl3 * f3 + st.sl4 * sinzf;
     const R sghs = st.sgh2 * f2 + st.sgh3 * f3 + st.sgh4 * sinzf;
     const R shs = st.sh2 * f2 + st.sh3 * f3;
     zm = st.zmol + kZnl * t;
-    zf = zm + 2 * kZel * std::sin(zm);
-    sinzf = std::sin(zf);
+    zf = zm + 2 * kZel * SinL(zm);
+    sinzf = SinL(zf);
     f2 = 0.5L * sinzf * sinzf - 0.25L;
-    f3 = -0.5L * sinzf * std::cos(zf);
+    f3 = -0.5L * sinzf * CosL(zf);
     const R sel = st.ee2 * f2 + st.e3 * f3;
     const R sil = st.xi2 * f2 + st.xi3 * f3;
     const R sll = st.xl2 * f2 + st.xl3 * f3 + st.xl4 * sinzf;
@@ -492,8 +492,8 @@ void DpPer(TDeepState& st) {
   } else {
     // Lyddane modification for low inclinations.
     const R xnodes = st.argXnodes;
-    const R sinok = std::sin(xnodes);
-    const R cosok = std::cos(xnodes);
+    const R sinok = SinL(xnodes);
+    const R cosok = CosL(xnodes);
     const R alfdp = sinis * sinok + ph * cosok + pinc * cosis * sinok;
     const R betdp = sinis * cosok - ph * sinok + pinc * cosis * cosok;
     R xls = static_cast<R>(st.argXll) + st.argOmgasm + cosis * xnodes;
@@ -507,7 +507,7 @@ void DpPer(TDeepState& st) {
     const R xll = static_cast<R>(st.argXll) + pl;
     st.argXnodes = static_cast<double>(node);
     st.argXll = static_cast<double>(xll);
-    st.argOmgasm = static_cast<double>(xls - xll - std::cos(xinc) * node);
+    st.argOmgasm = static_cast<double>(xls - xll - CosL(xinc) * node);
   }
 }
 
@@ -603,7 +603,7 @@ void InitConstants(TDeepState& st, const TDeepElements& el) {
   const R omegao = el.argPerigee, bstar = el.bstar;
 
   const R a1 = Pow(CheckedDiv(XKE, xno), kTothrd);
-  const R cosio = std::cos(xincl);
+  const R cosio = CosL(xincl);
   const R theta2 = cosio * cosio;
   const R x3thm1 = 3 * theta2 - 1;
   const R eosq = eo * eo;
@@ -626,8 +626,8 @@ void InitConstants(TDeepState& st, const TDeepElements& el) {
     s4 = s4 / XKMPER + 1;
   }
   const R pinvsq = CheckedDiv(1.0L, aodp * aodp * betao2 * betao2);
-  const R sing = std::sin(omegao);
-  const R cosg = std::cos(omegao);
+  const R sing = SinL(omegao);
+  const R cosg = CosL(omegao);
   const R tsi = CheckedDiv(1.0L, aodp - s4);
   const R eta = aodp * eo * tsi;
   const R etasq = eta * eta;
@@ -639,14 +639,14 @@ void InitConstants(TDeepState& st, const TDeepElements& el) {
                (aodp * (1 + 1.5L * etasq + eeta * (4 + etasq)) +
                 kCk2x075 * tsi / psisq * x3thm1 * (8 + 3 * etasq * (8 + etasq)));
   const R c1 = bstar * c2;
-  const R sinio = std::sin(xincl);
+  const R sinio = SinL(xincl);
   const R a3ovk2 = kA3ovk2 * Pow(1, 3);
   const R x1mth2 = 1 - theta2;
   const R c4 = 2 * xnodp * coef1 * aodp * betao2 *
                (eta * (2 + 0.5L * etasq) + eo * (0.5L + 2 * etasq) -
                 kCk2x2 * tsi / (aodp * psisq) *
                     (-3 * x3thm1 * (1 - 2 * eeta + etasq * (1.5L - 0.5L * eeta)) +
-                     0.75L * x1mth2 * (2 * etasq - eeta * (1 + etasq)) * std::cos(2 * omegao)));
+                     0.75L * x1mth2 * (2 * etasq - eeta * (1 + etasq)) * CosL(2 * omegao)));
   const R theta4 = theta2 * theta2;
   const R temp1 = kCk2x3 * pinvsq * xnodp;
   const R temp2 = temp1 * kCk2 * pinvsq;
@@ -757,20 +757,21 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   const R xnk = XKE / Pow(a, 1.5L);
 
   // Long-period periodics.
-  const R axn = e * std::cos(static_cast<R>(omgadf));
+  R sinomg, cosomg;
+  SinCosL(omgadf, sinomg, cosomg);
+  const R axn = e * cosomg;
   R temp = 1 / (a * beta * beta);
   const R xll = temp * st.xlcof * axn;
   const R aynl = temp * st.aycof;
   const R xlt = xl + xll;
-  const R ayn = e * std::sin(static_cast<R>(omgadf)) + aynl;
+  const R ayn = e * sinomg + aynl;
 
   // Kepler's equation.
   const R capu = ModTwoPi(static_cast<double>(xlt - xnode));
   R temp2 = capu;
   R sinepw = 0, cosepw = 0, temp3 = 0, temp4 = 0, temp5 = 0, temp6 = 0;
   for (int i = 1; i <= 10; ++i) {
-    sinepw = std::sin(temp2);
-    cosepw = std::cos(temp2);
+    SinCosL(temp2, sinepw, cosepw);
     temp3 = axn * sinepw;
     temp4 = ayn * cosepw;
     temp5 = axn * cosepw;
@@ -813,9 +814,10 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   const R rfdotk = rfdot + xnk * temp1 * (st.x1mth2 * cos2u + 1.5L * st.x3thm1);
 
   // Orientation vectors.
-  const R sinuk = std::sin(uk), cosuk = std::cos(uk);
-  const R sinik = std::sin(xinck), cosik = std::cos(xinck);
-  const R sinnok = std::sin(xnodek), cosnok = std::cos(xnodek);
+  R sinuk, cosuk, sinik, cosik, sinnok, cosnok;
+  SinCosL(uk, sinuk, cosuk);
+  SinCosL(xinck, sinik, cosik);
+  SinCosL(xnodek, sinnok, cosnok);
   const R xmx = -sinnok * cosik;
   const R xmy = cosnok * cosik;
   const R ux = xmx * sinuk + cosnok * cosuk;

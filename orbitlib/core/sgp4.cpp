@@ -139,8 +139,8 @@ void Initialise(const TSatellite& sat, TSgp4State& s) {
     s.xlcof = D(CheckedDiv(0.125L * s.a3ovk2 * s.sinio * (3.0L + 5.0L * s.cosio), 1.0L + s.cosio));
     s.aycof = D(0.25L * s.a3ovk2 * s.sinio);
     // As the propagation computes them, so that the terms vanish at the epoch.
-    s.delmo = CubeOf(D(1.0L + s.eta * CosL(xmo)));
-    s.sinmo = D(SinL(xmo));
+    s.delmo = CubeOf(D(1.0L + s.eta * CosReduced(xmo)));
+    s.sinmo = SinReduced(xmo);
     s.x7thm1 = D(7.0L * s.theta2 - 1.0L);
     if (s.isimp == 0) {
         s.c1sq = D(static_cast<LD>(s.c1) * s.c1);
@@ -183,14 +183,14 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     LD templ = s.t2cof * tsq;
     if (s.isimp == 0) {
         const LD delomg = s.omgcof * t;
-        const LD delm = s.xmcof * (CubeOf(D(1.0L + s.eta * CosL(xmdf))) - static_cast<LD>(s.delmo));
+        const LD delm = s.xmcof * (CubeOf(D(1.0L + s.eta * CosReduced(xmdf))) - static_cast<LD>(s.delmo));
         const LD temp = delomg + delm;
         xmp = xmdf + temp;
         omega = omgadf - temp;
         const LD tcube = tsq * t;
         const LD tfour = t * tcube;
         tempa = tempa - s.d2 * tsq - s.d3 * tcube - s.d4 * tfour;
-        tempe = tempe + bstar * s.c5 * (SinL(xmp) - s.sinmo);
+        tempe = tempe + bstar * s.c5 * (SinReduced(xmp) - s.sinmo);
         templ = templ + s.t3cof * tcube + tfour * (s.t4cof + t * s.t5cof);
     }
     const LD a = s.aodp * tempa * tempa;
@@ -200,8 +200,8 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     const LD xn = CheckedDiv(XKE, ThreeHalvesPowerOf(D(a)));
 
     // Long-period periodics.
-    LD sinomg, cosomg;
-    SinCosL(omega, sinomg, cosomg);
+    double sinomg, cosomg;
+    SinCosReduced(omega, sinomg, cosomg);
     const LD axn = e * cosomg;
     LD temp = CheckedDiv(1.0L, a * beta * beta);
     const LD xll = temp * s.xlcof * axn;
@@ -212,9 +212,10 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     // Kepler's equation for E + omega.
     const LD capu = ModTwoPi(D(xlt - xnode));
     LD temp2 = capu;
-    LD sinepw = 0, cosepw = 0, temp3 = 0, temp4 = 0, temp5 = 0, temp6 = 0;
+    double sinepw = 0, cosepw = 0;
+    LD temp3 = 0, temp4 = 0, temp5 = 0, temp6 = 0;
     for (int pass = 0; pass < KEPLER_PASSES; ++pass) {
-        SinCosL(temp2, sinepw, cosepw);
+        SinCosReduced(temp2, sinepw, cosepw);
         temp3 = axn * sinepw;
         temp4 = ayn * cosepw;
         temp5 = axn * cosepw;
@@ -256,10 +257,12 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     const LD rfdotk = rfdot + xn * temp1 * (s.x1mth2 * cos2u + 1.5L * s.x3thm1);
 
     // Orientation vectors.
-    LD sinuk, cosuk, sinik, cosik, sinnok, cosnok;
-    SinCosL(uk, sinuk, cosuk);
-    SinCosL(xinck, sinik, cosik);
-    SinCosL(xnodek, sinnok, cosnok);
+    double trig[6];
+    SinCosReduced(uk, trig[0], trig[1]);
+    SinCosReduced(xinck, trig[2], trig[3]);
+    SinCosReduced(xnodek, trig[4], trig[5]);
+    const LD sinuk = trig[0], cosuk = trig[1], sinik = trig[2], cosik = trig[3], sinnok = trig[4],
+             cosnok = trig[5];
     const LD xmx = -sinnok * cosik;
     const LD xmy = cosnok * cosik;
     const LD ux = xmx * sinuk + cosnok * cosuk;

@@ -1,0 +1,203 @@
+// Sine and cosine of the orbit library, inline for the propagators' inner loops.
+//
+// SinCosL, SinL, CosL: extended precision throughout. The argument is reduced by pi/2 here
+// (Cody-Waite: pi/2 carried in four parts to about 160 bits, the products with the quadrant
+// count exact below 2^30), then series on [-pi/4, pi/4] give results within about 2 units in
+// the last place of a long double. The C library's extended-precision routines reduce every
+// argument beyond pi/4 the slow, general way; these do not. Magnitudes of 2^30 and more go to
+// the C library; NaN and infinities give NaN.
+//
+// SinCosReduced, SinReduced, CosReduced: the same extended-precision reduction, then the series
+// in double precision (error below 2e-16, as that of a double). For inner loops whose results
+// are stored as doubles anyway.
+#pragma once
+
+#include <cmath>
+
+namespace orbit {
+
+namespace trig_detail {
+
+// pi/2 = kHalfPi1 + kHalfPi2 + kHalfPi3 + kHalfPi4 + (2.2e-51). The first three parts carry at
+// most 32 significant bits, so their products with a quadrant count below 2^32 are exact.
+inline constexpr long double kHalfPi1 = 0xC90FDAA2p-31L;
+inline constexpr long double kHalfPi2 = 0x85A308D3p-65L;
+inline constexpr long double kHalfPi3 = 0x98CC5170p-100L;
+inline constexpr long double kHalfPi4 = 0xDC1CD129024E088Ap-167L;
+inline constexpr long double kTwoOverPi = 0xA2F9836E4E44152Ap-64L;
+inline constexpr long double kQuarterPi = 0.785398163397448309615660845819875721L;
+// Below this magnitude the quadrant count stays under 2^30.
+inline constexpr long double kReduceLimit = 0x1p30L;
+
+constexpr long double InverseFactorial(int n) {
+    long double f = 1.0L;
+    for (int i = 2; i <= n; ++i) f *= i;
+    return 1.0L / f;
+}
+
+// Taylor series of sine (to r^19) and cosine (to r^18). On |r| <= pi/4 the first left-out
+// terms are below 1.2e-22 and 3.2e-21, well under the rounding of a long double near 1.
+inline constexpr long double kS3 = -InverseFactorial(3), kS5 = InverseFactorial(5), kS7 = -InverseFactorial(7),
+                             kS9 = InverseFactorial(9), kS11 = -InverseFactorial(11), kS13 = InverseFactorial(13),
+                             kS15 = -InverseFactorial(15), kS17 = InverseFactorial(17),
+                             kS19 = -InverseFactorial(19);
+inline constexpr long double kC4 = InverseFactorial(4), kC6 = -InverseFactorial(6), kC8 = InverseFactorial(8),
+                             kC10 = -InverseFactorial(10), kC12 = InverseFactorial(12),
+                             kC14 = -InverseFactorial(14), kC16 = InverseFactorial(16),
+                             kC18 = -InverseFactorial(18);
+
+inline long double SinKernel(long double r) {
+    // Estrin's scheme: shorter chains of dependent operations than Horner's rule.
+    const long double z = r * r, z2 = z * z, z4 = z2 * z2;
+    const long double p = (kS3 + z * kS5) + z2 * (kS7 + z * kS9) +
+                          z4 * ((kS11 + z * kS13) + z2 * (kS15 + z * kS17) + z4 * kS19);
+    return r + r * z * p;
+}
+
+inline long double CosKernel(long double r) {
+    const long double z = r * r, z2 = z * z, z4 = z2 * z2;
+    const long double q =
+        (kC4 + z * kC6) + z2 * (kC8 + z * kC10) + z4 * ((kC12 + z * kC14) + z2 * (kC16 + z * kC18));
+    const long double hz = 0.5L * z;
+    const long double w = 1.0L - hz;
+    return w + (((1.0L - w) - hz) + z * z * q);
+}
+
+// Double-precision series (sine to r^15, cosine to r^16: left-out terms below 1.3e-17 and
+// 3e-18 on |r| <= pi/4).
+inline constexpr double kDS3 = static_cast<double>(kS3), kDS5 = static_cast<double>(kS5),
+                        kDS7 = static_cast<double>(kS7), kDS9 = static_cast<double>(kS9),
+                        kDS11 = static_cast<double>(kS11), kDS13 = static_cast<double>(kS13),
+                        kDS15 = static_cast<double>(kS15);
+inline constexpr double kDC4 = static_cast<double>(kC4), kDC6 = static_cast<double>(kC6),
+                        kDC8 = static_cast<double>(kC8), kDC10 = static_cast<double>(kC10),
+                        kDC12 = static_cast<double>(kC12), kDC14 = static_cast<double>(kC14),
+                        kDC16 = static_cast<double>(kC16);
+
+inline double SinKernelD(double r) {
+    const double z = r * r, z2 = z * z;
+    const double p = (kDS3 + z * kDS5) + z2 * ((kDS7 + z * kDS9) + z2 * ((kDS11 + z * kDS13) + z2 * kDS15));
+    return r + r * z * p;
+}
+
+inline double CosKernelD(double r) {
+    const double z = r * r, z2 = z * z;
+    const double q = (kDC4 + z * kDC6) + z2 * ((kDC8 + z * kDC10) + z2 * ((kDC12 + z * kDC14) + z2 * kDC16));
+    const double hz = 0.5 * z;
+    const double w = 1.0 - hz;
+    return w + (((1.0 - w) - hz) + z * z * q);
+}
+
+// x = r + q pi/2 (mod 2 pi) with |r| <= pi/4 (a rounding beyond it does no harm) and q in 0..3.
+// False for NaN, infinities and magnitudes of 2^30 or more.
+inline bool ReduceQuadrant(long double x, long double& r, int& q) {
+    const long double ax = std::fabs(x);
+    if (ax <= kQuarterPi) {
+        r = x;
+        q = 0;
+        return true;
+    }
+    if (!(ax < kReduceLimit)) return false;
+    // The nearest whole number of quarter turns: adding and removing 1.5 * 2^63 leaves no bits
+    // below the units of a 64-bit significand (round to nearest, the mode the library runs in).
+    // This avoids the rounding-mode switches of the C library's integer conversions.
+    constexpr long double kRoundShift = 0x1.8p63L;
+    const long double k = (x * kTwoOverPi + kRoundShift) - kRoundShift;
+    r = (((x - k * kHalfPi1) - k * kHalfPi2) - k * kHalfPi3) - k * kHalfPi4;
+    // |k| < 2^30 is exact as a double, whose conversion to an integer needs no mode switch.
+    q = static_cast<int>(static_cast<double>(k)) & 3;
+    return true;
+}
+
+template <typename T>
+inline void PlaceQuadrant(int q, T sr, T cr, T& s, T& c) {
+    switch (q) {
+        case 0: s = sr; c = cr; break;
+        case 1: s = cr; c = -sr; break;
+        case 2: s = -sr; c = -cr; break;
+        default: s = -cr; c = sr; break;
+    }
+}
+
+}  // namespace trig_detail
+
+inline void SinCosL(long double x, long double& s, long double& c) {
+    using namespace trig_detail;
+    long double r;
+    int q;
+    if (!ReduceQuadrant(x, r, q)) {
+        s = std::sin(x);
+        c = std::cos(x);
+        return;
+    }
+    PlaceQuadrant(q, SinKernel(r), CosKernel(r), s, c);
+}
+
+inline long double SinL(long double x) {
+    using namespace trig_detail;
+    long double r;
+    int q;
+    if (!ReduceQuadrant(x, r, q)) return std::sin(x);
+    switch (q) {
+        case 0: return SinKernel(r);
+        case 1: return CosKernel(r);
+        case 2: return -SinKernel(r);
+        default: return -CosKernel(r);
+    }
+}
+
+inline long double CosL(long double x) {
+    using namespace trig_detail;
+    long double r;
+    int q;
+    if (!ReduceQuadrant(x, r, q)) return std::cos(x);
+    switch (q) {
+        case 0: return CosKernel(r);
+        case 1: return -SinKernel(r);
+        case 2: return -CosKernel(r);
+        default: return SinKernel(r);
+    }
+}
+
+inline void SinCosReduced(long double x, double& s, double& c) {
+    using namespace trig_detail;
+    long double r;
+    int q;
+    if (!ReduceQuadrant(x, r, q)) {
+        s = static_cast<double>(std::sin(x));
+        c = static_cast<double>(std::cos(x));
+        return;
+    }
+    const double rd = static_cast<double>(r);
+    PlaceQuadrant(q, SinKernelD(rd), CosKernelD(rd), s, c);
+}
+
+inline double SinReduced(long double x) {
+    using namespace trig_detail;
+    long double r;
+    int q;
+    if (!ReduceQuadrant(x, r, q)) return static_cast<double>(std::sin(x));
+    const double rd = static_cast<double>(r);
+    switch (q) {
+        case 0: return SinKernelD(rd);
+        case 1: return CosKernelD(rd);
+        case 2: return -SinKernelD(rd);
+        default: return -CosKernelD(rd);
+    }
+}
+
+inline double CosReduced(long double x) {
+    using namespace trig_detail;
+    long double r;
+    int q;
+    if (!ReduceQuadrant(x, r, q)) return static_cast<double>(std::cos(x));
+    const double rd = static_cast<double>(r);
+    switch (q) {
+        case 0: return CosKernelD(rd);
+        case 1: return -SinKernelD(rd);
+        case 2: return -CosKernelD(rd);
+        default: return SinKernelD(rd);
+    }
+}
+
+}  // namespace orbit
