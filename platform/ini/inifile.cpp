@@ -63,11 +63,20 @@ LineInfo Classify(std::string_view line) {
   return info;
 }
 
+// A missing file, a folder standing where the file should be, or a read error all read as
+// "no file", so every key takes its default.
 bool ReadFileBytes(const std::string& name, std::string& bytes) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  try {
+    std::ifstream in(name, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+  } catch (const std::exception&) {
+    bytes.clear();
+    return false;
+  }
 }
 
 bool WriteAll(int fd, const std::string& data) {

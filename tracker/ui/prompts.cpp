@@ -79,6 +79,13 @@ int RuntimeMessageHook(const char* text, const char* caption, UINT type, void*) 
 
 }  // namespace
 
+namespace {
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+}  // namespace
+
 std::string QtNameFilters(const std::string& filter) {
   if (filter.empty()) return {};
   const std::vector<std::string> parts = SplitBar(filter);
@@ -88,6 +95,9 @@ std::string QtNameFilters(const std::string& filter) {
     for (char& c : patterns)
       if (c == ';') c = ' ';
     std::string item = parts[i];
+    // "*.*" means every file there; on Linux many file names have no dot at all.
+    ReplaceAll(patterns, "*.*", "*");
+    ReplaceAll(item, "(*.*)", "(*)");
     if (item.find('(') == std::string::npos) item += " (" + patterns + ")";
     if (!out.empty()) out += ";;";
     out += item;

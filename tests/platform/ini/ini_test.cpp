@@ -74,6 +74,14 @@ TEST_F(IniTest, MissingFileGivesDefaults) {
   EXPECT_FALSE(std::filesystem::exists(dir_ + "/none.ini"));
 }
 
+TEST_F(IniTest, FolderInPlaceOfTheFileGivesDefaults) {
+  std::filesystem::create_directory(dir_ + "/folder.ini");
+  TIniFile ini(dir_ + "/folder.ini");
+  EXPECT_EQ(ini.ReadString("A", "B", "d"), "d");
+  EXPECT_FALSE(ini.SectionExists("A"));
+  EXPECT_THROW(ini.WriteString("A", "B", "v"), EIniFileException);
+}
+
 TEST_F(IniTest, TypedReads) {
   Put("[S]\nI1=42\nI2=abc\nI3=$FF\nI4=0x10\nI5=\nI6=4294967296\nI7=-2147483640\n"
       "B1=2\nB2=0\nB3=yes\nB4=-1\n"

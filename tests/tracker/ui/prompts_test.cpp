@@ -12,7 +12,7 @@ namespace {
 TEST(Prompts, ToolkitFiltersBecomeQtNameFilters) {
   const std::pair<const char*, const char*> cases[] = {
       {"Bitmap (*.bmp)|*.bmp|JPEG (*.jpg)|*.jpg", "Bitmap (*.bmp);;JPEG (*.jpg)"},
-      {"Program Files|*.exe;*.com|All Files (*.*)|*.*", "Program Files (*.exe *.com);;All Files (*.*)"},
+      {"Program Files|*.exe;*.com|All Files (*.*)|*.*", "Program Files (*.exe *.com);;All Files (*)"},
       {"", ""},
       {"Only a description", ""},
   };
