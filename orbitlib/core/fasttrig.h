@@ -7,6 +7,9 @@
 // argument beyond pi/4 the slow, general way; these do not. Magnitudes of 2^30 and more go to
 // the C library; NaN and infinities give NaN.
 //
+// AtanL: arctangent in extended precision (table of arctan(k/8) and a series on the remainder
+// (x - k/8) / (1 + x k/8), |remainder| <= 1/16; within about 2 units in the last place).
+//
 // SinCosReduced, SinReduced, CosReduced: the same extended-precision reduction, then the series
 // in double precision (error below 2e-16, as that of a double). For inner loops whose results
 // are stored as doubles anyway.
@@ -119,6 +122,30 @@ inline void PlaceQuadrant(int q, T sr, T cr, T& s, T& c) {
     }
 }
 
+// arctan(k / 8), k = 0..8.
+inline constexpr long double kAtanEighths[9] = {
+    0.0L,
+    0xFEADD4D5617B6E33p-67L,
+    0xFADBAFC96406EB15p-66L,
+    0xB7B0CA0F26F78474p-65L,
+    0xED63382B0DDA7B45p-65L,
+    0x8F005D5EF7F59F9Bp-64L,
+    0xA4BC7D1934F70924p-64L,
+    0xB8053E2BC2319E74p-64L,
+    0xC90FDAA22168C235p-64L};
+// pi/2 = kHalfPiHigh + kHalfPiLow.
+inline constexpr long double kHalfPiHigh = 0xC90FDAA22168C235p-63L;
+inline constexpr long double kHalfPiLow = -0xECE675D1FC8F8CBBp-129L;
+
+// arctan u for |u| <= 1/16: series to u^17 (the first left-out term is below 2^-72 |u|).
+inline long double AtanKernel(long double u) {
+    constexpr long double a1 = -1.0L / 3, a2 = 1.0L / 5, a3 = -1.0L / 7, a4 = 1.0L / 9, a5 = -1.0L / 11,
+                          a6 = 1.0L / 13, a7 = -1.0L / 15, a8 = 1.0L / 17;
+    const long double z = u * u, z2 = z * z, z4 = z2 * z2;
+    const long double p = (a1 + z * a2) + z2 * (a3 + z * a4) + z4 * ((a5 + z * a6) + z2 * (a7 + z * a8));
+    return u + u * z * p;
+}
+
 }  // namespace trig_detail
 
 inline void SinCosL(long double x, long double& s, long double& c) {
@@ -170,6 +197,21 @@ inline void SinCosReduced(long double x, double& s, double& c) {
     }
     const double rd = static_cast<double>(r);
     PlaceQuadrant(q, SinKernelD(rd), CosKernelD(rd), s, c);
+}
+
+inline long double AtanL(long double x) {
+    using namespace trig_detail;
+    if (std::isnan(x) || x == 0.0L) return x;
+    const bool negative = x < 0.0L;
+    long double t = negative ? -x : x;
+    const bool inverted = t > 1.0L;
+    if (inverted) t = 1.0L / t;  // infinity gives 0
+    // The nearest eighth: t in [0, 1], so the conversion cannot leave the table.
+    const int k = static_cast<int>(static_cast<double>(t * 8.0L + 0.5L));
+    const long double c = k * 0.125L;
+    const long double a = kAtanEighths[k] + AtanKernel((t - c) / (1.0L + t * c));
+    const long double r = inverted ? (kHalfPiHigh - a) + kHalfPiLow : a;
+    return negative ? -r : r;
 }
 
 inline double SinReduced(long double x) {

@@ -1,6 +1,7 @@
 #include "mathtime.h"
 
 #include <cmath>
+#include <limits>
 
 namespace orbit {
 
@@ -89,13 +90,23 @@ double TanOf(double x) {
 double ArcSine(double x) {
     if (std::fabs(x) >= 1.0) return static_cast<double>(SignOf(x) * kPiL / 2.0L);
     const long double v = x;
-    return static_cast<double>(std::atan(v / std::sqrt(1.0L - v * v)));
+    return static_cast<double>(AtanL(v / std::sqrt(1.0L - v * v)));
+}
+
+// std::trunc without the C library call: below 2^62 the nearest whole number comes from adding
+// and removing 1.5 * 2^63 (round to nearest), then steps one towards zero when it overshot.
+static inline long double TruncL(long double q) {
+    constexpr long double kShift = 0x1.8p63L;
+    if (!(std::fabs(q) < 0x1p62L)) return std::trunc(q);
+    long double t = (q + kShift) - kShift;
+    if (std::fabs(t) > std::fabs(q)) t += q < 0.0L ? 1.0L : -1.0L;
+    return t;
 }
 
 static long double ModuloPositiveL(long double value, long double modulus) {
     if (!std::isfinite(value) || !std::isfinite(modulus)) throw EMathError(kMsgInvalidOp);
     if (modulus == 0.0L) throw EMathError(kMsgZeroDivide);
-    const long double r = value - modulus * std::trunc(value / modulus);
+    const long double r = value - modulus * TruncL(value / modulus);
     return r >= 0.0L ? r : r + modulus;
 }
 
@@ -112,7 +123,7 @@ double ModTwoPi(double angle) {
 
 double ArcTanQuadrant(double s, double c) {
     if (c == 0.0) return static_cast<double>(s > 0.0 ? kPiL / 2.0L : 3.0L * kPiL / 2.0L);
-    const long double a = std::atan(static_cast<long double>(s) / static_cast<long double>(c));
+    const long double a = AtanL(static_cast<long double>(s) / static_cast<long double>(c));
     if (c > 0.0) return static_cast<double>(a);
     return static_cast<double>(a + kPiL);
 }
@@ -176,12 +187,19 @@ double SiderealTimeOfEpoch(double epoch) {
 }
 
 double SiderealTimeOfJD(double jd) {
+    // A position and its look angles ask for the same date one after the other.
+    thread_local double lastJd = std::numeric_limits<double>::quiet_NaN();
+    thread_local double lastAngle = 0.0;
+    if (jd == lastJd) return lastAngle;
     const long double j = jd;
     const long double s = j + 0.5L;
-    const long double ut = s - std::trunc(s);
+    const long double ut = s - TruncL(s);
     const long double jd0 = j - ut;
     const long double gmst = ModuloPositiveL(SiderealSeconds(jd0, ut), 86400.0L);
-    return static_cast<double>(gmst * kTwoPiL / 86400.0L);
+    const double angle = static_cast<double>(gmst * kTwoPiL / 86400.0L);
+    lastJd = jd;
+    lastAngle = angle;
+    return angle;
 }
 
 TDateTimeParts DecodeDateTime(double dateTime) {

@@ -59,17 +59,19 @@ TGeodetic GeodeticOfState(const Vector& p, double jd) {
     long double c = 1.0L;
     for (int pass = 0; pass < kMaxLatitudePasses; ++pass) {
         const long double phi0 = phi;
-        const long double s = std::sin(phi0);
+        const long double s = SinL(phi0);
         c = 1.0L / std::sqrt(1.0L - e2 * s * s);
         phi = ArcTanQuadrant(static_cast<double>(z + a * c * e2 * s), static_cast<double>(r));
         if (std::fabs(phi - phi0) < 1e-10L) break;
     }
     g.lat = static_cast<double>(phi);
     // r / cos(phi) - a C, taken through z near the poles where the cosine loses precision.
-    if (std::fabs(std::sin(phi)) > std::fabs(std::cos(phi)))
-        g.alt = static_cast<double>(z / std::sin(phi) - a * c * (1.0L - e2));
+    long double sinPhi, cosPhi;
+    SinCosL(phi, sinPhi, cosPhi);
+    if (std::fabs(sinPhi) > std::fabs(cosPhi))
+        g.alt = static_cast<double>(z / sinPhi - a * c * (1.0L - e2));
     else
-        g.alt = static_cast<double>(r / std::cos(phi) - a * c);
+        g.alt = static_cast<double>(r / cosPhi - a * c);
     return g;
 }
 
@@ -79,14 +81,16 @@ void ObserverState(TObserver& o, double jd, Vector& pos, Vector& vel) {
     const double theta = ModTwoPi(SiderealTimeOfJD(jd) + static_cast<long double>(o.lon));
     o.theta = theta;
     const long double lat = o.lat;
-    const long double sl = std::sin(lat);
+    long double sl, cl;
+    SinCosL(lat, sl, cl);
     const long double c = 1.0L / std::sqrt(1.0L - static_cast<long double>(kEarthEccSq) * sl * sl);
     const long double omf = kOneMinusFlattening;
     const long double s = omf * omf * c;
-    const long double a = (static_cast<long double>(XKMPER) * c + o.height) * std::cos(lat);
-    const long double th = theta;
-    const long double px = a * std::cos(th);
-    const long double py = a * std::sin(th);
+    const long double a = (static_cast<long double>(XKMPER) * c + o.height) * cl;
+    long double st, ct;
+    SinCosL(theta, st, ct);
+    const long double px = a * ct;
+    const long double py = a * st;
     const long double pz = (static_cast<long double>(XKMPER) * s + o.height) * sl;
     pos.x = static_cast<double>(px);
     pos.y = static_cast<double>(py);
@@ -115,7 +119,9 @@ void LookAngles(const Vector& p, const Vector& v, const TObserver& obs, double j
     const long double vz = static_cast<long double>(v.z) - ov.z;
     const long double range = std::sqrt(rx * rx + ry * ry + rz * rz);
     if (range == 0.0L) throw EMathError(kMsgZeroDivide);
-    const long double sl = std::sin(lat), cl = std::cos(lat), st = std::sin(th), ct = std::cos(th);
+    long double sl, cl, st, ct;
+    SinCosL(lat, sl, cl);
+    SinCosL(th, st, ct);
     const long double south = sl * ct * rx + sl * st * ry - cl * rz;
     const long double east = -st * rx + ct * ry;
     const long double zen = cl * ct * rx + cl * st * ry + sl * rz;
@@ -124,7 +130,7 @@ void LookAngles(const Vector& p, const Vector& v, const TObserver& obs, double j
         // Due east or west; straight overhead (no horizontal component) counts as north.
         az = east > 0.0L ? kPiL / 2.0L : (east < 0.0L ? 3.0L * kPiL / 2.0L : 0.0L);
     } else {
-        az = std::atan(-east / south);
+        az = AtanL(-east / south);
         if (south > 0.0L) az += kPiL;
         if (az < 0.0L) az += kTwoPiL;
     }
@@ -138,7 +144,9 @@ void LookAngles(const Vector& p, const Vector& v, const TObserver& obs, double j
     if (apply) {
         const long double argDeg = h + 10.3L / (h + 5.11L);
         const long double arg = argDeg * kPiL / 180.0L;
-        const long double t = std::sin(arg) / std::cos(arg);
+        long double sinArg, cosArg;
+        SinCosL(arg, sinArg, cosArg);
+        const long double t = sinArg / cosArg;
         if (t == 0.0L) {
             apply = false;
         } else {
