@@ -7,7 +7,8 @@
 //
 // The handlers of the window live in several files, one per area:
 //   satmain.cpp            start, creation, close and shutdown, SatListBoxClick, CheckSaveSatCsv
-//   satmain_options.cpp    OptionsChanged, SetOptions, SortFilterButtonClick, the clock
+//   satmain_options.cpp    OptionsChanged, SetOptions, SortFilterButtonClick
+//   satmain_clock.cpp      the clock: real time, simulation, step buttons, pickers, time menu
 //   satmain_views.cpp      MainPageControlChange, DrawView, InfoPageControlChange, TabSheetResize,
 //                          MenuViewClick, MenuPrintSetupClick
 //   satmain_satinfo.cpp    ShowSatInfo                   satmain_location.cpp  ShowLocationInfo
@@ -29,6 +30,7 @@
 class QAction;
 class QActionGroup;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -53,6 +55,9 @@ class TSat;
 class TSats;
 class ISatsHost;
 class ISatTrackSource;
+namespace astro {
+class TMoon;
+}
 
 // The program-wide objects of the tracker (created by the main window's creation handler, freed
 // by its shutdown; nullptr before and after). `Options` and `StarList` are declared with their
@@ -95,13 +100,36 @@ class TSatForm : public QMainWindow {
   // Offers to save the edited satellite information; false when saving was wanted and failed.
   bool CheckSaveSatCsv();
 
-  // ---- settings and clock (satmain_options.cpp) ----
+  // ---- settings (satmain_options.cpp) ----
   void OptionsChanged(QObject* Sender);
   void SetOptions();
   void SortFilterButtonClick(QObject* Sender);
+
+  // ---- clock (satmain_clock.cpp) ----
+  void RealTimeCheckBoxClick(QObject* Sender);
+  void TimerButtonClick(QObject* Sender);
+  void InfoClockButtonClick(QObject* Sender);
   void ClockTimerTimer();
+  void DateTimePickerClick(QObject* Sender);
   void DateTimePickerChange(QObject* Sender);
   void MenuTimeClick(QObject* Sender);
+
+  // A page fill in progress. Filling a page may let pending messages run; while a fill is held,
+  // a clock tick is skipped, and a change of the settings, of the sort and filter buttons or of
+  // the time is applied once the last fill ends (queued), so data are never reloaded and no
+  // second fill starts in the middle of one. Held by SatListBoxClick and the clock's refresh;
+  // a fill that lets messages run holds it too.
+  class TPageFill {
+   public:
+    explicit TPageFill(TSatForm& form) : form_(form) { ++form_.PageFillDepth; }
+    ~TPageFill() { form_.EndPageFill(); }
+    TPageFill(const TPageFill&) = delete;
+    TPageFill& operator=(const TPageFill&) = delete;
+
+   private:
+    TSatForm& form_;
+  };
+  bool PageFilling() const { return PageFillDepth > 0; }
 
   // ---- pages and views (satmain_views.cpp) ----
   void MainPageControlChange(QObject* Sender);
@@ -135,6 +163,8 @@ class TSatForm : public QMainWindow {
   double ClockStep = 1.0 / 1440;  // days
   int GridCol = 1, GridRow = 1;
   bool ListBoxGuard = false;      // set while code refills or selects in the list boxes
+  int PageFillDepth = 0;          // page fills in progress (TPageFill)
+  int SolarOutageDay = 0;         // whole day of the last solar-outage search; 0: search again
   TSat* CurrentSat = nullptr;     // the satellite shown (not owned)
   // The printer behind the print dialogs. Without a default printer it writes PDF files.
   std::unique_ptr<QPrinter> Printer;
@@ -163,6 +193,13 @@ class TSatForm : public QMainWindow {
   QToolButton* LocClockUpButton = nullptr;
   TDateTimePicker* LocDatePicker = nullptr;
   TDateTimePicker* LocTimePicker = nullptr;
+  // The place fields and the moon picture (null until the page holds them).
+  QComboBox* CityComboBox = nullptr;
+  QComboBox* CountryComboBox = nullptr;
+  QLineEdit* LocObsLonEdit = nullptr;
+  QLineEdit* LocObsLatEdit = nullptr;
+  QLineEdit* LocObsHeightEdit = nullptr;
+  astro::TMoon* Moon1 = nullptr;
 
   // Sat Info page.
   QGroupBox* SatSelectGroupBox = nullptr;
@@ -298,6 +335,18 @@ class TSatForm : public QMainWindow {
   void ConnectHandlers();
   void CreateViews();
   void FreeViews() noexcept;
+  void ConnectClockHandlers();
+  void EndPageFill() noexcept;
+  void RunPendingChanges();
+  // Unticks the three "Real Time" boxes when ticked; their handler runs once.
+  void StopRealTime();
+
+  // Changes that arrived during a page fill, applied when it ends.
+  bool pendingOptions_ = false;
+  bool pendingOptionsFromCity_ = false;  // only place changes from the city box
+  bool pendingSortFilter_ = false;
+  bool pendingClock_ = false;
+  bool pendingQueued_ = false;
 
   std::unique_ptr<ISatsHost> ownHost_;
   ISatsHost* host_ = nullptr;
