@@ -50,6 +50,7 @@ inline constexpr long double kC4 = InverseFactorial(4), kC6 = -InverseFactorial(
                              kC18 = -InverseFactorial(18);
 
 inline long double SinKernel(long double r) {
+    if (r == 0.0L) return r;  // keeps the sign of zero
     // Estrin's scheme: shorter chains of dependent operations than Horner's rule.
     const long double z = r * r, z2 = z * z, z4 = z2 * z2;
     const long double p = (kS3 + z * kS5) + z2 * (kS7 + z * kS9) +
@@ -78,6 +79,7 @@ inline constexpr double kDC4 = static_cast<double>(kC4), kDC6 = static_cast<doub
                         kDC16 = static_cast<double>(kC16);
 
 inline double SinKernelD(double r) {
+    if (r == 0.0) return r;
     const double z = r * r, z2 = z * z;
     const double p = (kDS3 + z * kDS5) + z2 * ((kDS7 + z * kDS9) + z2 * ((kDS11 + z * kDS13) + z2 * kDS15));
     return r + r * z * p;
