@@ -297,6 +297,7 @@ void TSatForm::FormDestroy() noexcept {
 // ---- showing the selected satellite ----------------------------------------------------------
 
 void TSatForm::SatListBoxClick(QObject* Sender) {
+  const TPageFill fill(*this);
   QListWidget* list = MainPageControl->currentWidget() == SatInfoTabSheet ? SatListBox : ObstSatListBox;
   const int index = list->currentRow();
   if (index < 0 || !Sats) {
@@ -743,4 +744,5 @@ void TSatForm::ConnectHandlers() {
     bind(a, &TSatForm::MenuTimeClick);
   bind(NextSat, &TSatForm::NextPrevSatClick);
   bind(PrevSat, &TSatForm::NextPrevSatClick);
+  ConnectClockHandlers();
 }

@@ -1,41 +1,67 @@
-// Applying the settings to the collection, the views and the window, and the clock.
-// (A first version: the observer, the files, the sort and filter buttons, the menu ticks and
-// the clock's tick and picker synchronisation.)
+// Applying the settings to the collection, the views and the window; the sort and filter
+// buttons; changes held back while a page is being filled.
 #include <QAction>
-#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMetaObject>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolButton>
 
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+#include "anglehelpers.h"
 #include "clarkebelt.h"
 #include "datetimepicker.h"
 #include "log.h"
+#include "mooncomp.h"
 #include "options.h"
 #include "polarmaps.h"
-#include "sundial.h"
 #include "qtext.h"
 #include "satmain.h"
 #include "sats.h"
+#include "sundial.h"
 
 void TSatForm::OptionsChanged(QObject* Sender) {
+  if (PageFilling()) {
+    // A dialog's Apply or a place change in the middle of a page fill: applied when it ends.
+    const bool fromCity = Sender != nullptr && Sender == CityComboBox;
+    pendingOptionsFromCity_ = pendingOptions_ ? pendingOptionsFromCity_ && fromCity : fromCity;
+    pendingOptions_ = true;
+    WriteLog("Settings applied after the page is filled");
+    return;
+  }
   try {
+    if (!Options || !Sats) throw std::runtime_error("no settings or satellites");
     const double lat = Options->ObsLat, lon = Options->ObsLon, height = Options->ObsHeight;
     WriteLog("Setting Options, Lat: " + FormatFloat("#.###", lat) + " Lon: " + FormatFloat("#.###", lon) +
              " Height: " + FormatFloat("#.###", height) + "  " + Options->HomeCity + "  UTC Offset " +
              FormatFloat("#.###", OffsetFromUTC() * 24));
+
+    // The observer: the collection, then the views.
     Sats->SetObsLon(lon);
     Sats->SetObsLat(lat);
     Sats->SetObsHeight(height);
     Sats->ModifiedPolarMount = Options->ModifiedPolarMount;
+    // The world-map frames and the angle and dish plots take the observer here once they exist.
     for (TClarkeBelt* view : {ClarkeBelt, static_cast<TClarkeBelt*>(SatGroundMap), static_cast<TClarkeBelt*>(HAMap),
                               static_cast<TClarkeBelt*>(SunDial), static_cast<TClarkeBelt*>(ElevMap)})
       if (view) {
-        view->ObsLat = lat;
         view->ObsLon = lon;
+        view->ObsLat = lat;
       }
+    if (Moon1) Moon1->SetRotation(lat > 0 ? astro::rot_none : astro::rot_180);
 
+    // The place fields of the Location page.
+    if (CityComboBox) CityComboBox->setCurrentText(QStr(Options->HomeCity));
+    if (CountryComboBox) CountryComboBox->setCurrentText(QStr(Options->HomeCountry));
+    if (LocObsLonEdit) LocObsLonEdit->setText(QStr(DegToDirStr("##0.000", true, "EW", lon)));
+    if (LocObsLatEdit) LocObsLatEdit->setText(QStr(DegToDirStr("##0.000", true, "NS", lat)));
+    if (LocObsHeightEdit) LocObsHeightEdit->setText(QStr(FormatFloat("####0", height)));
+
+    // Sort and filter buttons of both pages.
     SortLonButton->setChecked(Options->SortLongitude);
     SortNameButton->setChecked(!SortLonButton->isChecked());
     FilterKuButton->setChecked(Options->FilterKu);
@@ -49,6 +75,7 @@ void TSatForm::OptionsChanged(QObject* Sender) {
     WriteLog(std::string("Filters: ") + (Options->FilterKu ? "Ku " : "") + (Options->FilterC ? "C " : "") +
              (Options->FilterVis ? "Vis " : "") + (Options->SortLongitude ? " Sorted " : ""));
 
+    // Menu ticks.
     MenuViewProportional->setChecked(Options->ViewProp);
     MenuViewGroundMap->setChecked(Options->ViewSats);
     MenuViewSunInFront->setChecked(Options->SunInFront);
@@ -58,9 +85,14 @@ void TSatForm::OptionsChanged(QObject* Sender) {
         ->setChecked(true);
 
     Sats->UTC = InfoDatePicker->Value() - OffsetFromUTC();
+
     if (Options->FilesChanged) {
+      // No tick or second apply may reach the collection while it is reloaded (the save offer
+      // and the loaders' messages let pending messages run).
+      const TPageFill fill(*this);
       WriteLog("Setting Files");
       CheckSaveSatCsv();
+      CurrentSat = nullptr;  // the satellites shown so far are freed now
       Sats->SetKepFile("");
       Sats->SetSatCsvFile(Options->SatCsvFile);
       Sats->SetGeoLogFile(Options->GeoLogFile);
@@ -68,10 +100,15 @@ void TSatForm::OptionsChanged(QObject* Sender) {
       Options->FilesChanged = false;
       WriteLog("Files Set");
     }
+
+    SolarOutageDay = 0;
     Sats->CalcPulseFit();
-    SortFilterButtonClick(Sender);
+    if (Sender == nullptr || Sender != CityComboBox) SortFilterButtonClick(Sender);
     WriteLog("Selectable Satellites: " + IntToStr(SatListBox->count()) +
              "  Current Sat: " + AnsiStr(SatNameEdit->text()));
+  } catch (const std::exception& e) {
+    WriteLog("Something went exceptionally wrong");
+    WriteLog(e.what());
   } catch (...) {
     WriteLog("Something went exceptionally wrong");
   }
@@ -91,10 +128,11 @@ void TSatForm::SetOptions() {
                      : MenuMag5->isChecked() ? 5
                      : MenuMag4->isChecked() ? 4
                      : MenuMag3->isChecked() ? 3
-                                             : -30;
+                                             : -30;  // hidden
 }
 
 void TSatForm::SortFilterButtonClick(QObject* Sender) {
+  // The buttons of the page in use lead; the other page's twins follow.
   const bool fromObstacle = MainPageControl->currentWidget() == ObstacleTabSheet;
   const std::pair<QToolButton*, QToolButton*> twins[] = {
       {SortNameButton, ObstSortNameButton}, {SortLonButton, ObstSortLonButton},
@@ -106,6 +144,11 @@ void TSatForm::SortFilterButtonClick(QObject* Sender) {
     else
       obst->setChecked(info->isChecked());
   }
+  if (PageFilling()) {
+    // Clicked while a page is being filled: the list is refilled when the fill ends.
+    pendingSortFilter_ = true;
+    return;
+  }
   if (Sats) {
     Sats->SortLongitude = SortLonButton->isChecked();
     Sats->FilterKu = FilterKuButton->isChecked();
@@ -115,34 +158,33 @@ void TSatForm::SortFilterButtonClick(QObject* Sender) {
   MainPageControlChange(Sender);
 }
 
-void TSatForm::ClockTimerTimer() {
-  if (InfoRealTimeCheckBox->isChecked())
-    InfoDatePicker->SetValue(Now());
-  else
-    InfoDatePicker->SetValue(InfoDatePicker->Value() + ClockStep);
-  DateTimePickerChange(InfoDatePicker);
+// ---- changes held back during a page fill ----------------------------------------------------
+
+void TSatForm::EndPageFill() noexcept {
+  if (PageFillDepth > 0) --PageFillDepth;
+  if (PageFillDepth > 0 || pendingQueued_ || !(pendingOptions_ || pendingSortFilter_ || pendingClock_)) return;
+  try {
+    pendingQueued_ = QMetaObject::invokeMethod(this, [this] { RunPendingChanges(); }, Qt::QueuedConnection);
+  } catch (...) {
+    pendingQueued_ = false;
+  }
 }
 
-void TSatForm::DateTimePickerChange(QObject* Sender) {
-  if (PickerGuard) return;
-  PickerGuard = true;
-  auto* source = qobject_cast<TDateTimePicker*>(Sender);
-  const TDateTime v = source ? source->Value() : InfoDatePicker->Value();
-  for (TDateTimePicker* p : {InfoTimePicker, InfoDatePicker, LocTimePicker, LocDatePicker, ObstTimePicker,
-                             ObstDatePicker})
-    if (p != Sender) p->SetValue(v);
-  PickerGuard = false;
-  if (!Sats) return;
-  Sats->UTC = v - OffsetFromUTC();
-  QWidget* page = MainPageControl->currentWidget();
-  if (page == LocationTabSheet)
-    ShowLocationInfo();
-  else if (page == SatInfoTabSheet || page == ObstacleTabSheet)
-    SatListBoxClick(Sender);
-  else
-    MainPageControlChange(InfoDatePicker);
-}
-
-void TSatForm::MenuTimeClick(QObject* Sender) {
-  // The time steps of the "Shortcuts" menu come with the clock's step operations.
+void TSatForm::RunPendingChanges() {
+  pendingQueued_ = false;
+  if (PageFilling() || destroyed_) return;  // the fill that holds them queues them again
+  const bool options = std::exchange(pendingOptions_, false);
+  const bool fromCity = std::exchange(pendingOptionsFromCity_, false);
+  bool sortFilter = std::exchange(pendingSortFilter_, false);
+  bool clock = std::exchange(pendingClock_, false);
+  if (options) {
+    OptionsChanged(fromCity ? static_cast<QObject*>(CityComboBox) : this);
+    // A full apply sets the time and refills the page itself.
+    if (!fromCity) sortFilter = clock = false;
+  }
+  if (sortFilter) {
+    SortFilterButtonClick(this);
+    clock = false;
+  }
+  if (clock) DateTimePickerChange(InfoDatePicker);
 }
