@@ -40,6 +40,8 @@
 #include "sats.h"
 #include "stars.h"
 #include "sundial.h"
+#include "xyplot.h"
+#include "dishplots.h"
 
 TSats* Sats = nullptr;
 TClarkeBelt* ClarkeBelt = nullptr;
@@ -47,6 +49,12 @@ TSatGroundMap* SatGroundMap = nullptr;
 THAMap* HAMap = nullptr;
 TElevMap* ElevMap = nullptr;
 TSunDial* SunDial = nullptr;
+TXYPlot* XYPlot = nullptr;
+TXYPlot* XZPlot = nullptr;
+TXYPlot* YZPlot = nullptr;
+TObstPlot* ObstPlot = nullptr;
+TAnglePlot* AnglePlot = nullptr;
+TDishPlot* DishPlot = nullptr;
 
 namespace {
 
@@ -202,6 +210,24 @@ void TSatForm::CreateViews() {
   // The orbit-plane plots (XY, XZ, YZ sub-pages), the obstacle, angle and dish plots, the tool
   // plot and the Location page's world map are placed here as they are added, in this order,
   // before the belt-family views.
+  const auto orbitPlot = [](QWidget* page, int axisPair, const char* name) {
+    auto* plot = new TXYPlot(page);
+    plot->setObjectName(name);
+    plot->AxisPair = axisPair;
+    page->layout()->addWidget(plot);
+    return plot;
+  };
+  XYPlot = orbitPlot(XYTabSheet, 0, "XYPlot");
+  XZPlot = orbitPlot(XZTabSheet, 1, "XZPlot");
+  YZPlot = orbitPlot(YZTabSheet, 2, "YZPlot");
+  const auto boxedPlot = [](auto* plot, QScrollArea* box, const char* name) {
+    plot->setObjectName(name);
+    box->setWidget(plot);
+    return plot;
+  };
+  ObstPlot = boxedPlot(new TObstPlot, ObstScrollBox, "ObstPlot");
+  AnglePlot = boxedPlot(new TAnglePlot, AngleScrollBox, "AnglePlot");
+  DishPlot = boxedPlot(new TDishPlot, DishPlotScrollBox, "DishPlot");
   trackSource_ = std::make_unique<TSatsTrackSource<TSats>>(*Sats);
   const auto place = [this](auto* view, TImageWidget* image) {
     view->Sats = trackSource_.get();
@@ -224,6 +250,18 @@ void TSatForm::FreeViews() noexcept {
       view = nullptr;
     });
   };
+  const auto freePlot = [](const char* what, auto*& plot) noexcept {
+    ShutdownStep(what, [&] {
+      delete plot;
+      plot = nullptr;
+    });
+  };
+  freePlot("obstacle plot", ObstPlot);
+  freePlot("dish plot", DishPlot);
+  freePlot("angle plot", AnglePlot);
+  freePlot("XY plot", XYPlot);
+  freePlot("XZ plot", XZPlot);
+  freePlot("YZ plot", YZPlot);
   free("Clarke belt", ClarkeBelt);
   free("azimuth map", SatGroundMap);
   free("hour-angle map", HAMap);

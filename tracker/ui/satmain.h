@@ -49,6 +49,10 @@ class THAMap;
 class TOptionForm;
 class TSatGroundMap;
 class TSunDial;
+class TXYPlot;
+class TObstPlot;
+class TAnglePlot;
+class TDishPlot;
 class TDateTimePicker;
 class TImageWidget;
 class TSat;
@@ -68,8 +72,16 @@ extern TSatGroundMap* SatGroundMap;
 extern THAMap* HAMap;
 extern TElevMap* ElevMap;
 extern TSunDial* SunDial;
-// The orbit-plane, obstacle, angle, dish and tool plots join here as their classes are added
-// (XYPlot, XZPlot, YZPlot, ObstPlot, AnglePlot, DishPlot, ToolPlot).
+// The orbit-plane plots (XY, XZ, YZ sub-pages of Sat Info), the obstacle and angle plots
+// (Obstacle page) and the dish plot ("Dish" sub-page and Obstacle page); widgets owned by their
+// scroll boxes or pages.
+extern TXYPlot* XYPlot;
+extern TXYPlot* XZPlot;
+extern TXYPlot* YZPlot;
+extern TObstPlot* ObstPlot;
+extern TAnglePlot* AnglePlot;
+extern TDishPlot* DishPlot;
+// The tool plot joins here as its class is added (ToolPlot).
 
 // Forces two-digit hours into a long time format: when the format does not hold "hh"
 // (letter case counts), every "h" or "H" becomes "hh". "H:mm:ss" -> "hh:mm:ss",
