@@ -38,8 +38,10 @@
 #include "programpath.h"
 #include "qtext.h"
 #include "sats.h"
+#include "solaroutage.h"
 #include "stars.h"
 #include "sundial.h"
+#include "worldmap.h"
 #include "xyplot.h"
 #include "dishplots.h"
 
@@ -234,6 +236,7 @@ void TSatForm::CreateViews() {
     view->SetControl(image);
     return view;
   };
+  LocWorldMapFrame->ShowSat(EmptySat);
   ClarkeBelt = place(new TClarkeBelt(), ClarkeImage);
   SatGroundMap = place(new TSatGroundMap(), SatGroundMapImage);
   HAMap = place(new THAMap(), HAImage);
@@ -365,6 +368,12 @@ bool TSatForm::CheckSaveSatCsv() {
   return true;
 }
 
+TDateTime TSatForm::SolarOutageTime(double& PassElev, TDateTime Date, double TargetAz) {
+  PassElev = 0;
+  if (!Options) return 0;
+  return ::SolarOutageTime(PassElev, Date, TargetAz, Options->ObsLat, Options->ObsLon);
+}
+
 // ---- components -----------------------------------------------------------------------------
 
 void TSatForm::BuildComponents() {
@@ -491,6 +500,9 @@ void TSatForm::BuildLocationPage() {
   LocDatePicker = c.Date;
   LocTimePicker = c.Time;
   lay->addWidget(LocClockPanel);
+  LocWorldMapFrame = new TWorldMapFrame(LocationTabSheet);
+  LocWorldMapFrame->setObjectName("LocWorldMapFrame");
+  lay->addWidget(LocWorldMapFrame, 1);
   // The place entry, the time, sun and moon panel and the world map join below.
   lay->addStretch(1);
 }
@@ -542,6 +554,8 @@ void TSatForm::BuildSatInfoPage() {
   for (QWidget* sub : {WorldMapTabSheet, DishTabSheet, RotorTabSheet, XYTabSheet, XZTabSheet, YZTabSheet,
                        MoreInfoTabSheet})
     (new QVBoxLayout(sub))->setContentsMargins(0, 0, 0, 0);
+  WorldMapFrame = new TWorldMapFrame(WorldMapTabSheet);
+  WorldMapTabSheet->layout()->addWidget(WorldMapFrame);
   DishPlotScrollBox = MakeScrollBox("DishPlotScrollBox", DishTabSheet);
   DishTabSheet->layout()->addWidget(DishPlotScrollBox);
   right->addWidget(InfoPageControl, 1);

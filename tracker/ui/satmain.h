@@ -55,6 +55,7 @@ class TAnglePlot;
 class TDishPlot;
 class TDateTimePicker;
 class TImageWidget;
+class TWorldMapFrame;
 class TSat;
 class TSats;
 class ISatsHost;
@@ -158,6 +159,10 @@ class TSatForm : public QMainWindow {
   // ---- other pages and menus (one file each, see above) ----
   void ShowSatInfo(TSat& Sat);
   void ShowLocationInfo();
+  // The UTC moment of the day of Date when the sun stands in the dish's direction TargetAz
+  // (degrees from south, positive east), for the observer of the settings; 0 when there is none.
+  // PassElev: the sun's elevation then.
+  TDateTime SolarOutageTime(double& PassElev, TDateTime Date, double TargetAz);
   void FillSatGrid(const std::string& names);
   void MenuSelectFieldsClick(QObject* Sender);
   void DrawTools();
@@ -212,6 +217,7 @@ class TSatForm : public QMainWindow {
   QLineEdit* LocObsLatEdit = nullptr;
   QLineEdit* LocObsHeightEdit = nullptr;
   astro::TMoon* Moon1 = nullptr;
+  TWorldMapFrame* LocWorldMapFrame = nullptr;
 
   // Sat Info page.
   QGroupBox* SatSelectGroupBox = nullptr;
@@ -232,6 +238,7 @@ class TSatForm : public QMainWindow {
   QWidget* SatDetailsPanel = nullptr;  // the satellite's fields
   QTabWidget* InfoPageControl = nullptr;
   QWidget* WorldMapTabSheet = nullptr;
+  TWorldMapFrame* WorldMapFrame = nullptr;
   QWidget* DishTabSheet = nullptr;
   QWidget* RotorTabSheet = nullptr;
   QWidget* XYTabSheet = nullptr;

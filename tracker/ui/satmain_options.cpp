@@ -23,6 +23,7 @@
 #include "satmain.h"
 #include "sats.h"
 #include "sundial.h"
+#include "worldmap.h"
 
 void TSatForm::OptionsChanged(QObject* Sender) {
   if (PageFilling()) {
@@ -51,6 +52,11 @@ void TSatForm::OptionsChanged(QObject* Sender) {
       if (view) {
         view->ObsLon = lon;
         view->ObsLat = lat;
+      }
+    for (TWorldMapFrame* frame : {WorldMapFrame, LocWorldMapFrame})
+      if (frame) {
+        frame->ObsLat = lat;
+        frame->ObsLon = lon;
       }
     if (Moon1) Moon1->SetRotation(lat > 0 ? astro::rot_none : astro::rot_180);
 
