@@ -7,7 +7,7 @@
 // argument beyond pi/4 the slow, general way; these do not. Magnitudes of 2^30 and more go to
 // the C library; NaN and infinities give NaN.
 //
-// AtanL: arctangent in extended precision (table of arctan(k/8) and a series on the remainder
+// AtanL, AtanRatio: arctangent in extended precision (table of arctan(k/8) and a series on the remainder
 // (x - k/8) / (1 + x k/8), |remainder| <= 1/16; within about 2 units in the last place).
 //
 // SinCosReduced, SinReduced, CosReduced: the same extended-precision reduction, then the series
@@ -188,7 +188,8 @@ inline long double CosL(long double x) {
     }
 }
 
-inline void SinCosReduced(long double x, double& s, double& c) {
+// Inline in every caller: the propagators call it several times per step.
+[[gnu::always_inline]] inline void SinCosReduced(long double x, double& s, double& c) {
     using namespace trig_detail;
     long double r;
     int q;
@@ -201,22 +202,42 @@ inline void SinCosReduced(long double x, double& s, double& c) {
     PlaceQuadrant(q, SinKernelD(rd), CosKernelD(rd), s, c);
 }
 
+namespace trig_detail {
+
+// arctan t for t in [0, 1]: the nearest table point k/8 and the series on the remainder.
+inline long double AtanUnit(long double t) {
+    // The conversion of a number in [0.5, 8.5] cannot leave the table.
+    const int k = static_cast<int>(static_cast<double>(t * 8.0L + 0.5L));
+    const long double c = k * 0.125L;
+    return kAtanEighths[k] + AtanKernel((t - c) / (1.0L + t * c));
+}
+
+}  // namespace trig_detail
+
 inline long double AtanL(long double x) {
     using namespace trig_detail;
     if (std::isnan(x) || x == 0.0L) return x;
     const bool negative = x < 0.0L;
-    long double t = negative ? -x : x;
-    const bool inverted = t > 1.0L;
-    if (inverted) t = 1.0L / t;  // infinity gives 0
-    // The nearest eighth: t in [0, 1], so the conversion cannot leave the table.
-    const int k = static_cast<int>(static_cast<double>(t * 8.0L + 0.5L));
-    const long double c = k * 0.125L;
-    const long double a = kAtanEighths[k] + AtanKernel((t - c) / (1.0L + t * c));
-    const long double r = inverted ? (kHalfPiHigh - a) + kHalfPiLow : a;
+    const long double t = negative ? -x : x;
+    // Beyond 1: pi/2 - arctan(1/t) (infinity gives pi/2).
+    const long double r = t > 1.0L ? (kHalfPiHigh - AtanUnit(1.0L / t)) + kHalfPiLow : AtanUnit(t);
     return negative ? -r : r;
 }
 
-inline double SinReduced(long double x) {
+// arctan(y / x) for x != 0 with one division: y/x or, beyond 1 in magnitude, x/y.
+// NaN when an argument is NaN or both are infinite, as arctan(y / x).
+inline long double AtanRatio(long double y, long double x) {
+    using namespace trig_detail;
+    const long double ay = std::fabs(y), ax = std::fabs(x);
+    if (ay > ax) {
+        const long double r = (kHalfPiHigh - AtanUnit(ax / ay)) + kHalfPiLow;
+        return (y < 0.0L) != (x < 0.0L) ? -r : r;
+    }
+    return AtanL(y / x);
+}
+
+// Inline in every caller: the propagators call it several times per step.
+[[gnu::always_inline]] inline double SinReduced(long double x) {
     using namespace trig_detail;
     long double r;
     int q;
@@ -230,7 +251,8 @@ inline double SinReduced(long double x) {
     }
 }
 
-inline double CosReduced(long double x) {
+// Inline in every caller: the propagators call it several times per step.
+[[gnu::always_inline]] inline double CosReduced(long double x) {
     using namespace trig_detail;
     long double r;
     int q;

@@ -90,7 +90,7 @@ double TanOf(double x) {
 double ArcSine(double x) {
     if (std::fabs(x) >= 1.0) return static_cast<double>(SignOf(x) * kPiL / 2.0L);
     const long double v = x;
-    return static_cast<double>(AtanL(v / std::sqrt(1.0L - v * v)));
+    return static_cast<double>(AtanRatio(v, std::sqrt(1.0L - v * v)));
 }
 
 // std::trunc without the C library call: below 2^62 the nearest whole number comes from adding
@@ -123,7 +123,7 @@ double ModTwoPi(double angle) {
 
 double ArcTanQuadrant(double s, double c) {
     if (c == 0.0) return static_cast<double>(s > 0.0 ? kPiL / 2.0L : 3.0L * kPiL / 2.0L);
-    const long double a = AtanL(static_cast<long double>(s) / static_cast<long double>(c));
+    const long double a = AtanRatio(s, c);
     if (c > 0.0) return static_cast<double>(a);
     return static_cast<double>(a + kPiL);
 }

@@ -130,7 +130,7 @@ void LookAngles(const Vector& p, const Vector& v, const TObserver& obs, double j
         // Due east or west; straight overhead (no horizontal component) counts as north.
         az = east > 0.0L ? kPiL / 2.0L : (east < 0.0L ? 3.0L * kPiL / 2.0L : 0.0L);
     } else {
-        az = AtanL(-east / south);
+        az = AtanRatio(-east, south);
         if (south > 0.0L) az += kPiL;
         if (az < 0.0L) az += kTwoPiL;
     }

@@ -312,6 +312,7 @@ bool TSatelliteList::NoCaseLess::operator()(std::string_view a, std::string_view
 
 void TSatelliteList::Clear() {
     order_.clear();
+    indexByName_.clear();
     orderDirty_ = false;
     catIndex_.clear();
     byName_.clear();
@@ -322,7 +323,21 @@ void TSatelliteList::EnsureOrder() const {
     order_.clear();
     order_.reserve(byName_.size());
     for (const auto& [name, sat] : byName_) order_.emplace_back(&name, sat.get());
+    indexByName_.clear();
+    indexByName_.reserve(order_.size());
+    for (std::size_t i = 0; i < order_.size(); ++i)
+        indexByName_.emplace(std::string_view(*order_[i].first), static_cast<int>(i));
     orderDirty_ = false;
+}
+
+std::size_t TSatelliteList::NoCaseHash::operator()(std::string_view s) const {
+    std::size_t h = 14695981039346656037ull;  // FNV-1a over the upper-cased bytes
+    for (char c : s) h = (h ^ static_cast<unsigned char>(UpperAscii(c))) * 1099511628211ull;
+    return h;
+}
+
+bool TSatelliteList::NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
+    return EqualsNoCase(a, b);
 }
 
 TSatellite* TSatelliteList::GetSat(int index) const {
@@ -340,10 +355,8 @@ const std::string& TSatelliteList::Name(int index) const {
 
 int TSatelliteList::IndexOf(std::string_view name) const {
     EnsureOrder();
-    const auto it = std::lower_bound(order_.begin(), order_.end(), name,
-                                     [](const auto& e, std::string_view n) { return CompareNoCase(*e.first, n) < 0; });
-    if (it == order_.end() || CompareNoCase(*it->first, name) != 0) return -1;
-    return static_cast<int>(it - order_.begin());
+    const auto it = indexByName_.find(name);
+    return it == indexByName_.end() ? -1 : it->second;
 }
 
 TSatellite* TSatelliteList::FindCatNr(const std::string& catNr) const {

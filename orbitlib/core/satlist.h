@@ -103,7 +103,14 @@ private:
     void Remove(const TSatellite* sat);
     void IndexCat(TSatellite* sat);
     void UnindexCat(TSatellite* sat);
-    // Rebuilds the positional view after changes.
+    // Hashing and equality of names without regard to ASCII case, for the name index.
+    struct NoCaseHash {
+        std::size_t operator()(std::string_view s) const;
+    };
+    struct NoCaseEqual {
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    // Rebuilds the positional view and the name index after changes.
     void EnsureOrder() const;
 
     std::map<std::string, std::unique_ptr<TSatellite>, NoCaseLess> byName_;
@@ -111,6 +118,8 @@ private:
     std::unordered_map<std::string, std::vector<TSatellite*>> catIndex_;
     // Entries in list order, rebuilt lazily when the list changed.
     mutable std::vector<std::pair<const std::string*, TSatellite*>> order_;
+    // Name (viewing the key held by byName_) -> index in list order, rebuilt with order_.
+    mutable std::unordered_map<std::string_view, int, NoCaseHash, NoCaseEqual> indexByName_;
     mutable bool orderDirty_ = false;
     std::string folder_;
 };

@@ -157,6 +157,25 @@ TEST(FastTrig, ArctangentMatchesReferenceValues) {
     }
 }
 
+TEST(FastTrig, ArctangentOfARatioInEveryQuadrant) {
+    struct Case {
+        long double y, x;
+    };
+    const Case cases[] = {{1, 3}, {3, 1}, {-3, 1}, {3, -1}, {-3, -1}, {-1, -3}, {1e-30L, 2}, {2, 1e-30L},
+                          {5, 5}, {-5, 5}, {0, -1}, {1e300L, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<double>(c.y));
+        const long double expected = std::atan(c.y / c.x);
+        EXPECT_LE(std::fabs(orbit::AtanRatio(c.y, c.x) - expected), 3 * Ulp(expected) + 1e-4000L);
+    }
+    const long double inf = std::numeric_limits<long double>::infinity();
+    EXPECT_EQ(orbit::AtanRatio(-inf, 2), -orbit::kPiL / 2);
+    EXPECT_EQ(orbit::AtanRatio(3, inf), 0.0L);
+    EXPECT_TRUE(std::isnan(orbit::AtanRatio(inf, inf)));
+    EXPECT_TRUE(std::isnan(orbit::AtanRatio(std::nanl(""), 1)));
+    EXPECT_TRUE(std::isnan(orbit::AtanRatio(1, std::nanl(""))));
+}
+
 // The routines built on these keep their conventions.
 TEST(FastTrig, QuadrantArctangentAndModuloKeepTheirResults) {
     EXPECT_DOUBLE_EQ(orbit::ArcTanQuadrant(1.0, 1.0), std::atan(1.0));
