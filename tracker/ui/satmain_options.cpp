@@ -15,6 +15,7 @@
 #include "anglehelpers.h"
 #include "clarkebelt.h"
 #include "datetimepicker.h"
+#include "dishplots.h"
 #include "log.h"
 #include "mooncomp.h"
 #include "options.h"
@@ -46,7 +47,6 @@ void TSatForm::OptionsChanged(QObject* Sender) {
     Sats->SetObsLat(lat);
     Sats->SetObsHeight(height);
     Sats->ModifiedPolarMount = Options->ModifiedPolarMount;
-    // The world-map frames and the angle and dish plots take the observer here once they exist.
     for (TClarkeBelt* view : {ClarkeBelt, static_cast<TClarkeBelt*>(SatGroundMap), static_cast<TClarkeBelt*>(HAMap),
                               static_cast<TClarkeBelt*>(SunDial), static_cast<TClarkeBelt*>(ElevMap)})
       if (view) {
@@ -58,6 +58,8 @@ void TSatForm::OptionsChanged(QObject* Sender) {
         frame->ObsLat = lat;
         frame->ObsLon = lon;
       }
+    if (AnglePlot) AnglePlot->ObsLat = lat;
+    if (DishPlot) DishPlot->ObsLat = lat;
     if (Moon1) Moon1->SetRotation(lat > 0 ? astro::rot_none : astro::rot_180);
 
     // The place fields of the Location page.
@@ -68,13 +70,12 @@ void TSatForm::OptionsChanged(QObject* Sender) {
     if (LocObsHeightEdit) LocObsHeightEdit->setText(QStr(FormatFloat("####0", height)));
 
     // Sort and filter buttons of both pages.
-    SortLonButton->setChecked(Options->SortLongitude);
-    SortNameButton->setChecked(!SortLonButton->isChecked());
+    // The two sort buttons are an exclusive pair: pressing one releases the other.
+    (Options->SortLongitude ? SortLonButton : SortNameButton)->setChecked(true);
     FilterKuButton->setChecked(Options->FilterKu);
     FilterCButton->setChecked(Options->FilterC);
     FilterVisButton->setChecked(Options->FilterVis);
-    ObstSortLonButton->setChecked(SortLonButton->isChecked());
-    ObstSortNameButton->setChecked(SortNameButton->isChecked());
+    (SortLonButton->isChecked() ? ObstSortLonButton : ObstSortNameButton)->setChecked(true);
     ObstFilterKuButton->setChecked(FilterKuButton->isChecked());
     ObstFilterCButton->setChecked(FilterCButton->isChecked());
     ObstFilterVisButton->setChecked(FilterVisButton->isChecked());
