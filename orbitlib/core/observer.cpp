@@ -1,6 +1,9 @@
 #include "observer.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "mathtime.h"
 
@@ -75,11 +78,23 @@ TGeodetic GeodeticOfState(const Vector& p, double jd) {
     return g;
 }
 
-void ObserverState(TObserver& o, double jd, Vector& pos, Vector& vel) {
+namespace {
+
+// The observer's inertial state at a date with the sines and cosines of its latitude and local
+// sidereal angle, which the look angles need as well.
+struct TObserverFrame {
+    std::uint64_t key[4] = {};  // bit patterns of latitude, longitude, height and date
+    bool valid = false;
+    double theta = 0.0;
+    Vector pos, vel;
+    long double sl = 0, cl = 0, st = 0, ct = 0;
+};
+
+void ComputeFrame(const TObserver& o, double jd, TObserverFrame& f) {
     if (!std::isfinite(o.lat) || !std::isfinite(o.lon) || !std::isfinite(o.height) || !std::isfinite(jd))
         throw EMathError(kMsgInvalidOp);
     const double theta = ModTwoPi(SiderealTimeOfJD(jd) + static_cast<long double>(o.lon));
-    o.theta = theta;
+    f.theta = theta;
     const long double lat = o.lat;
     long double sl, cl;
     SinCosL(lat, sl, cl);
@@ -92,25 +107,51 @@ void ObserverState(TObserver& o, double jd, Vector& pos, Vector& vel) {
     const long double px = a * ct;
     const long double py = a * st;
     const long double pz = (static_cast<long double>(XKMPER) * s + o.height) * sl;
-    pos.x = static_cast<double>(px);
-    pos.y = static_cast<double>(py);
-    pos.z = static_cast<double>(pz);
+    f.pos.x = static_cast<double>(px);
+    f.pos.y = static_cast<double>(py);
+    f.pos.z = static_cast<double>(pz);
     const long double w = kEarthRotation;
-    vel.x = static_cast<double>(-w * py);
-    vel.y = static_cast<double>(w * px);
-    vel.z = 0.0;
-    VectorMagnitude(pos);
-    VectorMagnitude(vel);
+    f.vel.x = static_cast<double>(-w * py);
+    f.vel.y = static_cast<double>(w * px);
+    f.vel.z = 0.0;
+    VectorMagnitude(f.pos);
+    VectorMagnitude(f.vel);
+    f.sl = sl;
+    f.cl = cl;
+    f.st = st;
+    f.ct = ct;
+}
+
+// The frame of the last observer and date asked for on this thread: a list of satellites seen
+// at one time needs it once.
+const TObserverFrame& FrameOf(const TObserver& o, double jd) {
+    thread_local TObserverFrame last;
+    const std::uint64_t key[4] = {std::bit_cast<std::uint64_t>(o.lat), std::bit_cast<std::uint64_t>(o.lon),
+                                  std::bit_cast<std::uint64_t>(o.height), std::bit_cast<std::uint64_t>(jd)};
+    if (last.valid && std::equal(key, key + 4, last.key)) return last;
+    last.valid = false;
+    ComputeFrame(o, jd, last);
+    std::copy(key, key + 4, last.key);
+    last.valid = true;
+    return last;
+}
+
+}  // namespace
+
+void ObserverState(TObserver& o, double jd, Vector& pos, Vector& vel) {
+    const TObserverFrame& f = FrameOf(o, jd);
+    o.theta = f.theta;
+    pos = f.pos;
+    vel = f.vel;
 }
 
 void LookAngles(const Vector& p, const Vector& v, const TObserver& obs, double jd, TLookAngles& look,
                 bool& visible) {
     CheckVector(p);
     CheckVector(v);
-    TObserver o = obs;
-    Vector op, ov;
-    ObserverState(o, jd, op, ov);
-    const long double th = o.theta, lat = o.lat;
+    const TObserverFrame& f = FrameOf(obs, jd);
+    const Vector& op = f.pos;
+    const Vector& ov = f.vel;
     const long double rx = static_cast<long double>(p.x) - op.x;
     const long double ry = static_cast<long double>(p.y) - op.y;
     const long double rz = static_cast<long double>(p.z) - op.z;
@@ -119,9 +160,7 @@ void LookAngles(const Vector& p, const Vector& v, const TObserver& obs, double j
     const long double vz = static_cast<long double>(v.z) - ov.z;
     const long double range = std::sqrt(rx * rx + ry * ry + rz * rz);
     if (range == 0.0L) throw EMathError(kMsgZeroDivide);
-    long double sl, cl, st, ct;
-    SinCosL(lat, sl, cl);
-    SinCosL(th, st, ct);
+    const long double sl = f.sl, cl = f.cl, st = f.st, ct = f.ct;
     const long double south = sl * ct * rx + sl * st * ry - cl * rz;
     const long double east = -st * rx + ct * ry;
     const long double zen = cl * ct * rx + cl * st * ry + sl * rz;
