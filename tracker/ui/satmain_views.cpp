@@ -45,6 +45,12 @@ TFont ViewFontOf(const TFontSpec& spec) {
 
 int RoundHalfEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
+// Names of the drawing list compare as the collection finds them: without regard to case.
+bool SameName(const std::string& a, const std::string& b) {
+  const TNameLess less;
+  return !less(a, b) && !less(b, a);
+}
+
 }  // namespace
 
 TClarkeBelt* TSatForm::ViewOfPage(QWidget* page) const {
@@ -117,10 +123,18 @@ void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height) {
   }
   View->UTC = Sats->UTC;
 
+  // The drawing list: the selectable names with the selected one moved to the end. The
+  // selection is remembered by name, so taking the Sun or the Moon out of the list below never
+  // passes the mark on to another satellite.
   std::vector<std::string> list;
+  list.reserve(static_cast<size_t>(SatListBox->count()));
   for (int i = 0; i < SatListBox->count(); ++i) list.push_back(AnsiStr(SatListBox->item(i)->text()));
   const int selected = SatListBox->currentRow();
-  if (selected >= 0 && selected < static_cast<int>(list.size())) std::swap(list[selected], list.back());
+  std::string selectedName;
+  if (selected >= 0 && selected < static_cast<int>(list.size())) {
+    selectedName = list[static_cast<size_t>(selected)];
+    std::swap(list[static_cast<size_t>(selected)], list.back());
+  }
 
   if (Options) View->ViewFont = ViewFontOf(largeFont ? Options->PrintFont : Options->ImgFont);
   View->Clear();
@@ -131,39 +145,52 @@ void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height) {
   }
   View->Layout();
 
+  const auto drawSelected = [&](const std::string& name, bool eights) {
+    View->Selected = true;
+    View->ShowEights = eights;
+    View->DrawSat(*Sats->FindSat(name));
+    View->Selected = false;
+    View->ShowEights = false;
+  };
+  // Every item of the list, the last one marked when it is the selection.
+  const auto drawList = [&](bool eights) {
+    if (list.empty()) return;
+    for (size_t i = 0; i + 1 < list.size(); ++i) View->DrawSat(*Sats->FindSat(list[i]));
+    if (!selectedName.empty() && SameName(list.back(), selectedName))
+      drawSelected(list.back(), eights);
+    else
+      View->DrawSat(*Sats->FindSat(list.back()));
+  };
+
   if (exactBelt) {
     const bool sunInFront = MenuViewSunInFront->isChecked();
+    const bool eights = MenuViewEights->isChecked();
     if (!sunInFront) {
+      // Moon and Sun first, behind everything else.
       for (int nr : {MoonNoradNr, SunNoradNr}) {
         const std::string name = Sats->NameOfNorad(nr);
+        if (name.empty()) continue;
         for (auto it = list.begin(); it != list.end(); ++it)
-          if (*it == name) {
+          if (SameName(*it, name)) {
             list.erase(it);
             break;
           }
-        View->DrawSat(*Sats->FindSat(name));
+        if (!selectedName.empty() && SameName(name, selectedName))
+          drawSelected(name, eights);
+        else
+          View->DrawSat(*Sats->FindSat(name));
       }
     }
-    for (size_t i = 0; i + 1 < list.size(); ++i) View->DrawSat(*Sats->FindSat(list[i]));
-    if (!list.empty()) {
-      View->Selected = true;
-      View->ShowEights = MenuViewEights->isChecked();
-      View->DrawSat(*Sats->FindSat(list.back()));
-      View->Selected = false;
-      View->ShowEights = false;
-    }
+    drawList(eights);
     if (sunInFront) {
-      View->DrawSat(*Sats->FindSat(Sats->NameOfNorad(MoonNoradNr)));
-      View->DrawSat(*Sats->FindSat(Sats->NameOfNorad(SunNoradNr)));
+      for (int nr : {MoonNoradNr, SunNoradNr}) {
+        const std::string name = Sats->NameOfNorad(nr);
+        if (!name.empty()) View->DrawSat(*Sats->FindSat(name));
+      }
     }
   } else if (!(sunDial && !View->ShowSats)) {
     // The polar maps and the sun dial: every satellite, the selected one last.
-    for (size_t i = 0; i + 1 < list.size(); ++i) View->DrawSat(*Sats->FindSat(list[i]));
-    if (!list.empty()) {
-      View->Selected = true;
-      View->DrawSat(*Sats->FindSat(list.back()));
-      View->Selected = false;
-    }
+    drawList(false);
   }
   View->Invalidate();
 }
