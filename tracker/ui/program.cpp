@@ -5,10 +5,12 @@
 #include <iostream>
 
 #include "canvas.h"
+#include "fieldsform.h"
 #include "log.h"
 #include "optionform.h"
 #include "prompts.h"
 #include "satmain.h"
+#include "splashform.h"
 #include "velmarcom.h"
 
 TVelmarApplication::TVelmarApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -32,10 +34,13 @@ TVelmarProgram::~TVelmarProgram() { Shutdown(); }
 
 TSatForm* TVelmarProgram::Start(int argc, const char* const* argv) {
   form_ = std::make_unique<TSatForm>(argc, argv, host_);
-  // The column chooser (TFieldsForm) and the about box (TSplashForm) are created here.
+  TSatForm* form = form_.get();
+  fieldsForm_ = std::make_unique<TFieldsForm>(form);
+  FieldsForm = fieldsForm_.get();
+  splashForm_ = std::make_unique<TSplashForm>(form);
+  SplashForm = splashForm_.get();
   // The options dialog comes last: it runs the automatic downloads, then binds and fires the
   // main window's OptionsChanged, which loads the data files.
-  TSatForm* form = form_.get();
   optionForm_ = std::make_unique<TOptionForm>([form](QObject* sender) { form->OptionsChanged(sender); }, form);
   form->OptionForm = optionForm_.get();
   return form;
@@ -48,6 +53,13 @@ void TVelmarProgram::Shutdown() noexcept {
   try {
     form_->OptionForm = nullptr;
     optionForm_.reset();
+  } catch (...) {
+  }
+  try {
+    SplashForm = nullptr;
+    splashForm_.reset();
+    FieldsForm = nullptr;
+    fieldsForm_.reset();
   } catch (...) {
   }
   form_->FormDestroy();

@@ -8,8 +8,10 @@
 
 class ISatsHost;
 class IUiPrompts;
+class TFieldsForm;
 class TOptionForm;
 class TSatForm;
+class TSplashForm;
 
 // The application object: an exception that reaches the message loop is logged and shown, and
 // the program goes on.
@@ -39,6 +41,8 @@ class TVelmarProgram {
  private:
   ISatsHost* host_;
   std::unique_ptr<TSatForm> form_;
+  std::unique_ptr<TFieldsForm> fieldsForm_;
+  std::unique_ptr<TSplashForm> splashForm_;
   std::unique_ptr<TOptionForm> optionForm_;
 };
 

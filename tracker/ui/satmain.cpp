@@ -44,6 +44,7 @@
 #include "worldmap.h"
 #include "xyplot.h"
 #include "dishplots.h"
+#include "toolplot.h"
 
 TSats* Sats = nullptr;
 TClarkeBelt* ClarkeBelt = nullptr;
@@ -230,6 +231,14 @@ void TSatForm::CreateViews() {
   ObstPlot = boxedPlot(new TObstPlot, ObstScrollBox, "ObstPlot");
   AnglePlot = boxedPlot(new TAnglePlot, AngleScrollBox, "AnglePlot");
   DishPlot = boxedPlot(new TDishPlot, DishPlotScrollBox, "DishPlot");
+  {
+    // The tool plot fills its box; printing and saving size it themselves.
+    auto* toolImage = new TImageWidget;
+    toolImage->setObjectName("ToolPlot");
+    ToolsPlotScrollBox->setWidget(toolImage);
+    ToolPlot = new TToolPlot();
+    ToolPlot->SetControl(toolImage);
+  }
   trackSource_ = std::make_unique<TSatsTrackSource<TSats>>(*Sats);
   const auto place = [this](auto* view, TImageWidget* image) {
     view->Sats = trackSource_.get();
@@ -262,6 +271,7 @@ void TSatForm::FreeViews() noexcept {
   freePlot("obstacle plot", ObstPlot);
   freePlot("dish plot", DishPlot);
   freePlot("angle plot", AnglePlot);
+  free("tool plot", ToolPlot);
   freePlot("XY plot", XYPlot);
   freePlot("XZ plot", XZPlot);
   freePlot("YZ plot", YZPlot);
