@@ -82,7 +82,7 @@ extern TXYPlot* YZPlot;
 extern TObstPlot* ObstPlot;
 extern TAnglePlot* AnglePlot;
 extern TDishPlot* DishPlot;
-// The tool plot joins here as its class is added (ToolPlot).
+// The tool plot `ToolPlot` is declared with its class (toolplot.h).
 
 // Forces two-digit hours into a long time format: when the format does not hold "hh"
 // (letter case counts), every "h" or "H" becomes "hh". "H:mm:ss" -> "hh:mm:ss",
