@@ -61,16 +61,27 @@ TDateTime SolarOutageTime(double& PassElev, TDateTime Date, double TargetAz, dou
       return 0;
     const double lonW = -ObsLon;
     const double C = Normalize180(-TargetAz);
-    double Cur = -360;
 
-    const TDateTime T1 = Sun.RiseTime(Date, ObsLat, lonW);
-    const TDateTime T2 = Sun.SetTime(Date, ObsLat, lonW);
+    TDateTime T1 = Sun.RiseTime(Date, ObsLat, lonW);
+    TDateTime T2 = Sun.SetTime(Date, ObsLat, lonW);
+    if (!std::isfinite(T1) || !std::isfinite(T2)) return 0;
+    if (T2 < T1) {
+      // Far from Greenwich the UTC day holds the end of one daylight and the start of the next:
+      // take the daylight of the observer's own day, the one around its local noon.
+      const double localNoon = std::floor(Date + ObsLon / 360.0) + 0.5 - ObsLon / 360.0;
+      if (localNoon <= T2)
+        T1 = Sun.RiseTime(Date - 1, ObsLat, lonW);
+      else
+        T2 = Sun.SetTime(Date + 1, ObsLat, lonW);
+      if (!std::isfinite(T1) || !std::isfinite(T2) || !(T1 < T2)) return 0;
+    }
     double elev = 0;
     const double A1 = SunAzimuth(Sun, elev, T1, lonW, ObsLat);
     const double A2 = SunAzimuth(Sun, elev, T2, lonW, ObsLat);
 
-    // North of the equator the sun's azimuth grows from rise to set; south of it the dish must
-    // look nearer to north than the rising and setting sun.
+    // North of the equator the sun's azimuth grows from rise to set; south of it (and on the
+    // equator itself) the dish must look nearer to north than the rising and setting sun, and
+    // the steps go the other way.
     const double S = ObsLat > 0 ? 1.0 : -1.0;
     if (S > 0) {
       if (!(A1 < C && C < A2)) return 0;
@@ -80,13 +91,24 @@ TDateTime SolarOutageTime(double& PassElev, TDateTime Date, double TargetAz, dou
     if (A2 == A1) return 0;  // no slope to interpolate with
 
     const double slope = (T1 - T2) / (A1 - A2);  // days per degree, rise to set
+    // The start: interpolated between rise and set by azimuth along the sun's path. South of
+    // the equator that path runs from the rising point through north (where the azimuth jumps
+    // from -180 to 180) to the setting point: measured on it, the start lies in the daylight.
     TDateTime T = T1 + (T2 - T1) * (C - A1) / (A2 - A1);
-    Cur = SunAzimuth(Sun, PassElev, T, lonW, ObsLat);
-    for (int step = 0; step < kMaxSteps && std::fabs(C - Cur) > kStepTolerance; ++step) {
-      T = T + S * kDamping * slope * (C - Cur);
+    if (S < 0 && A1 < 0 && A2 > 0) {
+      const double pathEnd = A2 - 360.0;
+      const double pathC = C > 0 ? C - 360.0 : C;
+      T = T1 + (T2 - T1) * (pathC - A1) / (pathEnd - A1);
+    }
+    double Cur = SunAzimuth(Sun, PassElev, T, lonW, ObsLat);
+    // Azimuth differences are taken the short way round: south of the equator the sun passes
+    // north, where the azimuth jumps from -180 to 180.
+    const auto off = [&] { return Normalize180(C - Cur); };
+    for (int step = 0; step < kMaxSteps && std::fabs(off()) > kStepTolerance; ++step) {
+      T = T + S * kDamping * slope * off();
       Cur = SunAzimuth(Sun, PassElev, T, lonW, ObsLat);
     }
-    return std::fabs(C - Cur) < kAcceptTolerance ? T : 0;
+    return std::fabs(off()) < kAcceptTolerance ? T : 0;
   } catch (...) {
     return 0;
   }

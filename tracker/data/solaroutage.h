@@ -22,10 +22,13 @@ class ISolarEphemeris {
 // The astronomy routines' sun (astro::SunRiseTime, SunSetTime, SunHorizontal).
 const ISolarEphemeris& AstroSolarEphemeris();
 
-// The UTC moment of the day of Date (UTC) when the sun's azimuth equals the dish's, or 0 when
+// The UTC moment of the day of Date when the sun's azimuth equals the dish's, or 0 when
 // the dish direction lies outside the sun's daily path, the day has no sunrise or sunset, or the
 // search does not converge. TargetAz: the dish azimuth from south, positive towards east
 // (180 - azimuth from north). ObsLat and ObsLon: the observer, degrees north and east.
+// The day is the daylight between a sunrise and the following sunset: that of the UTC day of
+// Date, or, where the UTC day holds a sunset before its sunrise (observers far east or west of
+// Greenwich), the one around the local noon of Date.
 // PassElev receives the sun's elevation (degrees) at the last moment evaluated; it is 0 when
 // no moment was evaluated. Never throws.
 TDateTime SolarOutageTime(double& PassElev, TDateTime Date, double TargetAz, double ObsLat, double ObsLon);
