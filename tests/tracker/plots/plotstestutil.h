@@ -61,12 +61,6 @@ inline bool Near(const QImage& img, int x, int y, QRgb colour, int d = 1) {
   return false;
 }
 
-inline const TTextCall* FindText(const std::vector<TTextCall>& rec, const std::string& text) {
-  for (const auto& t : rec)
-    if (t.Text == text) return &t;
-  return nullptr;
-}
-
 constexpr QRgb kBlack = 0x000000, kRed = 0xFF0000, kBlue = 0x0000FF, kAqua = 0x00FFFF;
 
 }  // namespace plotstest
