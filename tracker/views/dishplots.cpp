@@ -218,9 +218,10 @@ void TAnglePlot::Paint(TCanvas& c) {
 TDishPlot::TDishPlot(QWidget* parent) : TSatPlotBox(parent) {}
 
 TDishPlot::TAngles TDishPlot::Angles() const {
+  TAngles g;
+  if (!DishSat) return g;
   const TSatPosRecord& s = DishSat->SatPos;
   const double decl = std::fabs(s.Declination) - std::fabs(s.PolAxCorr);
-  TAngles g;
   switch (MountMode) {
     case mmPolar: {
       const double S = ObsLat > 0 ? Normalize180(180 - s.Azimuth) : Normalize180(-s.Azimuth);

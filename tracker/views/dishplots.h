@@ -98,7 +98,7 @@ class TDishPlot : public TSatPlotBox {
   struct TAngles {
     double X = 0, Y = 0, O = 0, Z = 0;
   };
-  TAngles Angles() const;  // DishSat must be set
+  TAngles Angles() const;  // all 0 without DishSat
 
   // Points of the last drawing: pivot, point on the polar axis, reflector centre, focus, rim
   // points and feed.
