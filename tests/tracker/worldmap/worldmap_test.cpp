@@ -169,7 +169,8 @@ TEST_F(WorldMapFrameTest, WhichMarksShow) {
     EXPECT_EQ(!f->SunShape->isHidden(), s.sunMark) << s.body->Name;
   }
   // An element name only counts when it is exactly "SUN".
-  f->ShowSat(Body("SUNSAT", "Sunsat", 25636, 0, 0));
+  const TSat sunsat = Body("SUNSAT", "Sunsat", 25636, 0, 0);
+  f->ShowSat(sunsat);
   EXPECT_FALSE(f->SatShape->isHidden());
 
   // Resizing does not move the marks; the next placement does.
