@@ -104,17 +104,6 @@ TEST_F(FieldsFormTest, MovingSelectedFields) {
   EXPECT_EQ(Items(form->AvailListBox).back(), "Name");
 }
 
-TEST_F(FieldsFormTest, AllAndNone) {
-  form->SelAllButtonClick(form->SelAllButton);
-  Names all = kDefault;
-  all.insert(all.end(), kOthers.begin(), kOthers.end());
-  EXPECT_EQ(Items(form->DispListBox), all);
-  EXPECT_EQ(form->AvailListBox->count(), 0);
-  form->DeselAllButtonClick(form->DeselAllButton);
-  EXPECT_EQ(Items(form->AvailListBox), all);
-  EXPECT_EQ(form->DispListBox->count(), 0);
-}
-
 TEST_F(FieldsFormTest, UpAndDownMoveSelectedBlocks) {
   struct Case {
     const char* what;

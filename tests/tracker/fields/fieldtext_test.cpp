@@ -1,7 +1,6 @@
 // The cell texts of the twenty list fields and the writing back of edited cells.
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <string>
 
 #include "fieldsform.h"
@@ -71,13 +70,6 @@ TEST(FieldText, PulseCountFields) {
   EXPECT_EQ(SatFieldText(s, sfRotorHA, 2, 100), Deg("-12.500@"));
   s.TwoLine.NoradNr = SunNoradNr;
   EXPECT_EQ(SatFieldText(s, sfNoradNr, 2, 100), "-1");
-}
-
-TEST(FieldText, NonFiniteValuesStayTexts) {
-  TSat s = MakeSat();
-  s.SatPos.HA = std::numeric_limits<double>::quiet_NaN();
-  s.SatPos.Azimuth = std::numeric_limits<double>::infinity();
-  for (int type = 0; type < SatFieldCount; ++type) EXPECT_NO_THROW(SatFieldText(s, type, 1, 0)) << type;
 }
 
 struct EditCase {
@@ -185,16 +177,13 @@ TEST(SetFieldText, TheEmptySatelliteIsNeverChanged) {
   EXPECT_FALSE(PulseCountIsSet(EmptySat.SatInfo.PulseCount));
 }
 
-TEST(FieldTable, HeadersWidthsAndLookUp) {
+TEST(FieldTable, HeadersAndLookUp) {
   EXPECT_EQ(SatFieldHeader(sfNoradNr), "Norad Nr");
   EXPECT_EQ(SatFieldHeader(sfDev), "Dev");
   EXPECT_EQ(SatFieldHeader(20), "");
   EXPECT_EQ(SatFieldTypeOf("cospar name"), sfCosparName);
   EXPECT_EQ(SatFieldTypeOf("ROTORHA"), sfRotorHA);
   EXPECT_EQ(SatFieldTypeOf("Nope"), -1);
-  const int widths[SatFieldCount] = {50, 150, 70, 80, 180, 180, 80, 70, 50, 50,
-                                     50, 50, 50, 70, 50, 50, 50, 50, 50, 50};
-  for (int i = 0; i < SatFieldCount; ++i) EXPECT_EQ(SatFieldWidth(i), widths[i]) << i;
 }
 
 }  // namespace
