@@ -187,8 +187,8 @@ void TSatForm::FormCreate() {
   PickerGuard = false;
   ClockStep = 1.0 / 1440;
   InfoDatePicker->SetValue(Now());
-  GridCol = 1;
-  GridRow = 1;
+  EditCol = 1;
+  EditRow = 1;
 
   Options = new TOptions();
   Sats = new TSats(*host_);
@@ -412,7 +412,8 @@ void TSatForm::BuildComponents() {
   BuildViewPages();
   BuildObstaclePage();
   BuildToolsPage();
-  (new QVBoxLayout(SatListTabSheet))->setContentsMargins(2, 2, 2, 2);  // the list grid joins it
+  (new QVBoxLayout(SatListTabSheet))->setContentsMargins(2, 2, 2, 2);
+  BuildSatListPage();
 
   ClockTimer = new QTimer(this);
   ClockTimer->setObjectName("ClockTimer");
@@ -807,4 +808,5 @@ void TSatForm::ConnectHandlers() {
   bind(NextSat, &TSatForm::NextPrevSatClick);
   bind(PrevSat, &TSatForm::NextPrevSatClick);
   ConnectClockHandlers();
+  ConnectSatEditHandlers();
 }

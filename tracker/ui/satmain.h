@@ -12,7 +12,8 @@
 //   satmain_views.cpp      MainPageControlChange, DrawView, InfoPageControlChange, TabSheetResize,
 //                          MenuViewClick, MenuPrintSetupClick
 //   satmain_satinfo.cpp    ShowSatInfo                   satmain_location.cpp  ShowLocationInfo
-//   satmain_satlist.cpp    FillSatGrid, MenuSelectFieldsClick
+//   satmain_satlist.cpp    FillSatGrid, MenuSelectFieldsClick, the grid's editing handlers and
+//                          the editing handlers of the Sat Info fields
 //   satmain_tools.cpp      DrawTools, NextPrevSatClick   satmain_print.cpp     MenuPrintClick
 //   satmain_file.cpp       MenuSaveSatCsvClick, MenuSaveAsClick, MenuExitClick, MenuOptionsClick,
 //                          MenuUninstallClick, MenuAboutClick
@@ -57,6 +58,7 @@ class TDateTimePicker;
 class TImageWidget;
 class TWorldMapFrame;
 class TSat;
+class TSatGrid;
 class TSats;
 class ISatsHost;
 class ISatTrackSource;
@@ -165,6 +167,23 @@ class TSatForm : public QMainWindow {
   TDateTime SolarOutageTime(double& PassElev, TDateTime Date, double TargetAz);
   void FillSatGrid(const std::string& names);
   void MenuSelectFieldsClick(QObject* Sender);
+
+  // ---- list grid and editing of the satellite information (satmain_satlist.cpp) ----
+  // The grid moved to cell (ACol, ARow): the pending cell (EditCol, EditRow) is committed first.
+  void SatGridSelectCell(int ACol, int ARow, bool& CanSelect);
+  void SatGridExit(QObject* Sender);               // the grid lost the focus: commit
+  void SatGridKeyPress(QObject* Sender, char& Key);  // Enter (CR) commits
+  // Before the data files are reloaded: commits the pending cell, then empties the grid, so it
+  // holds no satellite that the reload frees. Showing the page fills it again.
+  void SatGridReleaseSats();
+  // The Sat Info fields: entering one stops the clock; leaving one takes its value into the
+  // shown satellite (`CurrentSat`) and redraws the page (or runs one clock tick).
+  void EditFieldEnter(QObject* Sender);
+  void EditFieldExit(QObject* Sender);
+  void DishOffsetEditKeyPress(QObject* Sender, char& Key);  // also RotorAngleEdit
+  void IgnorePCCheckBoxClick(QObject* Sender);              // both check boxes of the "Rotor" page
+  void DishBrandComboBoxDropDown(QObject* Sender);          // both model lists
+  void DishBrandComboBoxCloseUp(QObject* Sender);
   void DrawTools();
   void NextPrevSatClick(QObject* Sender);
   void MenuPrintClick(QObject* Sender);
@@ -178,7 +197,7 @@ class TSatForm : public QMainWindow {
   // ---- fields kept by the window ----
   bool PickerGuard = false;
   double ClockStep = 1.0 / 1440;  // days
-  int GridCol = 1, GridRow = 1;
+  int EditCol = 1, EditRow = 1;  // the list grid's pending cell (satmain_satlist.cpp)
   bool ListBoxGuard = false;      // set while code refills or selects in the list boxes
   int PageFillDepth = 0;          // page fills in progress (TPageFill)
   int SolarOutageDay = 0;         // whole day of the last solar-outage search; 0: search again
@@ -246,6 +265,12 @@ class TSatForm : public QMainWindow {
   QWidget* YZTabSheet = nullptr;
   QWidget* MoreInfoTabSheet = nullptr;
   QScrollArea* DishPlotScrollBox = nullptr;
+  // Dish and rotor models beside `DishOffsetEdit` and `RotorAngleEdit` (satmain_satlist.cpp makes
+  // them); their tags keep the left position while the list is open.
+  QComboBox* DishBrandComboBox = nullptr;
+  QComboBox* RotorBrandComboBox = nullptr;
+  int DishBrandComboBoxTag = 0;
+  int RotorBrandComboBoxTag = 0;
 
   // View pages: one scroll box each, the view's image inside.
   QScrollArea* ClarkeScrollBox = nullptr;
@@ -281,6 +306,9 @@ class TSatForm : public QMainWindow {
 
   // Tools page.
   QScrollArea* ToolsPlotScrollBox = nullptr;
+
+  // Sat List page.
+  TSatGrid* SatGrid = nullptr;
 
   // Main menu.
   QMenuBar* MainMenu1 = nullptr;
@@ -355,6 +383,10 @@ class TSatForm : public QMainWindow {
   void CreateViews();
   void FreeViews() noexcept;
   void ConnectClockHandlers();
+  // The Sat List page's grid, the model lists, and the editing handlers (satmain_satlist.cpp).
+  void BuildSatListPage();
+  void ConnectSatEditHandlers();
+  bool CommitSatGridCell();
   void EndPageFill() noexcept;
   void RunPendingChanges();
   // Unticks the three "Real Time" boxes when ticked; their handler runs once.
@@ -371,4 +403,5 @@ class TSatForm : public QMainWindow {
   ISatsHost* host_ = nullptr;
   std::unique_ptr<ISatTrackSource> trackSource_;
   bool destroyed_ = false;
+  bool satEditBusy_ = false;  // EditFieldExit is taking a value and redrawing
 };
