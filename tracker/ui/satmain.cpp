@@ -32,6 +32,7 @@
 #include "clarkebelt.h"
 #include "datetimepicker.h"
 #include "imagewidget.h"
+#include "locationpanel.h"
 #include "log.h"
 #include "options.h"
 #include "polarmaps.h"
@@ -513,9 +514,11 @@ void TSatForm::BuildLocationPage() {
   lay->addWidget(LocClockPanel);
   LocWorldMapFrame = new TWorldMapFrame(LocationTabSheet);
   LocWorldMapFrame->setObjectName("LocWorldMapFrame");
-  lay->addWidget(LocWorldMapFrame, 1);
-  // The place entry, the time, sun and moon panel and the world map join below.
-  lay->addStretch(1);
+  // The time panel with the world map below it, the sun and the moon beside them.
+  LocInfoPanel = new TLocationInfoPanel(LocWorldMapFrame, LocationTabSheet);
+  LocInfoPanel->setObjectName("LocInfoPanel");
+  Moon1 = LocInfoPanel->Moon1;
+  lay->addWidget(LocInfoPanel, 1);
 }
 
 void TSatForm::BuildSatInfoPage() {

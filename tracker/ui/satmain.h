@@ -57,6 +57,7 @@ class TDishPlot;
 class TDateTimePicker;
 class TImageWidget;
 class TWorldMapFrame;
+class TLocationInfoPanel;
 class TSat;
 class TSatGrid;
 class TSats;
@@ -237,6 +238,8 @@ class TSatForm : public QMainWindow {
   QLineEdit* LocObsHeightEdit = nullptr;
   astro::TMoon* Moon1 = nullptr;
   TWorldMapFrame* LocWorldMapFrame = nullptr;
+  // The time, sun and moon panel (locationpanel.h); it holds `Moon1` and the world map.
+  TLocationInfoPanel* LocInfoPanel = nullptr;
 
   // Sat Info page.
   QGroupBox* SatSelectGroupBox = nullptr;
