@@ -6,6 +6,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,7 +19,9 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRadioButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -413,6 +417,7 @@ void TSatForm::BuildComponents() {
   BuildViewPages();
   BuildObstaclePage();
   BuildToolsPage();
+  BuildPlaceEntry();
   (new QVBoxLayout(SatListTabSheet))->setContentsMargins(2, 2, 2, 2);
   BuildSatListPage();
 
@@ -574,6 +579,7 @@ void TSatForm::BuildSatInfoPage() {
   DishTabSheet->layout()->addWidget(DishPlotScrollBox);
   right->addWidget(InfoPageControl, 1);
   lay->addLayout(right, 1);
+  BuildSatInfoFields();
 }
 
 void TSatForm::BuildViewPages() {
@@ -651,11 +657,73 @@ void TSatForm::BuildObstaclePage() {
   bottom->addWidget(TreeImage, 0);
   right->addLayout(bottom, 1);
   lay->addLayout(right, 1);
+  BuildObstacleFields();
 }
 
 void TSatForm::BuildToolsPage() {
   auto* lay = new QVBoxLayout(ToolsTabSheet);
   lay->setContentsMargins(0, 0, 0, 0);
+  auto* top = new QHBoxLayout;
+  top->setContentsMargins(4, 4, 4, 0);
+
+  ToolsRadioGroup = new QGroupBox("Select Tool", ToolsTabSheet);
+  ToolsRadioGroup->setObjectName("ToolsRadioGroup");
+  auto* radioLay = new QVBoxLayout(ToolsRadioGroup);
+  ToolsRadioButtons = new QButtonGroup(ToolsRadioGroup);
+  ToolsRadioButtons->setObjectName("ToolsRadioButtons");
+  ToolsRadioButtons->setExclusive(true);
+  const char* const toolItems[] = {"Elevation Triangles", "Degrees Square"};
+  for (int i = 0; i < 2; ++i) {
+    auto* b = new QRadioButton(toolItems[i], ToolsRadioGroup);
+    b->setObjectName(QString("ToolsRadioGroupItem%1").arg(i));
+    ToolsRadioButtons->addButton(b, i);
+    radioLay->addWidget(b);
+  }
+  ToolsRadioButtons->button(0)->setChecked(true);
+  top->addWidget(ToolsRadioGroup);
+
+  ToolSatPanel = new QWidget(ToolsTabSheet);
+  ToolSatPanel->setObjectName("ToolSatPanel");
+  auto* satLay = new QGridLayout(ToolSatPanel);
+  const auto satBox = [this, satLay](const char* name, const char* caption, int row) {
+    auto* label = new QLabel(caption, ToolSatPanel);
+    auto* box = new QComboBox(ToolSatPanel);
+    box->setObjectName(name);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setMinimumContentsLength(16);
+    label->setBuddy(box);
+    satLay->addWidget(label, row, 0);
+    satLay->addWidget(box, row, 1);
+    return box;
+  };
+  ToolsSat1ComboBox = satBox("ToolsSat1ComboBox", "Satellite 1:", 0);
+  ToolsSat2ComboBox = satBox("ToolsSat2ComboBox", "Satellite 2:", 1);
+  top->addWidget(ToolSatPanel);
+
+  ToolGridPanel = new QWidget(ToolsTabSheet);
+  ToolGridPanel->setObjectName("ToolGridPanel");
+  auto* gridLay = new QGridLayout(ToolGridPanel);
+  ToolGridSpinEdit = new QSpinBox(ToolGridPanel);
+  ToolGridSpinEdit->setObjectName("ToolGridSpinEdit");
+  ToolGridSpinEdit->setRange(0, 90);
+  ToolGridSpinEdit->setSingleStep(5);
+  ToolGridSpinEdit->setValue(0);
+  ToolColsSpinEdit = new QSpinBox(ToolGridPanel);
+  ToolColsSpinEdit->setObjectName("ToolColsSpinEdit");
+  ToolColsSpinEdit->setRange(1, 5);
+  ToolColsSpinEdit->setValue(1);
+  // Arrows only: the number is not typed.
+  if (auto* edit = ToolColsSpinEdit->findChild<QLineEdit*>()) edit->setReadOnly(true);
+  gridLay->addWidget(new QLabel("Grid:", ToolGridPanel), 0, 0);
+  gridLay->addWidget(ToolGridSpinEdit, 0, 1);
+  gridLay->addWidget(new QLabel("Columns:", ToolGridPanel), 1, 0);
+  gridLay->addWidget(ToolColsSpinEdit, 1, 1);
+  ToolGridPanel->setVisible(false);
+  top->addWidget(ToolGridPanel);
+  top->addStretch(1);
+  lay->addLayout(top);
+
   ToolsPlotScrollBox = MakeScrollBox("ToolsPlotScrollBox", ToolsTabSheet);
   lay->addWidget(ToolsPlotScrollBox, 1);
 }
@@ -811,5 +879,9 @@ void TSatForm::ConnectHandlers() {
   bind(NextSat, &TSatForm::NextPrevSatClick);
   bind(PrevSat, &TSatForm::NextPrevSatClick);
   ConnectClockHandlers();
+  ConnectObstacleHandlers();
   ConnectSatEditHandlers();
+  ConnectToolsHandlers();
+  ConnectValueLabels();
+  ConnectPlaceHandlers();
 }

@@ -15,31 +15,39 @@
 //   satmain_satlist.cpp    FillSatGrid, MenuSelectFieldsClick, the grid's editing handlers and
 //                          the editing handlers of the Sat Info fields
 //   satmain_tools.cpp      DrawTools, NextPrevSatClick   satmain_print.cpp     MenuPrintClick
+//   satmain_obstacle.cpp   the obstacle calculator: edits, spin buttons, double-clicks, tree
 //   satmain_file.cpp       MenuSaveSatCsvClick, MenuSaveAsClick, MenuExitClick, MenuOptionsClick,
 //                          MenuUninstallClick, MenuAboutClick
 #pragma once
 
+#include <QImage>
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "format.h"
+#include "placenames.h"
 #include "prompts.h"
 
 class QAction;
 class QActionGroup;
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QPlainTextEdit;
 class QLineEdit;
 class QListWidget;
 class QMenu;
 class QMenuBar;
 class QPrinter;
 class QScrollArea;
+class QSpinBox;
 class QTabWidget;
 class QTimer;
 class QToolButton;
@@ -59,6 +67,7 @@ class TImageWidget;
 class TWorldMapFrame;
 class TLocationInfoPanel;
 class TSat;
+class TSpinButton;
 class TSatGrid;
 class TSats;
 class ISatsHost;
@@ -91,6 +100,12 @@ extern TDishPlot* DishPlot;
 // (letter case counts), every "h" or "H" becomes "hh". "H:mm:ss" -> "hh:mm:ss",
 // "hh:mm:ss" stays, "HH:mm:ss" -> "hhhh:mm:ss".
 std::string ForceTwoDigitHours(const std::string& longTimeFormat);
+
+// The value of a typed observer field (longitude, latitude or height), trimmed, empty as "0":
+// degrees, minutes and seconds (DMSStrToDeg) when it holds a double quote, an apostrophe, ",",
+// ":", ";", "D" or "M"; an angle with a compass letter or degree sign (StrToDeg) when it ends in
+// one; otherwise a plain number. -360 when it does not parse.
+double ObserverFieldValue(std::string_view text);
 
 class TSatForm : public QMainWindow {
   Q_OBJECT
@@ -160,7 +175,12 @@ class TSatForm : public QMainWindow {
   QScrollArea* ScrollBoxOfView(const TClarkeBelt* view) const;
 
   // ---- other pages and menus (one file each, see above) ----
+  // Fills the Sat Info page (or, on any other page, the Obstacle page) for the satellite, whose
+  // position record is current. Lets pending messages (not user input) run once at the end.
   void ShowSatInfo(TSat& Sat);
+  // Sizes the tree picture to the obstacle height and stands it at the obstacle's distance on
+  // the obstacle plot.
+  void PlaceTreeImage();
   void ShowLocationInfo();
   // The UTC moment of the day of Date when the sun stands in the dish's direction TargetAz
   // (degrees from south, positive east), for the observer of the settings; 0 when there is none.
@@ -194,6 +214,57 @@ class TSatForm : public QMainWindow {
   void MenuOptionsClick(QObject* Sender);
   void MenuUninstallClick(QObject* Sender);
   void MenuAboutClick(QObject* Sender);
+
+  // ---- obstacle calculator (satmain_obstacle.cpp) ----
+  // Leaving one of the four edits: the text is read, bounded and written back; the shadow edit
+  // sets the obstacle height from the sun's elevation and restarts the clock. Enter in an edit
+  // (Key '\r', which is then cleared) does the same.
+  void ObstEditExit(QObject* Sender);
+  void ObstEditKeyPress(QObject* Sender, char& Key);
+  // The spin buttons (or their arrows): half a metre down or up.
+  void ObstSpinButtonDownClick(QObject* Sender);
+  void ObstSpinButtonUpClick(QObject* Sender);
+  // Entering the shadow edit stops the clock timer.
+  void ObstShadowEditEnter(QObject* Sender);
+  // Double-clicks on the captions: the largest obstacle height, the smallest distance, the
+  // lowest dish height that leave the satellite visible.
+  void ObstHeightDescLabelDblClick(QObject* Sender);
+  void ObstDistDescLabelDblClick(QObject* Sender);
+  void MinElevLabelDblClick(QObject* Sender);
+  // A box of the obstacle, angle or dish plot was resized: the Obstacle page is redrawn.
+  void ObstScrollBoxResize(QObject* Sender);
+
+  // ---- tools page and value-label help (satmain_tools.cpp, satmain_help.cpp) ----
+  // Either satellite box, either spin edit or the tool choice changed: redraw the templates.
+  void ToolsSatComboBoxChange(QObject* Sender);
+  // The box of the tool plot was resized: redraw, unless printing or saving sizes the plot.
+  void ToolsPlotScrollBoxResize(QObject* Sender);
+  // The mount box of the dish drawing: gives up the focus and redraws the page.
+  void ViewModeComboBoxChange(QObject* Sender);
+  // The pointer entered a value label: the angle and dish drawings mark the label's angle.
+  void ValLabelMouseEnter(QObject* Sender);
+  // A double-click on a value label puts its bare number on the clipboard.
+  void ValueLabelDblClick(QObject* Sender);
+  // Binds the two handlers above to the value labels that exist (found by object name); safe to
+  // call again after more labels were made.
+  void ConnectValueLabels();
+
+  // ---- observer place entry on the Location page (satmain_place.cpp) ----
+  // Enter of the city and country boxes: loads the place list of the home country once.
+  void CityComboBoxEnter(QObject* Sender);
+  void CityComboBoxChange(QObject* Sender);   // a city picked from the list
+  void CityComboBoxExit(QObject* Sender);     // leaving the city box, or closing its list
+  void CountryComboBoxChange(QObject* Sender);
+  void CountryComboBoxExit(QObject* Sender);
+  void LocObsEditExit(QObject* Sender);       // one of the three observer fields
+  void ObsEditKeyPress(QObject* Sender, char& Key);
+  // Bound to the click of `BrowserExecButton` (Sat Info page) by ConnectPlaceHandlers.
+  void BrowserExecButtonClick(QObject* Sender);
+  // Starts the browser program (program, arguments, working folder); true when it started.
+  // The default runs it through the shell layer; tests replace it.
+  std::function<bool(const std::string&, const std::vector<std::string>&, const std::string&)> StartBrowser;
+  // The place list of the home country; null until the city or country box is first entered.
+  std::unique_ptr<TGnsList> GnsList;
 
   // ---- fields kept by the window ----
   bool PickerGuard = false;
@@ -236,6 +307,7 @@ class TSatForm : public QMainWindow {
   QLineEdit* LocObsLonEdit = nullptr;
   QLineEdit* LocObsLatEdit = nullptr;
   QLineEdit* LocObsHeightEdit = nullptr;
+  QLabel* ProvinceLabel = nullptr;  // region of the chosen place, or a status text
   astro::TMoon* Moon1 = nullptr;
   TWorldMapFrame* LocWorldMapFrame = nullptr;
   // The time, sun and moon panel (locationpanel.h); it holds `Moon1` and the world map.
@@ -274,6 +346,90 @@ class TSatForm : public QMainWindow {
   QComboBox* RotorBrandComboBox = nullptr;
   int DishBrandComboBoxTag = 0;
   int RotorBrandComboBoxTag = 0;
+  // The satellite's fields (satmain_satinfo.cpp builds them; each value has a description label
+  // named like it with "DescLabel", e.g. "AltNameDescLabel" for `AltNameLabel`).
+  QToolButton* BrowserExecButton = nullptr;
+  QGroupBox* GeneralGroupBox = nullptr;     // "General Satellite Info"
+  QLabel* AltNameLabel = nullptr;
+  QLabel* CosparNameLabel = nullptr;
+  QLabel* NoradNrLabel = nullptr;
+  QLineEdit* BandsEdit = nullptr;
+  QPlainTextEdit* RemarksMemo = nullptr;
+  QGroupBox* ReportedGroupBox = nullptr;    // "Reported Data"
+  QLabel* LogTimeLabel = nullptr;
+  QLineEdit* RepLongitudeEdit = nullptr;
+  QLabel* DriftLabel = nullptr;
+  QLabel* PeriodLabel = nullptr;
+  QLabel* InclinationLabel = nullptr;
+  QLabel* PerigeeLabel = nullptr;
+  QLabel* ApogeeLabel = nullptr;
+  QLabel* EpochLabel = nullptr;
+  QLabel* ElementNrLabel = nullptr;
+  QLabel* KepInclinationLabel = nullptr;
+  QLabel* EccentricityLabel = nullptr;
+  QLabel* MeanMotionLabel = nullptr;
+  QLabel* AscNodeLabel = nullptr;
+  QLabel* ArgPerigeeLabel = nullptr;
+  QGroupBox* DynamicGroupBox = nullptr;     // "Dynamic Data"
+  QLabel* LongitudeLabel = nullptr;
+  QLabel* LatitudeLabel = nullptr;
+  QLabel* AltitudeLabel = nullptr;
+  QLabel* RevNrLabel = nullptr;
+  QLabel* OrbitPhaseLabel = nullptr;
+  QLabel* AnomalyLabel = nullptr;
+  QLabel* DistanceLabel = nullptr;
+  QLabel* SpeedLabel = nullptr;
+  QLabel* XPosLabel = nullptr;
+  QLabel* YPosLabel = nullptr;
+  QLabel* ZPosLabel = nullptr;
+  QLabel* XdotLabel = nullptr;
+  QLabel* YdotLabel = nullptr;
+  QLabel* ZdotLabel = nullptr;
+  QLabel* StarTimeLabel = nullptr;
+  QLabel* LclStarTimeLabel = nullptr;
+  QGroupBox* ObservedGroupBox = nullptr;    // "Observed Data"
+  QLabel* AzimuthLabel = nullptr;
+  QLabel* ElevationLabel = nullptr;
+  QLabel* LHALabel = nullptr;
+  QLabel* HALabel = nullptr;
+  QLabel* PolAngleLabel = nullptr;
+  QLabel* RangeLabel = nullptr;
+  QLabel* DeclinationDescLabel = nullptr;
+  QLabel* DeclinationLabel = nullptr;
+  QLabel* PolAxCorrLabel = nullptr;
+  QLabel* PolAxisDescLabel = nullptr;
+  QLabel* PolAxisLabel = nullptr;
+  QLabel* DecHorPlaneLabel = nullptr;
+  QLineEdit* DishOffsetEdit = nullptr;
+  QLabel* DishElevLabel = nullptr;
+  QLineEdit* RotorAngleEdit = nullptr;
+  QLabel* RotorDishElevLabel = nullptr;
+  QLabel* SunPassLabel = nullptr;
+  QLabel* PassElevLabel = nullptr;
+  // "Rotor" sub-page.
+  QLineEdit* StoredPosEdit = nullptr;
+  QCheckBox* IgnorePCCheckBox = nullptr;
+  QCheckBox* DynHACheckBox = nullptr;
+  // 1 while ShowSatInfo sets the two check boxes from the satellite (not an edit), else 0.
+  int IgnorePCCheckBoxTag = 0;
+  QLineEdit* RotorHAEdit = nullptr;
+  QLabel* CalcPulseCountLabel = nullptr;
+  QLineEdit* PulseCountEdit = nullptr;
+  QLabel* PCDevLabel = nullptr;
+  QLabel* CalcHALabel = nullptr;            // hidden, with its description
+  QLabel* DegPerPulseLabel = nullptr;
+  QLabel* PulsePerDegLabel = nullptr;
+  QLabel* ZeroPosLabel = nullptr;
+  QLabel* PCZeroLabel = nullptr;
+  QLabel* PointsLabel = nullptr;
+  QLabel* CorrLabel = nullptr;
+  // "X" sub-page.
+  QLabel* RangeRateLabel = nullptr;
+  QLabel* ObsXLabel = nullptr;
+  QLabel* ObsYLabel = nullptr;
+  QLabel* ObsZLabel = nullptr;
+  // The dish plot's mount ("Mount:"); it stands on the dish plot's box and moves with it.
+  QComboBox* ViewModeComboBox = nullptr;
 
   // View pages: one scroll box each, the view's image inside.
   QScrollArea* ClarkeScrollBox = nullptr;
@@ -305,9 +461,45 @@ class TSatForm : public QMainWindow {
   QWidget* ObstDishPlotPanel = nullptr;
   QScrollArea* ObstScrollBox = nullptr;
   QScrollArea* AngleScrollBox = nullptr;
+  // The tree picture, standing over the obstacle plot at the obstacle's place (a child of
+  // `ObstPlot` once placed); `TreeBitmap` is the picture it shows.
   TImageWidget* TreeImage = nullptr;
+  QImage TreeBitmap;
+  // The Obstacle page's fields (satmain_satinfo.cpp builds them, description labels as above).
+  QGroupBox* ObstObservedGroupBox = nullptr;  // "Observed Data"
+  QLabel* ObstAziLabel = nullptr;
+  QLabel* ObstElevLabel = nullptr;
+  QLabel* ObstHALabel = nullptr;
+  QLabel* ObstPolLabel = nullptr;
+  QLabel* ObstDecLabel = nullptr;
+  QLabel* ObstSunPassLabel = nullptr;
+  QLabel* SunElevLabel = nullptr;
+  QGroupBox* ObstCalcGroupBox = nullptr;      // "Obstacle Calculator"
+  QLineEdit* ObstHeightEdit = nullptr;
+  QLineEdit* ObstDistEdit = nullptr;
+  QLineEdit* DishHeightEdit = nullptr;
+  QLineEdit* ObstShadowEdit = nullptr;
+  // The edits' spin buttons (satmain_obstacle.cpp places them beside the edits).
+  TSpinButton* ObstHeightSpinButton = nullptr;
+  TSpinButton* ObstDistSpinButton = nullptr;
+  TSpinButton* DishHeightSpinButton = nullptr;
+  TSpinButton* ObstShadowSpinButton = nullptr;
+  QLabel* MinElevLabel = nullptr;
+  QLabel* SatVisLabel = nullptr;
+  QLabel* SunPassShadowLabel = nullptr;
+  QLabel* HeightDiffLabel = nullptr;
+  QLabel* ElevDiffLabel = nullptr;
 
-  // Tools page.
+  // Tools page. The tool choice's item index is the checked button's id in
+  // `ToolsRadioButtons` (0 "Elevation Triangles", 1 "Degrees Square").
+  QGroupBox* ToolsRadioGroup = nullptr;
+  QButtonGroup* ToolsRadioButtons = nullptr;
+  QWidget* ToolSatPanel = nullptr;
+  QComboBox* ToolsSat1ComboBox = nullptr;
+  QComboBox* ToolsSat2ComboBox = nullptr;
+  QWidget* ToolGridPanel = nullptr;
+  QSpinBox* ToolGridSpinEdit = nullptr;
+  QSpinBox* ToolColsSpinEdit = nullptr;
   QScrollArea* ToolsPlotScrollBox = nullptr;
 
   // Sat List page.
@@ -382,14 +574,21 @@ class TSatForm : public QMainWindow {
   void BuildViewPages();
   void BuildObstaclePage();
   void BuildToolsPage();
+  void BuildSatInfoFields();   // satmain_satinfo.cpp
+  void BuildObstacleFields();  // satmain_satinfo.cpp
   void ConnectHandlers();
   void CreateViews();
   void FreeViews() noexcept;
   void ConnectClockHandlers();
+  void ConnectObstacleHandlers();  // satmain_obstacle.cpp: spin buttons, tree picture, handlers
   // The Sat List page's grid, the model lists, and the editing handlers (satmain_satlist.cpp).
   void BuildSatListPage();
   void ConnectSatEditHandlers();
   bool CommitSatGridCell();
+  void ConnectToolsHandlers();
+  // The place entry's controls on the Location page, and their handlers (satmain_place.cpp).
+  void BuildPlaceEntry();
+  void ConnectPlaceHandlers();
   void EndPageFill() noexcept;
   void RunPendingChanges();
   // Unticks the three "Real Time" boxes when ticked; their handler runs once.
@@ -401,10 +600,12 @@ class TSatForm : public QMainWindow {
   bool pendingSortFilter_ = false;
   bool pendingClock_ = false;
   bool pendingQueued_ = false;
+  bool obstRedrawQueued_ = false;  // a redraw of the Obstacle page after a resize is queued
 
   std::unique_ptr<ISatsHost> ownHost_;
   ISatsHost* host_ = nullptr;
   std::unique_ptr<ISatTrackSource> trackSource_;
   bool destroyed_ = false;
   bool satEditBusy_ = false;  // EditFieldExit is taking a value and redrawing
+  bool satInfoMessages_ = false;  // ShowSatInfo is letting pending messages run
 };
