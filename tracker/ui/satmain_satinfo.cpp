@@ -649,17 +649,4 @@ void TSatForm::ShowSatInfo(TSat& Sat) {
   }
 }
 
-void TSatForm::PlaceTreeImage() {
-  if (!ObstPlot || !TreeImage) return;
-  // The tree stands on the obstacle plot, over its drawing.
-  if (TreeImage->parentWidget() != ObstPlot) {
-    TreeImage->setParent(ObstPlot);
-    TreeImage->show();
-  }
-  const int h = Nearest(ObstPlot->ObstHeight * ObstPlot->Scale);
-  const int w = Nearest(h * 120.0 / 303 + 2);
-  if (TreeImage->height() != h || TreeImage->width() != w) TreeImage->resize(std::max(w, 0), std::max(h, 0));
-  const int top = ObstPlot->OriginY - h;
-  const int left = Nearest(ObstPlot->ObstDist * ObstPlot->Scale - w / 2.0) + ObstPlot->OriginX;
-  if (TreeImage->x() != left || TreeImage->y() != top) TreeImage->move(left, top);
-}
+// PlaceTreeImage: satmain_obstacle.cpp.
