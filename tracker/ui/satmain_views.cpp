@@ -1,6 +1,7 @@
 // Page switching and the drawing of the belt-family views.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLayout>
 #include <QLineEdit>
@@ -272,6 +273,21 @@ void TSatForm::MainPageControlChange(QObject* Sender) {
   } else if (page == SatListTabSheet) {
     FillSatGrid(Sats->GetSatNames());
   } else if (page == ToolsTabSheet) {
+    // The second tool satellite keeps the previous partner of the current satellite.
+    QString keep = ToolsSat1ComboBox->currentText();
+    if (keep == SatNameEdit->text()) keep = ToolsSat2ComboBox->currentText();
+    QStringList names;
+    for (int i = 0; i < SatListBox->count(); ++i) names << SatListBox->item(i)->text();
+    {
+      const QSignalBlocker block1(ToolsSat1ComboBox);
+      const QSignalBlocker block2(ToolsSat2ComboBox);
+      for (QComboBox* box : {ToolsSat1ComboBox, ToolsSat2ComboBox}) {
+        box->clear();
+        box->addItems(names);
+      }
+      ToolsSat1ComboBox->setEditText(SatNameEdit->text());
+      ToolsSat2ComboBox->setEditText(keep);
+    }
     DrawTools();
   }
 
