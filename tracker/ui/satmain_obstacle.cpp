@@ -68,16 +68,19 @@ class TObstacleWatcher : public QObject {
       }
       case QEvent::MouseButtonDblClick: {
         const QString name = watched->objectName();
-        if (name == "ObstHeightDescLabel")
+        if (name == "ObstHeightDescLabel") {
           form_->ObstHeightDescLabelDblClick(watched);
-        else if (name == "ObstDistDescLabel")
+        } else if (name == "ObstDistDescLabel") {
           form_->ObstDistDescLabelDblClick(watched);
-        else
+        } else if (name == "DishHeightDescLabel" || name == "MinElevDescLabel" || name == "ElevDiffDescLabel") {
           form_->MinElevLabelDblClick(watched);
+        } else {
+          break;
+        }
         return true;
       }
       case QEvent::Resize:
-        form_->ObstScrollBoxResize(watched);
+        if (qobject_cast<QScrollArea*>(watched)) form_->ObstScrollBoxResize(watched);
         break;
       default:
         break;
@@ -299,7 +302,11 @@ void TSatForm::ObstScrollBoxResize(QObject*) {
       this,
       [this] {
         obstRedrawQueued_ = false;
-        if (!destroyed_ && Sats && MainPageControl->currentWidget() == ObstacleTabSheet) SatListBoxClick(ObstScrollBox);
+        if (destroyed_ || !Sats || MainPageControl->currentWidget() != ObstacleTabSheet) return;
+        if (PageFilling())
+          ObstScrollBoxResize(ObstScrollBox);  // after the fill that lets messages run now
+        else
+          SatListBoxClick(ObstScrollBox);
       },
       Qt::QueuedConnection);
 }
