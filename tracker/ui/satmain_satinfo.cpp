@@ -221,6 +221,7 @@ void TSatForm::BuildSatInfoFields() {
     BrowserExecButton->setToolTip("Open Web Page");
     BrowserExecButton->setVisible(false);
     g.Grid()->addWidget(BrowserExecButton, 0, 2);
+    g.Stretch();
   }
 
   ReportedGroupBox = MakeGroup("ReportedGroupBox", "Reported Data", panel);

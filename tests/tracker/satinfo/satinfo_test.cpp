@@ -672,6 +672,8 @@ TEST_F(SatInfoTest, NestedShowLetsNoMessagesRun) {
 // ---- a sample satellite ----------------------------------------------------------------------
 
 TEST_F(SatInfoTest, ScreenshotWithASampleSatellite) {
+  // The map picture the program ships, so the picture shows the marks on it.
+  form->WorldMapFrame->LoadMap((std::filesystem::path(BinFolder()) / "WorldMap.png").string());
   Freeze(Utc());
   const auto found = form->SatListBox->findItems("ASTRA 1KR", Qt::MatchFixedString);
   ASSERT_FALSE(found.isEmpty());
