@@ -98,6 +98,7 @@ void TSatForm::OptionsChanged(QObject* Sender) {
       // and the loaders' messages let pending messages run).
       const TPageFill fill(*this);
       WriteLog("Setting Files");
+      SatGridReleaseSats();  // its pending cell edit is kept and offered for saving
       CheckSaveSatCsv();
       CurrentSat = nullptr;  // the satellites shown so far are freed now
       Sats->SetKepFile("");
