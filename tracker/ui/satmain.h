@@ -16,6 +16,7 @@
 //                          the editing handlers of the Sat Info fields
 //   satmain_tools.cpp      DrawTools, NextPrevSatClick   satmain_print.cpp     MenuPrintClick
 //   satmain_obstacle.cpp   the obstacle calculator: edits, spin buttons, double-clicks, tree
+//   satmain_place.cpp      the observer's place (city, country, typed fields), BrowserExecButtonClick
 //   satmain_file.cpp       MenuSaveSatCsvClick, MenuSaveAsClick, MenuExitClick, MenuOptionsClick,
 //                          MenuUninstallClick, MenuAboutClick
 #pragma once
