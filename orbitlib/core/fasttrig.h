@@ -273,4 +273,18 @@ inline long double AtanRatio(long double y, long double x) {
     }
 }
 
+// sin(x + d) and cos(x + d) from s = sin x and c = cos x for a small turn |d| <= kSmallTurn, in
+// double precision like SinCosReduced (series to d^9 and d^10, left-out terms below 1e-21; no
+// argument reduction). For iterations whose next angle lies a small step from the last one.
+inline constexpr double kSmallTurn = 1.0 / 32.0;
+
+[[gnu::always_inline]] inline void SinCosTurned(double s, double c, double d, double& sd, double& cd) {
+    using namespace trig_detail;
+    const double z = d * d;
+    const double sn = d + d * z * (kDS3 + z * (kDS5 + z * (kDS7 + z * kDS9)));
+    const double cm = z * (-0.5 + z * (kDC4 + z * (kDC6 + z * (kDC8 + z * kDC10))));  // cos d - 1
+    sd = s + (s * cm + c * sn);
+    cd = c + (c * cm - s * sn);
+}
+
 }  // namespace orbit

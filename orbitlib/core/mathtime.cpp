@@ -93,39 +93,11 @@ double ArcSine(double x) {
     return static_cast<double>(AtanRatio(v, std::sqrt(1.0L - v * v)));
 }
 
-// std::trunc without the C library call: below 2^62 the nearest whole number comes from adding
-// and removing 1.5 * 2^63 (round to nearest), then steps one towards zero when it overshot.
-static inline long double TruncL(long double q) {
-    constexpr long double kShift = 0x1.8p63L;
-    if (!(std::fabs(q) < 0x1p62L)) return std::trunc(q);
-    long double t = (q + kShift) - kShift;
-    if (std::fabs(t) > std::fabs(q)) t += q < 0.0L ? 1.0L : -1.0L;
-    return t;
-}
-
-static long double ModuloPositiveL(long double value, long double modulus) {
-    if (!std::isfinite(value) || !std::isfinite(modulus)) throw EMathError(kMsgInvalidOp);
-    if (modulus == 0.0L) throw EMathError(kMsgZeroDivide);
-    const long double r = value - modulus * TruncL(value / modulus);
-    return r >= 0.0L ? r : r + modulus;
-}
+using detail::ModuloPositiveL;
+using detail::TruncL;
 
 double ModuloPositive(double value, double modulus) {
     return static_cast<double>(ModuloPositiveL(value, modulus));
-}
-
-double ModTwoPi(double angle) {
-    // The result is rounded to double; an angle just below 2 pi may round up to it.
-    double r = static_cast<double>(ModuloPositiveL(angle, kTwoPiL));
-    if (r >= static_cast<double>(kTwoPiL)) r = 0.0;
-    return r;
-}
-
-double ArcTanQuadrant(double s, double c) {
-    if (c == 0.0) return static_cast<double>(s > 0.0 ? kPiL / 2.0L : 3.0L * kPiL / 2.0L);
-    const long double a = AtanRatio(s, c);
-    if (c > 0.0) return static_cast<double>(a);
-    return static_cast<double>(a + kPiL);
 }
 
 void VectorMagnitude(Vector& v) {

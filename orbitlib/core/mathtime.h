@@ -33,10 +33,10 @@ double ArcSine(double x);
 // value - modulus * trunc(value / modulus), raised by modulus when negative.
 // Throws EMathError for a zero modulus or non-finite arguments.
 double ModuloPositive(double value, double modulus);
-// ModuloPositive(angle, 2 pi), in [0, 2 pi).
-double ModTwoPi(double angle);
-// c == 0: pi/2 when s > 0 else 3pi/2; c > 0: arctan(s/c); c < 0: arctan(s/c) + pi.
-double ArcTanQuadrant(double s, double c);
+// ModuloPositive(angle, 2 pi), in [0, 2 pi) (inline below).
+inline double ModTwoPi(double angle);
+// c == 0: pi/2 when s > 0 else 3pi/2; c > 0: arctan(s/c); c < 0: arctan(s/c) + pi (inline below).
+inline double ArcTanQuadrant(double s, double c);
 void VectorMagnitude(Vector& v);
 double DotProduct(const Vector& a, const Vector& b);
 
@@ -87,6 +87,42 @@ inline long double CheckedSqrt(long double x) {
 // EMathError on NaN or infinity.
 inline void CheckFinite(long double x) {
     if (!std::isfinite(x)) detail::ThrowNotFinite(x);
+}
+
+namespace detail {
+
+// std::trunc without the C library call: below 2^62 the nearest whole number comes from adding
+// and removing 1.5 * 2^63 (round to nearest), then steps one towards zero when it overshot.
+inline long double TruncL(long double q) {
+    constexpr long double kShift = 0x1.8p63L;
+    if (!(std::fabs(q) < 0x1p62L)) return std::trunc(q);
+    long double t = (q + kShift) - kShift;
+    if (std::fabs(t) > std::fabs(q)) t += q < 0.0L ? 1.0L : -1.0L;
+    return t;
+}
+
+inline long double ModuloPositiveL(long double value, long double modulus) {
+    if (!std::isfinite(value) || !std::isfinite(modulus)) ThrowMathError(kMsgInvalidOp);
+    if (modulus == 0.0L) ThrowMathError(kMsgZeroDivide);
+    const long double r = value - modulus * TruncL(value / modulus);
+    return r >= 0.0L ? r : r + modulus;
+}
+
+}  // namespace detail
+
+// Inline: the propagators reduce an angle and take a quadrant-correct arctangent in every step.
+inline double ModTwoPi(double angle) {
+    // The result is rounded to double; an angle just below 2 pi may round up to it.
+    double r = static_cast<double>(detail::ModuloPositiveL(angle, kTwoPiL));
+    if (r >= static_cast<double>(kTwoPiL)) r = 0.0;
+    return r;
+}
+
+inline double ArcTanQuadrant(double s, double c) {
+    if (c == 0.0) return static_cast<double>(s > 0.0 ? kPiL / 2.0L : 3.0L * kPiL / 2.0L);
+    const long double a = AtanRatio(s, c);
+    if (c > 0.0) return static_cast<double>(a);
+    return static_cast<double>(a + kPiL);
 }
 
 }  // namespace orbit

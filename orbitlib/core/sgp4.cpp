@@ -46,20 +46,21 @@ constexpr double TSgp4State::*kStateDoubles[] = {
 
 double D(LD x) { return static_cast<double>(x); }
 
-// PowerOf(base, 3) and PowerOf(base, 1.5) by multiplication and square root, with its checks.
-double CubeOf(double base) {
-    if (!(base > 0.0)) throw EMathError(kMsgPowerArgument);
+// PowerOf(base, 3) and PowerOf(base, 1.5) by multiplication and square root, with its checks
+// (inline: the propagation calls them in every step).
+[[gnu::always_inline]] inline double CubeOf(double base) {
+    if (!(base > 0.0)) detail::ThrowMathError(kMsgPowerArgument);
     const LD b = base;
     const double r = D(b * b * b);
-    CheckFinite(r);
+    if (!std::isfinite(r)) detail::ThrowNotFinite(r);
     return r;
 }
 
-double ThreeHalvesPowerOf(double base) {
-    if (!(base > 0.0)) throw EMathError(kMsgPowerArgument);
+[[gnu::always_inline]] inline double ThreeHalvesPowerOf(double base) {
+    if (!(base > 0.0)) detail::ThrowMathError(kMsgPowerArgument);
     const LD b = base;
     const double r = D(b * std::sqrt(b));
-    CheckFinite(r);
+    if (!std::isfinite(r)) detail::ThrowNotFinite(r);
     return r;
 }
 
@@ -182,15 +183,23 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     LD tempe = bstar * s.c4 * t;
     LD templ = s.t2cof * tsq;
     if (s.isimp == 0) {
+        double sinmdf, cosmdf;
+        SinCosReduced(xmdf, sinmdf, cosmdf);
         const LD delomg = s.omgcof * t;
-        const LD delm = s.xmcof * (CubeOf(D(1.0L + s.eta * CosReduced(xmdf))) - static_cast<LD>(s.delmo));
+        const LD delm = s.xmcof * (CubeOf(D(1.0L + s.eta * cosmdf)) - static_cast<LD>(s.delmo));
         const LD temp = delomg + delm;
         xmp = xmdf + temp;
         omega = omgadf - temp;
         const LD tcube = tsq * t;
         const LD tfour = t * tcube;
         tempa = tempa - s.d2 * tsq - s.d3 * tcube - s.d4 * tfour;
-        tempe = tempe + bstar * s.c5 * (SinReduced(xmp) - s.sinmo);
+        // The drag terms move the mean anomaly by a small angle as a rule.
+        double sinmp, cosmp;
+        if (std::fabs(temp) <= kSmallTurn)
+            SinCosTurned(sinmdf, cosmdf, D(temp), sinmp, cosmp);
+        else
+            sinmp = SinReduced(xmp);
+        tempe = tempe + bstar * s.c5 * (sinmp - s.sinmo);
         templ = templ + s.t3cof * tcube + tfour * (s.t4cof + t * s.t5cof);
     }
     const LD a = s.aodp * tempa * tempa;
@@ -211,17 +220,24 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
 
     // Kepler's equation for E + omega.
     const LD capu = ModTwoPi(D(xlt - xnode));
+    // After the first pass each iterate lies a small step from the one before, so its sine and
+    // cosine follow from theirs by the addition theorems.
     LD temp2 = capu;
-    double sinepw = 0, cosepw = 0;
-    LD temp3 = 0, temp4 = 0, temp5 = 0, temp6 = 0;
-    for (int pass = 0; pass < KEPLER_PASSES; ++pass) {
-        SinCosReduced(temp2, sinepw, cosepw);
+    double sinepw, cosepw;
+    SinCosReduced(temp2, sinepw, cosepw);
+    LD temp3, temp4, temp5, temp6;
+    for (int pass = 1;; ++pass) {
         temp3 = axn * sinepw;
         temp4 = ayn * cosepw;
         temp5 = axn * cosepw;
         temp6 = ayn * sinepw;
         const LD epw = CheckedDiv(capu - temp4 + temp3 - temp2, 1.0L - temp5 - temp6) + temp2;
-        if (std::fabs(epw - temp2) <= KEPLER_TOLERANCE) break;
+        const LD step = epw - temp2;
+        if (std::fabs(step) <= KEPLER_TOLERANCE || pass == KEPLER_PASSES) break;
+        if (std::fabs(step) <= kSmallTurn)
+            SinCosTurned(sinepw, cosepw, D(step), sinepw, cosepw);
+        else
+            SinCosReduced(epw, sinepw, cosepw);
         temp2 = epw;
     }
 
@@ -250,38 +266,48 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
 
     // Short-period periodics.
     const LD rk = r * (1.0L - 1.5L * temp2 * betal * s.x3thm1) + 0.5L * temp1 * s.x1mth2 * cos2u;
-    const LD uk = u - 0.25L * temp2 * s.x7thm1 * sin2u;
+    const LD du = -0.25L * temp2 * s.x7thm1 * sin2u;
+    const LD uk = u + du;
     const LD xnodek = xnode + 1.5L * temp2 * s.cosio * sin2u;
-    const LD xinck = xincl + 1.5L * temp2 * s.cosio * s.sinio * cos2u;
+    const LD di = 1.5L * temp2 * s.cosio * s.sinio * cos2u;
+    const LD xinck = xincl + di;
     const LD rdotk = rdot - xn * temp1 * s.x1mth2 * sin2u;
     const LD rfdotk = rfdot + xn * temp1 * (s.x1mth2 * cos2u + 1.5L * s.x3thm1);
 
-    // Orientation vectors.
-    double trig[6];
-    SinCosReduced(uk, trig[0], trig[1]);
-    SinCosReduced(xinck, trig[2], trig[3]);
-    SinCosReduced(xnodek, trig[4], trig[5]);
-    const LD sinuk = trig[0], cosuk = trig[1], sinik = trig[2], cosik = trig[3], sinnok = trig[4],
-             cosnok = trig[5];
-    const LD xmx = -sinnok * cosik;
-    const LD xmy = cosnok * cosik;
-    const LD ux = xmx * sinuk + cosnok * cosuk;
-    const LD uy = xmy * sinuk + sinnok * cosuk;
-    const LD uz = sinik * sinuk;
-    const LD vx = xmx * cosuk - cosnok * sinuk;
-    const LD vy = xmy * cosuk - sinnok * sinuk;
-    const LD vz = sinik * cosuk;
+    // Orientation vectors. The corrections turn u and the inclination by small angles, so their
+    // sines and cosines follow from those of u (sinu, cosu: a unit vector) and of the inclination
+    // at epoch.
+    double sinuk, cosuk, sinik, cosik, sinnok, cosnok;
+    if (std::fabs(du) <= kSmallTurn)
+        SinCosTurned(D(sinu), D(cosu), D(du), sinuk, cosuk);
+    else
+        SinCosReduced(uk, sinuk, cosuk);
+    if (std::fabs(di) <= kSmallTurn)
+        SinCosTurned(s.sinio, s.cosio, D(di), sinik, cosik);
+    else
+        SinCosReduced(xinck, sinik, cosik);
+    SinCosReduced(xnodek, sinnok, cosnok);
+    const LD snok = sinnok, cnok = cosnok, sik = sinik, cik = cosik, suk = sinuk, cuk = cosuk;
+    const LD xmx = -snok * cik;
+    const LD xmy = cnok * cik;
+    const LD ux = xmx * suk + cnok * cuk;
+    const LD uy = xmy * suk + snok * cuk;
+    const LD uz = sik * suk;
+    const LD vx = xmx * cuk - cnok * suk;
+    const LD vy = xmy * cuk - snok * suk;
+    const LD vz = sik * cuk;
 
-    const LD out[7] = {rk * ux, rk * uy, rk * uz, rdotk * ux + rfdotk * vx, rdotk * uy + rfdotk * vy,
-                       rdotk * uz + rfdotk * vz, uk};
-    for (LD v : out) CheckFinite(v);
-    pos.x = D(out[0]);
-    pos.y = D(out[1]);
-    pos.z = D(out[2]);
-    vel.x = D(out[3]);
-    vel.y = D(out[4]);
-    vel.z = D(out[5]);
-    sat.orbitPhase = D(uk);
+    const double out[7] = {D(rk * ux), D(rk * uy), D(rk * uz), D(rdotk * ux + rfdotk * vx),
+                           D(rdotk * uy + rfdotk * vy), D(rdotk * uz + rfdotk * vz), D(uk)};
+    for (double v : out)
+        if (!std::isfinite(v)) detail::ThrowNotFinite(v);
+    pos.x = out[0];
+    pos.y = out[1];
+    pos.z = out[2];
+    vel.x = out[3];
+    vel.y = out[4];
+    vel.z = out[5];
+    sat.orbitPhase = out[6];
 }
 
 }  // namespace orbit
