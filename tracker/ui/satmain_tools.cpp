@@ -78,8 +78,9 @@ void TSatForm::DrawTools() {
   try {
     if (PrintDialog1.Tag == 0) {
       // On the screen the plot fills its box; printing and saving size it and set its font.
+      // The box shows no scroll bars then (they go when the events run next).
       ToolsPlotScrollBox->setWidgetResizable(true);
-      const QSize box = ToolsPlotScrollBox->viewport()->size();
+      const QSize box = ToolsPlotScrollBox->maximumViewportSize();
       ToolPlot->SetSize(box.width(), box.height());
       if (Options) ToolPlot->ToolFont = ToolFontOf(Options->ImgFont);
       ToolPlot->Clear();
