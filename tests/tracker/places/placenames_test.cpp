@@ -118,15 +118,11 @@ TEST(PlaceNames, PlacesAndRegionsOfACountry) {
   ASSERT_GE(capitol, 0);
   EXPECT_DOUBLE_EQ(list.Objects(capitol).Lat, 52.1);
   EXPECT_DOUBLE_EQ(list.Objects(capitol).Lon, 5.1);
-  EXPECT_EQ(list.Objects(capitol).Height, 0);
-  EXPECT_EQ(list.Objects(capitol).Adm1, 1);
   EXPECT_EQ(list.IndexOf("Capitol"), -1);
 
   EXPECT_EQ(list.GetProvince("kapitol (capital) (alt. spelling)"), "North Province");
   EXPECT_EQ(list.GetProvince("'s-hertog"), "Sud\xE9");
-  EXPECT_EQ(list.GetProvince("TownPPLQ (Abandoned)"), "Coast's End");
   EXPECT_EQ(list.GetProvince("Nowhere"), "");
-  EXPECT_EQ(list.GetCountryList(), "\"Testland\",\"Otherland\"");
   EXPECT_EQ(list.GetCountryFile("OTHERLAND"), "ot");
   EXPECT_EQ(list.GetCountryFile("Atlantis"), "");
 }
@@ -144,61 +140,35 @@ TEST(PlaceNames, EqualNamesReadLastComeFirst) {
   dir.Write("tl.txt", f);
   const TGnsList list(dir.Path(), "Testland");
   ASSERT_EQ(list.Count(), 5u);
-  EXPECT_EQ(list.Strings(0), "Aa");
-  EXPECT_EQ(list.Strings(1), "BORG");
-  EXPECT_EQ(list.Strings(2), "borg");
-  EXPECT_EQ(list.Strings(3), "Borg");
-  EXPECT_EQ(list.Strings(4), "Zz");
+  const std::vector<std::string> names = {"Aa", "BORG", "borg", "Borg", "Zz"};
+  for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(list.Strings(i), names[i]);
   EXPECT_EQ(list.IndexOf("borg"), 1);
   EXPECT_EQ(list.GetProvince("Borg"), "");  // the last read has region 2, which is not listed
 }
 
-TEST(PlaceNames, MissingFilesGiveEmptyLists) {
+TEST(PlaceNames, MissingFilesAndLetterCaseOfFileNames) {
   TTempFolder dir;
-  {
-    const TGnsList list(dir.Path() + "/absent", "Testland");
-    EXPECT_EQ(list.Count(), 0u);
-    EXPECT_TRUE(list.CountryList.empty());
-    EXPECT_EQ(list.GetCountryList(), "");
-  }
-  dir.Write("Countries.txt", "Testland=tl\r\nNoFile=nf\r\n\"Q\" land=q\r\n");
-  dir.Write("tl.txt", Line("1", "1", "PPL", "1", "N", "Here", "Here"));
-  {
-    // A country absent from the list: no places, but the full country list.
-    const TGnsList list(dir.Path(), "Atlantis");
-    EXPECT_EQ(list.Count(), 0u);
-    EXPECT_EQ(list.GetCountryList(), "\"Testland\",\"NoFile\",\"\"\"Q\"\" land\"");
-  }
-  {
-    const TGnsList list(dir.Path(), "NoFile");
-    EXPECT_EQ(list.Count(), 0u);
-    EXPECT_EQ(list.CountryList.size(), 3u);
-  }
-}
-
-TEST(PlaceNames, FileNamesFoundWhateverTheirCase) {
-  TTempFolder dir;
-  dir.Write("COUNTRIES.TXT", "Testland=tl\r\n");
+  EXPECT_EQ(TGnsList(dir.Path() + "/absent", "Testland").GetCountryList(), "");
+  dir.Write("COUNTRIES.TXT", "Testland=tl\r\nNoFile=nf\r\n\"Q\" land=q\r\n");
   dir.Write("TL.txt", Line("1", "1", "PPL", "1", "N", "Here", "Here"));
-  const TGnsList list(dir.Path() + "/", "Testland");
-  EXPECT_EQ(list.Count(), 1u);
+  EXPECT_EQ(TGnsList(dir.Path() + "/", "Testland").Count(), 1u);
+  EXPECT_EQ(TGnsList(dir.Path(), "NoFile").Count(), 0u);
+  // A country absent from the list: no places, but the full country list.
+  const TGnsList absent(dir.Path(), "Atlantis");
+  EXPECT_EQ(absent.Count(), 0u);
+  EXPECT_EQ(absent.GetCountryList(), "\"Testland\",\"NoFile\",\"\"\"Q\"\" land\"");
   EXPECT_EQ(FindPlaceFile(dir.Path(), "tl.TXT"), dir.Path() + "/TL.txt");
-  EXPECT_EQ(FindPlaceFile(dir.Path(), "xx.txt"), "");
   EXPECT_EQ(FindPlaceFile(dir.Path(), ".txt"), "");
-  EXPECT_EQ(IncludeTrailingSlash("/a"), "/a/");
-  EXPECT_EQ(IncludeTrailingSlash("/a/"), "/a/");
 }
 
 TEST(PlaceNames, ShippedNetherlands) {
   const TGnsList list(PLACES_TEST_COUNTRY_DIR, "Netherlands");
-  EXPECT_EQ(list.GetCountryList(), "\"Netherlands\"");
   EXPECT_EQ(list.Provinces.size(), 12u);
   EXPECT_EQ(list.Count(), 1575u);  // 1560 places, 14 province seats, one capital
   const long utrecht = list.IndexOf("utrecht");
   ASSERT_GE(utrecht, 0);
   EXPECT_NEAR(list.Objects(utrecht).Lat, 52.09083, 1e-9);
   EXPECT_NEAR(list.Objects(utrecht).Lon, 5.12222, 1e-9);
-  EXPECT_EQ(list.GetProvince("Utrecht (Province Seat)"), "Utrecht");
   EXPECT_EQ(list.GetProvince("Amsterdam (Capital)"), "Noord-Holland");
   EXPECT_GE(list.IndexOf("The Hague (Province Seat) (Alt. spelling)"), 0);
   EXPECT_GE(list.IndexOf("'s-Gravenland"), 0);
