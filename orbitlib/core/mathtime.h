@@ -112,10 +112,27 @@ inline long double ModuloPositiveL(long double value, long double modulus) {
 
 // Inline: the propagators reduce an angle and take a quadrant-correct arctangent in every step.
 inline double ModTwoPi(double angle) {
+    // The number of turns is that of ModuloPositiveL, trunc(angle / 2 pi), found without the
+    // division: the product with 1 / (2 pi) differs from the quotient by less than 2^-61 of it,
+    // so its truncation is the same unless it lies that close to a whole number.
+    constexpr long double kInvTwoPi = 1.0L / kTwoPiL;
+    const long double x = angle;
+    const long double q = x * kInvTwoPi;
+    long double turns;
+    if (std::fabs(q) < 0x1p20L) {
+        turns = detail::TruncL(q);
+        const long double f = std::fabs(q - turns);
+        if (!(f > 0x1p-40L && f < 1.0L - 0x1p-40L)) turns = detail::TruncL(x / kTwoPiL);
+    } else {
+        if (!std::isfinite(x)) detail::ThrowMathError(kMsgInvalidOp);
+        turns = detail::TruncL(x / kTwoPiL);
+    }
+    long double r = x - kTwoPiL * turns;
+    if (r < 0.0L) r += kTwoPiL;
     // The result is rounded to double; an angle just below 2 pi may round up to it.
-    double r = static_cast<double>(detail::ModuloPositiveL(angle, kTwoPiL));
-    if (r >= static_cast<double>(kTwoPiL)) r = 0.0;
-    return r;
+    double d = static_cast<double>(r);
+    if (d >= static_cast<double>(kTwoPiL)) d = 0.0;
+    return d;
 }
 
 inline double ArcTanQuadrant(double s, double c) {

@@ -70,10 +70,11 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
   const double period = OrbitPeriodDays(sat);
   const double a = (jd - sat.epoch) / period + sat.revAtEpoch;
   const double b = static_cast<double>(0.5L - sat.orbitPhase / kTwoPiL);
-  const double revs = std::trunc(a + b);
-  if (!(std::fabs(revs) < 2147483648.0))
+  // Truncation toward zero (the conversion); a revolution number beyond +-(2^31 - 1) fails.
+  const double sum = a + b;
+  if (!(sum > -2147483648.0 && sum < 2147483648.0))
     throw EOrbitError("Revolution number out of range for the propagation date");
-  sat.revNumber = static_cast<std::int32_t>(revs);
+  sat.revNumber = static_cast<std::int32_t>(sum);
 
   // 6. Orbit position in revolutions: the mean anomaly advanced to the date.
   const double k = static_cast<double>((-kTwoPiL * sat.firstDerivative) * t / 2.0L);

@@ -205,14 +205,16 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     const LD a = s.aodp * tempa * tempa;
     const LD e = eo - tempe;
     const LD xl = xmp + omega + xnode + s.xnodp * templ;
-    const LD beta = CheckedSqrt(1.0L - e * e);
+    // BETA = sqrt(1 - E^2) enters only squared; its check of E stays.
+    const LD betasq = 1.0L - e * e;
+    if (!(betasq >= 0.0L)) detail::ThrowMathError(kMsgInvalidOp);
     const LD xn = CheckedDiv(XKE, ThreeHalvesPowerOf(D(a)));
 
     // Long-period periodics.
     double sinomg, cosomg;
     SinCosReduced(omega, sinomg, cosomg);
     const LD axn = e * cosomg;
-    LD temp = CheckedDiv(1.0L, a * beta * beta);
+    LD temp = CheckedDiv(1.0L, a * betasq);
     const LD xll = temp * s.xlcof * axn;
     const LD aynl = temp * s.aycof;
     const LD xlt = xl + xll;
