@@ -77,6 +77,7 @@ TSatGrid::TSatGrid(QWidget* parent) : QTableWidget(parent) {
   verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   verticalHeader()->setFixedWidth(kFixedRowHeaderWidth);
   verticalHeader()->setHighlightSections(false);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) { FocusChanged(old, now); });
 }
 

@@ -171,11 +171,6 @@ TEST_F(SatEditTest, TextFields) {
   EXPECT_EQ(sat->SatInfo.StoredPos, "17");
   EXPECT_TRUE(Options->SatInfoEdited);
 
-  // The dish offset and rotor angle are not stored.
-  Options->SatInfoEdited = false;
-  Leave(form->DishOffsetEdit, "26\xB0");
-  EXPECT_FALSE(Options->SatInfoEdited);
-  EXPECT_DOUBLE_EQ(AngleIn(form->DishOffsetEdit), 26);
 }
 
 TEST_F(SatEditTest, RenamingRefillsTheListAndSelectsTheNewName) {

@@ -184,19 +184,6 @@ TEST_F(SatGridTest, MovingToAnotherCellOrLeavingTheGridCommitsThePendingCell) {
   EXPECT_EQ(sat.SatInfo.Remarks, "left");
 }
 
-TEST_F(SatGridTest, RenamingInTheGridRekeysTheCollection) {
-  Start();
-  ShowSatList();
-  const int row = RowOf("SES-4");
-  TSat* sat = grid->Objects(1, row);
-  Select(ColumnOf("Name"), row);
-  Type("My SES");
-  PressEnter();
-  EXPECT_EQ(sat->Name, "My SES");
-  EXPECT_EQ(Sats->FindSat("my ses"), sat);
-  EXPECT_EQ(Sats->FindSat("SES-4"), &EmptySat);
-}
-
 TEST_F(SatGridTest, ComputedColumnsKeepTheirTextUntilTheNextFill) {
   Start();
   ShowSatList();
