@@ -198,8 +198,13 @@ class TTagHolder {
 // ---- the page's controls --------------------------------------------------------------------
 
 void TSatForm::BuildSatInfoFields() {
-  QWidget* panel = SatDetailsPanel;
-  delete panel->layout();
+  // The fields and the sub-pages scroll when the window is smaller than they need.
+  auto* scroll = new QScrollArea(SatDetailsPanel);
+  scroll->setObjectName("SatDetailsScrollBox");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  auto* panel = new QWidget;
+  panel->setObjectName("SatDetailsContent");
   auto* grid = new QGridLayout(panel);
   grid->setContentsMargins(0, 0, 0, 0);
   grid->setSpacing(4);
@@ -366,7 +371,10 @@ void TSatForm::BuildSatInfoFields() {
   grid->setColumnStretch(0, 1);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(2, 1);
-  if (QBoxLayout* holder = BoxLayoutHolding(SatInfoTabSheet, panel)) holder->setStretchFactor(panel, 1);
+  scroll->setWidget(panel);
+  SatDetailsPanel->layout()->addWidget(scroll);
+  if (QBoxLayout* holder = BoxLayoutHolding(SatInfoTabSheet, SatDetailsPanel))
+    holder->setStretchFactor(SatDetailsPanel, 1);
 }
 
 void TSatForm::BuildObstacleFields() {
@@ -405,9 +413,14 @@ void TSatForm::BuildObstacleFields() {
   row->addWidget(ObstObservedGroupBox, 1);
   row->addWidget(ObstCalcGroupBox, 1);
 
-  // Below the clock.
+  // Below the clock, scrolling when the window is smaller than the fields need.
+  auto* scroll = new QScrollArea(ObstacleTabSheet);
+  scroll->setObjectName("ObstDetailsScrollBox");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(panel);
   if (QBoxLayout* holder = BoxLayoutHolding(ObstacleTabSheet, ObstClockPanel))
-    holder->insertWidget(holder->indexOf(ObstClockPanel) + 1, panel);
+    holder->insertWidget(holder->indexOf(ObstClockPanel) + 1, scroll);
 }
 
 // ---- filling the page -----------------------------------------------------------------------

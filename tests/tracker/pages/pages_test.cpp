@@ -52,7 +52,8 @@ TEST_F(PageTest, EveryPageSetsItsClockMenusAndCaption) {
       {form->HATabSheet, 60000, true, false, false, false, false, false, false},
       {form->ElevMapTabSheet, 60000, true, false, false, false, false, false, false},
       {form->SatListTabSheet, 0, false, false, false, false, true, true, false},
-      {form->ObstacleTabSheet, 1000, false, false, false, false, false, false, false},
+      // The Obstacle page shows the selected satellite, whose name becomes the caption.
+      {form->ObstacleTabSheet, 1000, false, false, false, false, false, false, true},
       {form->ToolsTabSheet, 0, false, false, false, false, false, false, false},
   };
   for (const auto& c : cases) {

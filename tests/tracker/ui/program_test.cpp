@@ -125,9 +125,9 @@ TEST_F(ProgramTest, StartCreatesTheProgramObjectsAndLoadsTheSampleData) {
   ASSERT_NE(form->CurrentSat, nullptr);
   EXPECT_EQ(form->CurrentSat->Name, form->SatListBox->item(0)->text().toStdString());
   EXPECT_TRUE(prompts.Messages.empty()) << prompts.Messages.front().Text;
-  // The caption: the program's name, and on the Sat Info page the satellite selected when the
-  // page is shown (none yet at the first refresh).
-  EXPECT_EQ(form->windowTitle().toStdString(), "Umbrisk");
+  // The caption: the name of the satellite shown on the Sat Info page, and the program's name
+  // on the pages that show none.
+  EXPECT_EQ(form->windowTitle(), form->SatListBox->item(0)->text());
   form->MainPageControl->setCurrentWidget(form->LocationTabSheet);
   EXPECT_EQ(form->windowTitle().toStdString(), "Umbrisk");
   form->MainPageControl->setCurrentWidget(form->SatInfoTabSheet);
