@@ -176,6 +176,23 @@ TEST(FastTrig, ArctangentOfARatioInEveryQuadrant) {
     EXPECT_TRUE(std::isnan(orbit::AtanRatio(1, std::nanl(""))));
 }
 
+// A small turn of a known sine and cosine agrees with the sine and cosine of the sum to about a
+// unit of a double, over the whole range of turns, the signs and the four quadrants.
+TEST(FastTrig, SmallTurnOfSineAndCosine) {
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    for (int i = 0; i < 20000; ++i) {
+        const double x = 7.0 * unit(rng);
+        const double d = i % 3 == 0 ? orbit::kSmallTurn * unit(rng) : i % 3 == 1 ? 1e-7 * unit(rng) : 0.0;
+        double sd = 0, cd = 0;
+        orbit::SinCosTurned(static_cast<double>(std::sin(static_cast<long double>(x))),
+                            static_cast<double>(std::cos(static_cast<long double>(x))), d, sd, cd);
+        const long double xs = static_cast<long double>(x) + d;
+        ASSERT_NEAR(sd, static_cast<double>(std::sin(xs)), 4e-16) << x << " + " << d;
+        ASSERT_NEAR(cd, static_cast<double>(std::cos(xs)), 4e-16) << x << " + " << d;
+    }
+}
+
 // The routines built on these keep their conventions.
 TEST(FastTrig, QuadrantArctangentAndModuloKeepTheirResults) {
     EXPECT_DOUBLE_EQ(orbit::ArcTanQuadrant(1.0, 1.0), std::atan(1.0));

@@ -45,6 +45,34 @@ TEST(MathRoutines, ModTwoPiStaysBelowTwoPi) {
     }
 }
 
+// The turns are counted without a division: the result must still be that of the truncated
+// quotient, also for angles a few units of a double from whole turns (where the product with
+// 1 / 2 pi and the quotient may truncate differently) and beyond 2^20 turns.
+TEST(MathRoutines, ModTwoPiCountsTurnsAsTheTruncatedQuotient) {
+    auto reference = [](double a) {
+        const long double x = a;
+        long double r = x - kTwoPiL * std::trunc(x / kTwoPiL);
+        if (r < 0) r += kTwoPiL;
+        const double d = static_cast<double>(r);
+        return d >= static_cast<double>(kTwoPiL) ? 0.0 : d;
+    };
+    for (double turns : {1.0, 2.0, 3.0, 7.0, 16.0, 1000.0, 123457.0, 1048575.0, 1048577.0, 3e9}) {
+        for (double sign : {1.0, -1.0}) {
+            double a = sign * static_cast<double>(turns * kTwoPiL);
+            for (int k = 0; k < 4; ++k) a = std::nextafter(a, 0.0);
+            for (int k = 0; k < 9; ++k, a = std::nextafter(a, sign * INFINITY)) {
+                EXPECT_EQ(ModTwoPi(a), reference(a)) << a;
+                EXPECT_EQ(ModTwoPi(a + sign * 2.5), reference(a + sign * 2.5)) << a;
+            }
+        }
+    }
+    // Angles whose product with 1 / 2 pi truncates to a different whole number than the quotient.
+    for (double a : {44327.872342151983, -88655.744684303965, 179629.9847469572, -356941.47411556513})
+        EXPECT_EQ(ModTwoPi(a), reference(a)) << a;
+    EXPECT_THROW(ModTwoPi(INFINITY), EMathError);
+    EXPECT_THROW(ModTwoPi(-INFINITY), EMathError);
+}
+
 struct AtanCase { double s, c, expected; };
 TEST(MathRoutines, ArcTanQuadrant) {
     const AtanCase cases[] = {{-1, 1, -kPi / 4}, {0, 0, 3 * kPi / 2}, {1, -1, 3 * kPi / 4}, {1, 0, kPi / 2},
