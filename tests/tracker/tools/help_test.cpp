@@ -68,8 +68,11 @@ TEST(HelpLabelTest, CodesOfTheLabels) {
   EXPECT_EQ(help.size(), 44u);
   EXPECT_EQ(values.size(), 108u);
   // Every label with help that is not a description shows a value.
-  for (std::string_view name : help)
-    if (name.find("DescLabel") == std::string_view::npos) EXPECT_TRUE(values.count(name)) << name;
+  for (std::string_view name : help) {
+    if (name.find("DescLabel") == std::string_view::npos) {
+      EXPECT_TRUE(values.count(name)) << name;
+    }
+  }
 }
 
 class ValueLabelTest : public ToolsTest {

@@ -234,7 +234,9 @@ TEST_F(NextPrevTest, StepsThroughTheListAndWrapsAtBothEnds) {
     EXPECT_EQ(form->SatNameEdit->text(), expected);
     QListWidget* list = c.page == form->ObstacleTabSheet ? form->ObstSatListBox : form->SatListBox;
     EXPECT_EQ(list->currentRow(), c.expected);
-    if (c.page == form->ToolsTabSheet) EXPECT_EQ(form->ToolsSat1ComboBox->currentText(), expected);
+    if (c.page == form->ToolsTabSheet) {
+      EXPECT_EQ(form->ToolsSat1ComboBox->currentText(), expected);
+    }
     // The step holds when the Sat Info page is shown next.
     ShowPage(form->SatInfoTabSheet);
     EXPECT_EQ(form->SatListBox->currentRow(), c.expected);
