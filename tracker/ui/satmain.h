@@ -207,6 +207,10 @@ class TSatForm : public QMainWindow {
   void DishBrandComboBoxDropDown(QObject* Sender);          // both model lists
   void DishBrandComboBoxCloseUp(QObject* Sender);
   void DrawTools();
+  // Draws the tool plot for printing or saving (satmain_file.cpp): the print font of the
+  // settings, Width x Height pixels, its box no longer sizing it. The caller keeps
+  // PrintDialog1.Tag at 1 meanwhile. Returns the plot's picture (null picture without a plot).
+  const QImage& DrawToolsAtSize(int Width, int Height);
   void NextPrevSatClick(QObject* Sender);
   void MenuPrintClick(QObject* Sender);
   void MenuSaveSatCsvClick(QObject* Sender);
