@@ -10,21 +10,21 @@
 
 #include "qtext.h"
 
-QFont FontFromSpec(const TFontSpec& spec) {
-  QFont font(QStr(spec.Name));
-  if (spec.Size > 0) font.setPointSize(spec.Size);
-  font.setBold(spec.Bold);
-  font.setItalic(spec.Italic);
+QFont FontFromSpec(const TFontSpec& setting) {
+  QFont font(QStr(setting.Name));
+  if (setting.Size > 0) font.setPointSize(setting.Size);
+  font.setBold(setting.Bold);
+  font.setItalic(setting.Italic);
   return font;
 }
 
 TFontSpec SpecFromFont(const QFont& font, const TFontSpec& base) {
-  TFontSpec spec = base;
-  spec.Name = AnsiStr(font.family());
-  if (font.pointSize() > 0) spec.Size = font.pointSize();
-  spec.Bold = font.weight() >= QFont::Bold;
-  spec.Italic = font.italic();
-  return spec;
+  TFontSpec setting = base;
+  setting.Name = AnsiStr(font.family());
+  if (font.pointSize() > 0) setting.Size = font.pointSize();
+  setting.Bold = font.weight() >= QFont::Bold;
+  setting.Italic = font.italic();
+  return setting;
 }
 
 bool FolderInside(const std::string& path, const std::string& root) {

@@ -32,7 +32,7 @@ class TQtOptionFormDialogs : public IOptionFormDialogs {
 };
 
 // A font description as the toolkit's font and back (the colour is not part of a QFont).
-QFont FontFromSpec(const TFontSpec& spec);
+QFont FontFromSpec(const TFontSpec& setting);
 // Name, size, bold and italic from `font`; the colour is kept from `base`.
 TFontSpec SpecFromFont(const QFont& font, const TFontSpec& base);
 // Whether `path` is `root` itself or lies inside it (both made absolute and clean).

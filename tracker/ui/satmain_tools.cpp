@@ -22,6 +22,7 @@
 #include "imagewidget.h"
 #include "log.h"
 #include "options.h"
+#include "canvasfont.h"
 #include "qtext.h"
 #include "satmain.h"
 #include "sats.h"
@@ -29,17 +30,6 @@
 
 namespace {
 
-// The tool font from the screen font of the settings.
-TFont ToolFontOf(const TFontSpec& spec) {
-  TFont f;
-  f.Name = spec.Name;
-  f.SetSize(spec.Size);
-  f.SetBold(spec.Bold);
-  f.Italic = spec.Italic;
-  // A system colour (high bit set) is the window-text colour.
-  f.Color = spec.Color < 0 ? QColor(Qt::black) : ColorFromToolkit(static_cast<std::uint32_t>(spec.Color));
-  return f;
-}
 
 // Calls the handler when the watched widget is resized.
 class TToolsResizeWatcher : public QObject {
@@ -82,7 +72,7 @@ void TSatForm::DrawTools() {
       ToolsPlotScrollBox->setWidgetResizable(true);
       const QSize box = ToolsPlotScrollBox->maximumViewportSize();
       ToolPlot->SetSize(box.width(), box.height());
-      if (Options) ToolPlot->ToolFont = ToolFontOf(Options->ImgFont);
+      if (Options) ToolPlot->ToolFont = CanvasFontOf(Options->ImgFont);
       ToolPlot->Clear();
     }
     const int tool = ToolsRadioButtons->checkedId();

@@ -25,24 +25,13 @@
 #include "log.h"
 #include "options.h"
 #include "polarmaps.h"
+#include "canvasfont.h"
 #include "qtext.h"
 #include "satmain.h"
 #include "sats.h"
 #include "sundial.h"
 
 namespace {
-
-// The view font from a font of the settings.
-TFont ViewFontOf(const TFontSpec& spec) {
-  TFont f;
-  f.Name = spec.Name;
-  f.SetSize(spec.Size);
-  f.SetBold(spec.Bold);
-  f.Italic = spec.Italic;
-  // A system colour (high bit set) is the window-text colour.
-  f.Color = spec.Color < 0 ? QColor(Qt::black) : ColorFromToolkit(static_cast<std::uint32_t>(spec.Color));
-  return f;
-}
 
 int RoundHalfEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
@@ -137,7 +126,7 @@ void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height) {
     std::swap(list[static_cast<size_t>(selected)], list.back());
   }
 
-  if (Options) View->ViewFont = ViewFontOf(largeFont ? Options->PrintFont : Options->ImgFont);
+  if (Options) View->ViewFont = CanvasFontOf(largeFont ? Options->PrintFont : Options->ImgFont);
   View->Clear();
   const bool sunDial = typeid(*View) == typeid(TSunDial);
   if (sunDial) {
