@@ -135,6 +135,18 @@ int TQtPrompts::MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgBut
 }
 
 namespace {
+// The extension of a name filter with one plain pattern: "Jpeg (*.jpg)" gives "jpg"; "" for
+// none or for wildcards.
+QString FilterExtension(const QString& filter) {
+  const qsizetype open = filter.lastIndexOf(QLatin1String("(*."));
+  const qsizetype close = filter.indexOf(QChar(')'), open);
+  if (open < 0 || close < 0) return {};
+  const QString ext = filter.mid(open + 3, close - open - 3);
+  if (ext.isEmpty() || ext.contains(QChar('*')) || ext.contains(QChar('?')) || ext.contains(QChar(' ')))
+    return {};
+  return ext;
+}
+
 template <class TDialog>
 bool RunFileDialog(QWidget* parent, TDialog& d, QFileDialog::AcceptMode mode, bool mustExist, bool overwrite,
                    const std::string& defaultExt) {
@@ -150,7 +162,15 @@ bool RunFileDialog(QWidget* parent, TDialog& d, QFileDialog::AcceptMode mode, bo
     const int index = d.FilterIndex >= 1 && d.FilterIndex <= filters.size() ? d.FilterIndex - 1 : 0;
     dlg.selectNameFilter(filters[index]);
   }
-  if (!defaultExt.empty()) dlg.setDefaultSuffix(QStr(defaultExt));
+  if (!defaultExt.empty()) {
+    // The extension added to a bare name follows the chosen file type.
+    const auto follow = [&dlg, defaultExt](const QString& filter) {
+      const QString ext = FilterExtension(filter);
+      dlg.setDefaultSuffix(ext.isEmpty() ? QStr(defaultExt) : ext);
+    };
+    follow(dlg.selectedNameFilter());
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, follow);
+  }
   if (!d.InitialDir.empty()) dlg.setDirectory(QPath(d.InitialDir));
   if (!d.FileName.empty()) dlg.selectFile(QPath(d.FileName));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
