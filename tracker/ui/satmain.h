@@ -213,6 +213,8 @@ class TSatForm : public QMainWindow {
   const QImage& DrawToolsAtSize(int Width, int Height);
   void NextPrevSatClick(QObject* Sender);
   void MenuPrintClick(QObject* Sender);
+  // Prints the list grid as a ruled table, one job (satmain_print.cpp); throws on printer errors.
+  void PrintSatList();
   void MenuSaveSatCsvClick(QObject* Sender);
   void MenuSaveAsClick(QObject* Sender);
   void MenuExitClick(QObject* Sender);
