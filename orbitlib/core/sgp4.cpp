@@ -220,20 +220,20 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     const LD xlt = xl + xll;
     const LD ayn = e * sinomg + aynl;
 
-    // Kepler's equation for E + omega.
-    const LD capu = ModTwoPi(D(xlt - xnode));
+    // Kepler's equation for E + omega, from CAPU = XLT - XNODE. The published routine first
+    // reduces CAPU to [0, 2 pi); the iteration moves only by differences and the sines and
+    // cosines reduce their arguments themselves, so the whole turns stay in here: the results
+    // differ by the rounding of that reduction only.
+    const LD capu = D(xlt - xnode);
     // After the first pass each iterate lies a small step from the one before, so its sine and
     // cosine follow from theirs by the addition theorems.
     LD temp2 = capu;
     double sinepw, cosepw;
     SinCosReduced(temp2, sinepw, cosepw);
-    LD temp3, temp4, temp5, temp6;
     for (int pass = 1;; ++pass) {
-        temp3 = axn * sinepw;
-        temp4 = ayn * cosepw;
-        temp5 = axn * cosepw;
-        temp6 = ayn * sinepw;
-        const LD epw = CheckedDiv(capu - temp4 + temp3 - temp2, 1.0L - temp5 - temp6) + temp2;
+        const LD epw = CheckedDiv(capu - ayn * cosepw + axn * sinepw - temp2,
+                                  1.0L - axn * cosepw - ayn * sinepw) +
+                       temp2;
         const LD step = epw - temp2;
         if (std::fabs(step) <= KEPLER_TOLERANCE || pass == KEPLER_PASSES) break;
         if (std::fabs(step) <= kSmallTurn)
@@ -242,6 +242,11 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
             SinCosReduced(epw, sinepw, cosepw);
         temp2 = epw;
     }
+    // The products of the last pass, for the quantities below.
+    LD temp3 = axn * sinepw;
+    LD temp4 = ayn * cosepw;
+    const LD temp5 = axn * cosepw;
+    const LD temp6 = ayn * sinepw;
 
     // Short-period preliminary quantities.
     const LD ecose = temp5 + temp6;
