@@ -1,6 +1,354 @@
-// Printing.
+// Printing: each chosen page of the main window is a print job of its own.
+#include "satmain_print.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPen>
+#include <QPixmap>
+#include <QPrinter>
+#include <QScrollArea>
+#include <QStandardPaths>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <stdexcept>
+
+#include "canvas.h"
+#include "clarkebelt.h"
+#include "log.h"
+#include "options.h"
+#include "qtext.h"
+#include "satgrid.h"
 #include "satmain.h"
+#include "sats.h"
+#include "sundial.h"
+#include "toolplot.h"
+
+namespace {
+
+// The view pages printed by the all-pages choice.
+constexpr int kFirstViewPage = 3;
+constexpr int kLastViewPage = 7;
+const char* const kDataJobTitle = "Skyrill data";
+const char* const kToolsJobTitle = "Ludicrous Data";
+constexpr int kSatListFontPoints = 8;
+// The least column width, and the room around a cell's text.
+constexpr int kColumnPad = 20;
+constexpr int kCellCut = 5;
+constexpr int kTextDX = 10;
+constexpr int kTextDY = 2;
+
+}  // namespace
+
+// ---- layout ------------------------------------------------------------------------------------
+
+TPrintTable LayoutPrintTable(const std::vector<std::vector<std::string>>& rows, int pageWidth, int pageHeight,
+                             int rowHeight, const std::function<int(const std::string&)>& textWidth) {
+  TPrintTable t;
+  t.MarginX = PrintMarginX(pageWidth);
+  t.MarginY = PrintMarginY(pageHeight);
+  // Every row moves the line on, so the pages always come to an end.
+  t.RowHeight = std::max(1, rowHeight);
+
+  size_t cols = 0;
+  for (const auto& row : rows) cols = std::max(cols, row.size());
+  static const std::string kEmpty;
+  const auto cell = [&](size_t r, size_t c) -> const std::string& { return c < rows[r].size() ? rows[r][c] : kEmpty; };
+
+  t.Widths.assign(cols, kColumnPad);
+  for (size_t c = 0; c < cols; ++c)
+    for (size_t r = 0; r < rows.size(); ++r) t.Widths[c] = std::max(t.Widths[c], kColumnPad + textWidth(cell(r, c)));
+
+  // Columns are dropped from the right until the table fits between the margins.
+  std::int64_t sum = 0;
+  for (int w : t.Widths) sum += w;
+  int colCount = static_cast<int>(cols);
+  const std::int64_t room = static_cast<std::int64_t>(pageWidth) - 2 * t.MarginX;
+  while (sum > room && colCount >= 1) {
+    --colCount;
+    sum -= t.Widths[static_cast<size_t>(colCount)];
+  }
+  t.ColCount = colCount;
+
+  TPrintSheet page;
+  int y = t.MarginY;
+  const auto drawGridLines = [&] {
+    int x = t.MarginX;
+    for (int c = 0; c <= colCount; ++c) {
+      page.Lines.push_back({x, t.MarginY, x, y});
+      if (c < colCount) x += t.Widths[static_cast<size_t>(c)];
+    }
+    for (int ly = t.MarginY; ly <= y; ly += t.RowHeight) page.Lines.push_back({t.MarginX, ly, x, ly});
+  };
+  const auto printRow = [&](size_t r) {
+    int x = t.MarginX;
+    for (int c = 0; c < colCount; ++c) {
+      const int width = t.Widths[static_cast<size_t>(c)];
+      std::string text = cell(r, static_cast<size_t>(c));
+      while (!text.empty() && textWidth(text) > width - kCellCut) text.pop_back();
+      if (!text.empty()) page.Texts.push_back({x + kTextDX, y + kTextDY, std::move(text)});
+      x += width;
+    }
+    y += t.RowHeight;
+  };
+
+  for (size_t r = 0; r < rows.size(); ++r) {
+    // A row that would pass the bottom margin goes to a new page, under the column names. A page
+    // that holds no satellite yet takes the row all the same (a sheet too small for two rows),
+    // so no page is printed empty or with the column names alone.
+    if (y > pageHeight - t.MarginY - t.RowHeight && y > t.MarginY + t.RowHeight) {
+      drawGridLines();
+      t.Pages.push_back(std::move(page));
+      page = TPrintSheet();
+      y = t.MarginY;
+      printRow(0);
+    }
+    printRow(r);
+  }
+  drawGridLines();
+  t.Pages.push_back(std::move(page));
+  return t;
+}
+
+std::string PrintJobFileName(const std::string& chosen, int pageNr, bool severalPages) {
+  if (!severalPages) return chosen;
+  const std::string suffix = "-" + std::to_string(pageNr);
+  const size_t nameStart = chosen.find_last_of('/') == std::string::npos ? 0 : chosen.find_last_of('/') + 1;
+  const size_t dot = chosen.rfind('.');
+  // A name without an extension (or one that is only an extension, ".pdf") takes the number at
+  // its end.
+  if (dot == std::string::npos || dot <= nameStart) return chosen + suffix;
+  return chosen.substr(0, dot) + suffix + chosen.substr(dot);
+}
+
+std::string DefaultPrintFileName() {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+  if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::tempPath();
+  return PathStr(QDir(folder).filePath("Skyrill.pdf"));
+}
+
+// ---- printing ----------------------------------------------------------------------------------
+
+namespace {
+
+// One print job on the printer: the document begins on construction and ends with Finish; a job
+// left by an exception is aborted.
+class TPrintJob {
+ public:
+  explicit TPrintJob(QPrinter& printer) : printer_(printer) {
+    if (!painter_.begin(&printer_))
+      throw std::runtime_error("the printer did not start the document \"" + AnsiStr(printer_.docName()) + "\"");
+  }
+  ~TPrintJob() {
+    if (painter_.isActive()) {
+      printer_.abort();
+      painter_.end();
+    }
+  }
+  TPrintJob(const TPrintJob&) = delete;
+  TPrintJob& operator=(const TPrintJob&) = delete;
+
+  QPainter& Painter() { return painter_; }
+  void NewPage() {
+    if (!printer_.newPage()) throw std::runtime_error("the printer did not start a new page");
+  }
+  void Finish() {
+    if (!painter_.end()) throw std::runtime_error("the printer did not finish the document");
+  }
+
+ private:
+  QPrinter& printer_;
+  QPainter painter_;
+};
+
+// The printable area of the printer's page in printer pixels, in its current orientation.
+QSize SheetSize(const QPrinter& printer) {
+  const QSize size = printer.pageLayout().paintRectPixels(printer.resolution()).size();
+  if (size.width() < 1 || size.height() < 1) throw std::runtime_error("the printer reports no printable area");
+  return size;
+}
+
+QPrinter& FormPrinter(TSatForm& form) {
+  if (!form.Printer) throw std::runtime_error("no printer");
+  return *form.Printer;
+}
+
+// An image of the window's pages, without the row of tabs.
+QImage CaptureWindow(TSatForm& form) {
+  QTabWidget* pages = form.MainPageControl;
+  QTabBar* tabs = pages->tabBar();
+  const auto relayout = [pages] {
+    QEvent request(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(pages, &request);
+  };
+  struct TTabsBack {
+    QTabBar* Tabs;
+    std::function<void()> Relayout;
+    bool WasHidden;
+    ~TTabsBack() {
+      Tabs->setHidden(WasHidden);
+      Relayout();
+    }
+  } back{tabs, relayout, tabs->isHidden()};
+  tabs->hide();
+  relayout();
+  return pages->grab().toImage();
+}
+
+// Prints the page as an image of the window, scaled to fit the sheet. The page is turned to
+// first when it is not showing, so it shows the current data.
+void PrintWindowPage(TSatForm& form, QWidget* page) {
+  QPrinter& printer = FormPrinter(form);
+  printer.setDocName(kDataJobTitle);
+  if (form.MainPageControl->currentWidget() != page) form.MainPageControl->setCurrentWidget(page);
+  const QImage image = CaptureWindow(form);
+  const QSize sheet = SheetSize(printer);
+  TPrintJob job(printer);
+  if (!image.isNull()) {
+    const QSize target = image.size().scaled(sheet, Qt::KeepAspectRatio);
+    job.Painter().setRenderHint(QPainter::SmoothPixmapTransform);
+    job.Painter().drawImage(QRect(QPoint(0, 0), target), image);
+  }
+  job.Finish();
+}
+
+// Prints a view (portrait for the sun dial, landscape for the others) or the tool plot
+// (landscape), redrawn at the size of the sheet between its margins.
+void PrintPicturePage(TSatForm& form, QWidget* page) {
+  QPrinter& printer = FormPrinter(form);
+  TClarkeBelt* view = form.ViewOfPage(page);
+  const bool portrait = view && dynamic_cast<TSunDial*>(view);
+  // The printer is left in portrait, also when the page fails.
+  struct TPortraitAgain {
+    QPrinter& Printer;
+    ~TPortraitAgain() { Printer.setPageOrientation(QPageLayout::Portrait); }
+  } portraitAgain{printer};
+  printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+  const QSize sheet = SheetSize(printer);
+  const int marginX = PrintMarginX(sheet.width());
+  const int marginY = PrintMarginY(sheet.height());
+  const int width = sheet.width() - 2 * marginX;
+  const int height = sheet.height() - 2 * marginY;
+  const QImage* picture = nullptr;
+  if (view) {
+    printer.setDocName(QStr(view->Title));
+    form.DrawView(view, width, height);
+    picture = &view->Picture();
+  } else {
+    if (!ToolPlot) throw std::runtime_error("no tool plot");
+    printer.setDocName(kToolsJobTitle);
+    picture = &form.DrawToolsAtSize(width, height);
+  }
+  TPrintJob job(printer);
+  job.Painter().drawImage(QPoint(marginX, marginY), *picture);
+  job.Finish();
+}
+
+}  // namespace
 
 void TSatForm::MenuPrintClick(QObject* Sender) {
-  // Printing of the pages comes here.
+  // The mark stays while the command runs, whatever ends it: the Tools page then leaves the
+  // tool plot's size and font to printing.
+  struct TCommandEnd {
+    TSatForm& Form;
+    QString ChosenFile;
+    ~TCommandEnd() {
+      Form.PrintDialog1.Tag = 0;
+      if (Form.Printer) Form.Printer->setOutputFileName(ChosenFile);
+    }
+  } end{*this, Printer ? Printer->outputFileName() : QString()};
+  PrintDialog1.Tag = 1;
+  try {
+    const int activePage = MainPageControl->currentIndex() + 1;
+    PrintDialog1.FromPage = activePage;
+    PrintDialog1.ToPage = activePage;
+    PrintDialog1.MinPage = 1;
+    PrintDialog1.MaxPage = MainPageControl->count();
+    PrintDialog1.PrintRange = TPrintDialog::TPrintRange::PageNums;
+    if (!PrintDialog1.Execute()) return;
+    int from = kFirstViewPage, to = kLastViewPage;
+    if (PrintDialog1.PrintRange != TPrintDialog::TPrintRange::AllPages) {
+      // Only pages the window has.
+      from = std::clamp(PrintDialog1.FromPage, 1, MainPageControl->count());
+      to = std::clamp(PrintDialog1.ToPage, 1, MainPageControl->count());
+    }
+    QPrinter& printer = FormPrinter(*this);
+    // Printing to files: each page gets a file of its own.
+    end.ChosenFile = printer.outputFileName();
+    const bool toFile = !end.ChosenFile.isEmpty() || printer.outputFormat() == QPrinter::PdfFormat;
+    const std::string chosen = end.ChosenFile.isEmpty() ? DefaultPrintFileName() : PathStr(end.ChosenFile);
+    for (int nr = from; nr <= to; ++nr) {
+      std::string file;
+      if (toFile) {
+        file = PrintJobFileName(chosen, nr, to > from);
+        printer.setOutputFileName(QPath(file));
+      }
+      QWidget* page = MainPageControl->widget(nr - 1);
+      if (page == SatListTabSheet) {
+        printer.setDocName(kDataJobTitle);
+        // The list as it is now; the grid is filled only while its page is shown.
+        if (MainPageControl->currentWidget() != SatListTabSheet && Sats) FillSatGrid(Sats->GetSatNames());
+        PrintSatList();
+      } else if (page == ToolsTabSheet || ViewOfPage(page)) {
+        PrintPicturePage(*this, page);
+      } else {
+        PrintWindowPage(*this, page);
+      }
+      if (toFile) WriteLog("Printed page " + std::to_string(nr) + " to " + file);
+    }
+  } catch (const std::exception& e) {
+    WriteLog("Error executing Print Dialog");
+    WriteLog(std::string("Printing stopped: ") + e.what());
+  } catch (...) {
+    WriteLog("Error executing Print Dialog");
+  }
+}
+
+void TSatForm::PrintSatList() {
+  QPrinter& printer = FormPrinter(*this);
+  if (!SatGrid) throw std::runtime_error("no satellite list");
+  const QSize sheet = SheetSize(printer);
+  TPrintJob job(printer);
+  QPainter& painter = job.Painter();
+
+  const TFontSpec spec = Options ? Options->PrintFont : TFontSpec();
+  // A system colour (high bit set) is the window-text colour.
+  const QColor textColor =
+      spec.Color < 0 ? QColor(Qt::black) : ColorFromToolkit(static_cast<std::uint32_t>(spec.Color));
+  QFont font(QStr(spec.Name));
+  font.setPointSize(kSatListFontPoints);
+  font.setBold(spec.Bold);
+  font.setItalic(spec.Italic);
+  painter.setFont(font);
+  const QFontMetrics metrics = painter.fontMetrics();
+
+  std::vector<std::vector<std::string>> rows(static_cast<size_t>(SatGrid->RowCount()));
+  for (int r = 0; r < SatGrid->RowCount(); ++r)
+    for (int c = 0; c < SatGrid->ColCount(); ++c) rows[static_cast<size_t>(r)].push_back(SatGrid->Cells(c, r));
+  const TPrintTable table =
+      LayoutPrintTable(rows, sheet.width(), sheet.height(), metrics.height() + 5,
+                       [&metrics](const std::string& text) { return metrics.horizontalAdvance(QStr(text)); });
+
+  const QPen textPen(textColor);
+  const QPen linePen(Qt::black, 1);
+  for (size_t p = 0; p < table.Pages.size(); ++p) {
+    if (p > 0) job.NewPage();
+    const TPrintSheet& page = table.Pages[p];
+    painter.setPen(textPen);
+    for (const TPrintText& t : page.Texts) painter.drawText(t.X, t.Y + metrics.ascent(), QStr(t.Text));
+    painter.setPen(linePen);
+    for (const TPrintLine& l : page.Lines) painter.drawLine(l.X1, l.Y1, l.X2, l.Y2);
+  }
+  job.Finish();
 }
