@@ -425,23 +425,4 @@ TEST_F(FileMenuTest, AboutShowsTheBoxModally) {
   EXPECT_FALSE(SplashForm->isVisible());
 }
 
-TEST_F(FileMenuTest, OptionsStoresTheWindowStateAndShowsTheDialog) {
-  Start();
-  ASSERT_TRUE(Options->SortLongitude);
-  form->SortNameButton->click();
-  QApplication::processEvents();
-  ASSERT_TRUE(form->SortNameButton->isChecked());
-  form->MenuOptionsClick(form->MenuOptions);
-  EXPECT_TRUE(program->OptionForm()->isVisible());
-  EXPECT_FALSE(Options->SortLongitude);
-  program->OptionForm()->hide();
-}
-
-TEST_F(FileMenuTest, ExitClosesTheWindow) {
-  Start();
-  form->MenuExitClick(form->MenuExit);
-  EXPECT_FALSE(form->isVisible());
-  EXPECT_TRUE(Logged("Shutting down Skyrill"));
-}
-
 }  // namespace

@@ -1,12 +1,17 @@
 // The pieces of saving that need no main window: picture sizes, the JPEG test of a name, the
 // cells and lines of the saved list, writing pictures, and painting a page into a picture.
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QTimer>
 #include <QWidget>
 
 #include <string>
 
+#include "prompts.h"
 #include "satmain_file.h"
 #include "savingtestutil.h"
 
@@ -38,14 +43,6 @@ TEST(IsJpegFileName, OnlyTheLastFourCharactersCountAnyCase) {
       {"a", false},                   {"", false},      {"a_jpg", false},
   };
   for (const auto& [name, jpeg] : cases) EXPECT_EQ(IsJpegFileName(name), jpeg) << name;
-}
-
-TEST(SatListText, SeparatorOfTheFilterEntry) {
-  EXPECT_EQ(SatListSeparator(1), ',');
-  EXPECT_EQ(SatListSeparator(2), ';');
-  EXPECT_EQ(SatListSeparator(3), '\t');
-  EXPECT_EQ(SatListSeparator(0), ',');
-  EXPECT_EQ(SatListSeparator(4), ',');
 }
 
 TEST(SatListText, CellsThatWouldSplitAreQuotedWithInnerQuotesDoubled) {
@@ -149,6 +146,9 @@ TEST(SavePictureFile, AFailureLeavesTheOldFileAndTheFolder) {
   // A null picture (as an allocation that failed leaves) is not written.
   EXPECT_FALSE(SavePictureFile(QImage(), old.string()));
   EXPECT_EQ(uitest::ReadFile(old), "old contents");
+  // A picture that can be written replaces it.
+  ASSERT_TRUE(SavePictureFile(Quarters(10, 6), old.string()));
+  EXPECT_EQ(QImage(QString::fromStdString(old.string())).size(), QSize(10, 6));
   // A folder standing where the file should be, and a folder that does not exist.
   fs::create_directory(dir.File("taken.jpg"));
   EXPECT_FALSE(SavePictureFile(Quarters(8, 8), dir.File("taken.jpg").string()));
@@ -159,14 +159,6 @@ TEST(SavePictureFile, AFailureLeavesTheOldFileAndTheFolder) {
   int entries = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.File(""))) ++entries;
   EXPECT_EQ(entries, 2);
-}
-
-TEST(SavePictureFile, AnExistingFileIsReplaced) {
-  TTempFolder dir;
-  const fs::path file = dir.File("p.bmp");
-  uitest::WriteFile(file, std::string(100000, 'x'));
-  ASSERT_TRUE(SavePictureFile(Quarters(10, 6), file.string()));
-  EXPECT_EQ(QImage(QString::fromStdString(file.string())).size(), QSize(10, 6));
 }
 
 TEST(PagePicture, WhatThePageShowsAtItsSize) {
@@ -194,6 +186,50 @@ TEST(PagePicture, WhatThePageShowsAtItsSize) {
   empty.resize(0, 0);
   EXPECT_TRUE(PagePicture(&empty).isNull());
   EXPECT_TRUE(PagePicture(nullptr).isNull());
+}
+
+// The save dialog adds the extension of the chosen file type to a bare name, as the list's three
+// forms and the two picture types need.
+TEST(SaveDialog, TheExtensionAddedToABareNameFollowsTheChosenType) {
+  TTempFolder dir;
+  TQtPrompts prompts;
+  const struct {
+    const char* filter;
+    int start, chosen;
+    const char* suffixAtStart;
+    const char* file;
+  } cases[] = {
+      {kSatListFilter, 3, 1, "txt", "Sat List.csv"},
+      {kSatListFilter, 1, 3, "csv", "Sat List.txt"},
+      {kPictureFilter, 1, 2, "bmp", "Sat List.jpg"},
+      {"Everything (*.*)|*.*", 1, 1, "bmp", "Sat List.bmp"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    TSaveDialog d;
+    d.DefaultExt = "bmp";
+    d.Filter = c.filter;
+    d.FilterIndex = c.start;
+    d.InitialDir = dir.File("").string();
+    d.FileName = "Sat List";
+    QString suffixAtStart;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      suffixAtStart = dialog->defaultSuffix();
+      // The user picks a type in the dialog's type box.
+      if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo")) {
+        types->setCurrentIndex(c.chosen - 1);
+        emit types->activated(c.chosen - 1);
+        emit types->textActivated(types->currentText());
+      }
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    ASSERT_TRUE(prompts.ExecuteSaveDialog(d));
+    EXPECT_EQ(suffixAtStart.toStdString(), c.suffixAtStart);
+    EXPECT_EQ(fs::path(d.FileName), dir.File(c.file));
+    EXPECT_EQ(d.FilterIndex, c.chosen);
+  }
 }
 
 }  // namespace
