@@ -256,10 +256,13 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     const LD pl = a * temp;
     const LD r = a * (1.0L - ecose);
     LD temp1 = CheckedDiv(1.0L, r);
-    const LD rdot = XKE * CheckedSqrt(a) * esine * temp1;
-    const LD rfdot = XKE * CheckedSqrt(pl) * temp1;
+    // A is positive (its power above was checked); sqrt(PL) = sqrt(A) BETAL, with the check of PL.
+    if (!(pl >= 0.0L)) detail::ThrowMathError(kMsgInvalidOp);
+    const LD betal = std::sqrt(temp);
+    const LD sqrta = std::sqrt(a);
+    const LD rdot = XKE * sqrta * esine * temp1;
+    const LD rfdot = XKE * (sqrta * betal) * temp1;
     temp2 = a * temp1;
-    const LD betal = CheckedSqrt(temp);
     temp3 = 1.0L / (1.0L + betal);
     const LD cosu = temp2 * (cosepw - axn + ayn * esine * temp3);
     const LD sinu = temp2 * (sinepw - ayn - axn * esine * temp3);
