@@ -27,21 +27,6 @@ bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines)
   return true;
 }
 
-std::vector<std::string> SplitLines(std::string_view bytes) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c == '\r' || c == '\n') {
-      lines.emplace_back(bytes.substr(start, i - start));
-      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-      start = i + 1;
-    }
-  }
-  if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
-  return lines;
-}
-
 std::string_view Columns(std::string_view line, size_t from, size_t to) {
   if (from < 1 || to < from || from > line.size()) return {};
   return line.substr(from - 1, to - from + 1);

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "inifile.h"
+
 namespace satfiles {
 
 // Reads a whole file and splits it into lines (CR LF, LF or CR). Returns false when the file
@@ -17,7 +19,7 @@ namespace satfiles {
 bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines);
 
 // Splits bytes into lines at CR LF, LF or CR. A final line end does not start a further line.
-std::vector<std::string> SplitLines(std::string_view bytes);
+using ini::SplitLines;
 
 // Characters of the columns from..to (counted from 1, inclusive); fewer when the line is
 // shorter, empty when it ends before `from`.

@@ -13,24 +13,6 @@
 #include "log.h"
 #include "texthelpers.h"
 
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      lines.emplace_back(text.substr(start, i - start));
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      start = ++i;
-    } else {
-      ++i;
-    }
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
-}
-
 std::string UrlFileName(std::string_view address) {
   const std::size_t pos = address.find_last_of("/:\\");
   std::string_view name = pos == std::string_view::npos ? address : address.substr(pos + 1);

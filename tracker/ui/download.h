@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "http.h"
+#include "inifile.h"
 
 // The body split into lines at CR LF, LF or CR; a line break at the very end ends the last line
 // and adds no empty one. An empty text has no lines.
-std::vector<std::string> SplitLines(std::string_view text);
+using ini::SplitLines;
 
 // The part of an address after its last '/', ':' or '\' (the whole address when it holds none),
 // cut to 255 characters.
