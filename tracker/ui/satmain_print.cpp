@@ -322,14 +322,14 @@ void TSatForm::PrintSatList() {
   TPrintJob job(printer);
   QPainter& painter = job.Painter();
 
-  const TFontSpec spec = Options ? Options->PrintFont : TFontSpec();
+  const TFontSpec printFont = Options ? Options->PrintFont : TFontSpec();
   // A system colour (high bit set) is the window-text colour.
   const QColor textColor =
-      spec.Color < 0 ? QColor(Qt::black) : ColorFromToolkit(static_cast<std::uint32_t>(spec.Color));
-  QFont font(QStr(spec.Name));
+      printFont.Color < 0 ? QColor(Qt::black) : ColorFromToolkit(static_cast<std::uint32_t>(printFont.Color));
+  QFont font(QStr(printFont.Name));
   font.setPointSize(kSatListFontPoints);
-  font.setBold(spec.Bold);
-  font.setItalic(spec.Italic);
+  font.setBold(printFont.Bold);
+  font.setItalic(printFont.Italic);
   painter.setFont(font);
   const QFontMetrics metrics = painter.fontMetrics();
 
