@@ -53,6 +53,14 @@ public:
     using EOrbitError::EOrbitError;
 };
 
+// A propagated state closer to the Earth's centre than one Earth radius: the satellite has come
+// down, and the model's position means nothing any more.
+class EDecayError : public EOrbitError {
+public:
+    using EOrbitError::EOrbitError;
+};
+
+inline constexpr const char* kMsgDecayed = "Satellite has decayed";
 inline constexpr const char* kMsgPowerArgument = "Invalid argument in Function Power!";
 inline constexpr const char* kMsgZeroDivide = "Floating point division by zero";
 inline constexpr const char* kMsgInvalidOp = "Invalid floating point operation";

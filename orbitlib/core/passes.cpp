@@ -1,9 +1,12 @@
-// Pass search on the elevation seen from the observer: peaks by bracket shrinking, rise and
-// set by bisection, and the pass list lines.
+// Pass search on the elevation seen from the observer: a walk in steps bounded by the motion of
+// the line of sight, highest points by golden-section search, rise and set by bisection, and the
+// pass list lines.
 #include "passes.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "mathtime.h"
 #include "observer.h"
@@ -14,13 +17,26 @@ namespace orbit {
 
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586476925286766559;
+constexpr double kPi = 3.14159265358979323846;
+// The propagators' gravitational parameter, km^3/s^2.
+constexpr double kEarthMu = 398600.8;
 // Every bisection halves its bracket; far more steps than any bracket of a real period needs.
 constexpr int kMaxBisectionSteps = 200;
-constexpr int kMaxPeakSteps = 15;
-// Peaks this far below the minimum elevation (rad, 1 degree) cannot rise above it within the
-// 20 seconds of the peak tolerance, so they are not refined.
-constexpr double kRefineFloor = -0.017453292519943295;
+// The refraction lifts an elevation by between 0 and 0.75 degrees: a change of the refracted
+// elevation exceeds that of the geometric one by at most this span (rad).
+constexpr double kRefractionSpan = 0.75 * kPi / 180.0;
+// Turns of the line of sight per step (rad): the floor near the minimum elevation, and the
+// largest inside a pass.
+constexpr double kFloorTurn = 0.05;
+constexpr double kMaxTurnUp = 0.25;
+// Longest step inside a pass, as a fraction of the period.
+constexpr double kPassStepOfPeriod = 1.0 / 40.0;
+// Angle between the geodetic and the geocentric vertical, at most 0.19 degrees (rad).
+constexpr double kVerticalTilt = 0.2 * kPi / 180.0;
+// Radial speed the model's short-period terms may add to that of the orbit (km/s).
+constexpr double kShortPeriodClimb = 0.03;
+// Shortest step, for a satellite passing within a few kilometres of the observer.
+constexpr double kMinStepSeconds = 0.5;
 
 // A count of days from 30 December 1899 on a continuous scale turned into a date-time,
 // whose time of day counts forward from its day also before that base date.
@@ -83,72 +99,112 @@ TPassSearch::TPassSearch(TSatellite& sat, const TObserver& observer, std::int32_
     endJD_ = startJD_ + numDays;
     period_ = OrbitPeriodDays(sat);
     if (!std::isfinite(period_) || !(period_ > 0.0)) throw EMathError(kMsgInvalidOp);
+    decayJD_ = std::numeric_limits<double>::infinity();
+
+    // Bounds of the motion relative to the ground from the element set's orbit: the speed at
+    // perigee plus the ground's speed at apogee, and gravity at perigee (the surface at the
+    // lowest) plus the centrifugal and Coriolis terms of the turning Earth. The margins cover
+    // the model's perturbations and drag over the days of a list.
+    const double a = std::cbrt(kEarthMu * period_ * 86400.0 * period_ * 86400.0 / (4.0 * kPi * kPi));
+    const double e = std::clamp(sat.eccentricity, 0.0, 0.999);
+    const double apogee = 1.1 * a * (1.0 + e);
+    const double perigee = std::max(XKMPER, 0.9 * a * (1.0 - e));
+    const double perigeeSpeed = std::sqrt(kEarthMu / a * (1.0 + e) / (1.0 - e));
+    maxSpeed_ = 1.1 * (perigeeSpeed + kEarthRotation * apogee);
+    maxAccel_ = 1.2 * (kEarthMu / (perigee * perigee) + kEarthRotation * kEarthRotation * apogee +
+                       2.0 * kEarthRotation * maxSpeed_);
+    // The radial speed of the orbit, e sqrt(mu / p), and room for the model's short-period
+    // terms (a few km in radius over a revolution).
+    maxClimb_ = 1.1 * e * std::sqrt(kEarthMu / (a * (1.0 - e * e))) + kShortPeriodClimb;
+    if (!std::isfinite(maxSpeed_) || !std::isfinite(maxAccel_) || !std::isfinite(maxClimb_) ||
+        !(maxSpeed_ > 0.0))
+        throw EMathError(kMsgInvalidOp);
+    TObserver o = observer_;
+    Vector obsPos, obsVel;
+    ObserverState(o, startJD_, obsPos, obsVel);
+    observerRadius_ = std::sqrt(obsPos.x * obsPos.x + obsPos.y * obsPos.y + obsPos.z * obsPos.z);
+    // The refraction and the tilt of the geodetic vertical against the geocentric one lower the
+    // geometric elevation at which the margin may be zero.
+    lowestSeen_ = minElev_ - kRefractionSpan - kVerticalTilt;
 }
 
-double TPassSearch::ElevationMargin(double jd) {
-    // The elevation ObserveSatellite gives, without the sub-point it also computes: the
-    // search evaluates this thousands of times per list.
+TPassSearch::TSample TPassSearch::Sample(double jd) {
+    TSample s;
+    s.t = jd;
+    if (jd >= decayJD_) {
+        s.margin = -std::numeric_limits<double>::infinity();
+        return s;
+    }
+    ++evaluations_;
+    // The elevation ObserveSatellite gives, without the sub-point it also computes.
     Vector pos, vel;
-    PropagateSatellite(sat_, jd, pos, vel);
+    try {
+        PropagateSatellite(sat_, jd, pos, vel);
+    } catch (const EDecayError&) {
+        // Down from here on, whatever the model gives for later times.
+        decayJD_ = jd;
+        s.margin = -std::numeric_limits<double>::infinity();
+        return s;
+    }
     StateToKm(pos, vel);
     TLookAngles look;
     bool visible = false;
     LookAngles(pos, vel, observer_, jd, look, visible);
-    return look.elevation - minElev_;
+    s.margin = look.elevation - minElev_;
+    s.range = look.range;
+    const double vx = vel.x + kEarthRotation * pos.y;
+    const double vy = vel.y - kEarthRotation * pos.x;
+    s.speed = std::sqrt(vx * vx + vy * vy + vel.z * vel.z);
+    s.radius = std::sqrt(pos.x * pos.x + pos.y * pos.y + pos.z * pos.z);
+    const double ro = observerRadius_;
+    s.arc = std::acos(std::clamp((ro * ro + s.radius * s.radius - s.range * s.range) / (2.0 * ro * s.radius),
+                                 -1.0, 1.0));
+    return s;
 }
 
-bool TPassSearch::FindElevationPeak(double& peakTime, double& peakMargin, double tolerance, double width,
-                                    double start) {
-    if (width < 0.0) return false;
-    double lo = start;
-    double hi = start + width;
-    double fLo = ElevationMargin(lo);
-    double fHi = ElevationMargin(hi);
-    int count = 0;
-    while (width > tolerance && count < kMaxPeakSteps) {
-        ++count;
-        const double m = fHi > fLo ? 0.62 * hi + 0.38 * lo : 0.62 * lo + 0.38 * hi;
-        const double fM = ElevationMargin(m);
-        // A first probe below either end: the bracket holds no interior maximum.
-        if (count == 1 && (fM < fLo || fM < fHi)) break;
-        const double mid = (lo + m) / 2.0;
-        const double fMid = ElevationMargin(mid);
-        // The new bracket end lies where the margin was just evaluated: reuse the value.
-        if (fMid >= fM) {
-            hi = m;
-            fHi = fM;
-        } else {
-            lo = mid;
-            fLo = fMid;
-        }
-        width = hi - lo;
-        peakTime = lo;
-        peakMargin = fLo;
+double TPassSearch::ElevationMargin(double jd) { return Sample(jd).margin; }
+
+double TPassSearch::StepDays(const TSample& s) const {
+    // The turn of the line of sight the step may allow: what the margin needs to reach zero
+    // (the refraction can add its whole span on top of the geometric elevation), bounded
+    // inside a pass so that the samples follow its shape, and never below the floor.
+    double turn = std::fabs(s.margin) - kRefractionSpan;
+    if (s.margin > 0.0) turn = std::min(turn, kMaxTurnUp);
+    turn = std::max(turn, kFloorTurn);
+    // Over a time s the satellite moves at most D(s) = v s + A s^2 / 2 and at most V s; the
+    // line of sight then turns at most -ln(1 - D / range). The step is the longest time whose
+    // D stays within range (1 - exp(-turn)).
+    const double reach = -s.range * std::expm1(-turn);
+    const double byAccel = 2.0 * reach / (s.speed + std::sqrt(s.speed * s.speed + 2.0 * maxAccel_ * reach));
+    const double bySpeed = reach / maxSpeed_;
+    double seconds = std::max(byAccel, bySpeed);
+    // Seen from the Earth's centre: at radius r the geocentric elevation reaches the lowest that
+    // can count only within the arc acos(ro cos(h) / r) - h of the observer, an arc that grows
+    // with r; the satellite's direction turns at most at the speed bound over the least radius.
+    const double longest = period_ / 4.0 * 86400.0;
+    const double highest = s.radius + maxClimb_ * longest;
+    const double lowest = std::max(XKMPER, s.radius - maxClimb_ * longest);
+    const double circle =
+        std::acos(std::clamp(observerRadius_ * std::cos(lowestSeen_) / highest, -1.0, 1.0)) - lowestSeen_;
+    if (s.arc > circle) seconds = std::max(seconds, (s.arc - circle) * lowest / maxSpeed_);
+    if (s.margin > 0.0) {
+        // Inside a pass: the geometric elevation stays above the minimum (refraction only
+        // lifts it) within the arc of the minimum plus the tilt, at the least radius. The
+        // samples stay close enough to follow the shape of the pass.
+        const double highSeen = minElev_ + kVerticalTilt;
+        const double inner =
+            std::acos(std::clamp(observerRadius_ * std::cos(highSeen) / lowest, -1.0, 1.0)) - highSeen;
+        if (s.arc < inner) seconds = std::max(seconds, (inner - s.arc) * lowest / maxSpeed_);
+        seconds = std::min(seconds, period_ * 86400.0 * kPassStepOfPeriod);
     }
-    return width <= tolerance;
+    if (!(seconds >= kMinStepSeconds)) seconds = kMinStepSeconds;
+    return std::min(seconds / 86400.0, period_ / 4.0);
 }
 
-double TPassSearch::NextPeak(double start) {
-    const double q = period_ / 4.0;
-    const double tolerance = FractionOfDay(0, 1, 0, 0);
-    double x = start;
-    double peakTime = x, peakMargin = 0.0;
-    while (!FindElevationPeak(peakTime, peakMargin, tolerance, q, x)) {
-        x += 2.0 * q / 3.0;
-        peakTime = x;
-        // An elevation that hardly changes can keep every bracket failing: give up past the
-        // search limit, where no pass could be listed any more.
-        if (!(x <= Limit())) return x;
-    }
-    return peakTime;
-}
-
-void TPassSearch::RefinePeak(double& peakTime, double& peakMargin) {
-    // Golden-section search over the tolerance of the bracket search on either side.
-    const double halfWidth = FractionOfDay(0, 0, 20, 0);
+void TPassSearch::FindPeak(double low, double high, double& peakTime, double& peakMargin) {
     const double tolerance = FractionOfDay(0, 0, 0, 1);
     const double r = 0.6180339887498949;
-    double a = peakTime - halfWidth, b = peakTime + halfWidth;
+    double a = low, b = high;
     double c = b - r * (b - a), d = a + r * (b - a);
     double fc = ElevationMargin(c), fd = ElevationMargin(d);
     for (int step = 0; step < kMaxBisectionSteps && b - a > tolerance; ++step) {
@@ -166,12 +222,8 @@ void TPassSearch::RefinePeak(double& peakTime, double& peakMargin) {
             fd = ElevationMargin(d);
         }
     }
-    const double best = fc >= fd ? c : d;
-    const double bestMargin = fc >= fd ? fc : fd;
-    if (bestMargin > peakMargin) {
-        peakTime = best;
-        peakMargin = bestMargin;
-    }
+    peakTime = fc >= fd ? c : d;
+    peakMargin = fc >= fd ? fc : fd;
 }
 
 double TPassSearch::FindRiseTime(double low, double high, double tolerance) {
@@ -200,13 +252,8 @@ double TPassSearch::FindSetTime(double low, double high, double tolerance) {
     return mid;
 }
 
-void TPassSearch::AddPass(std::vector<TPass>& list, double peak, double endJD, double startJD) {
-    if (peak < startJD) return;
-    const double tolerance = FractionOfDay(0, 0, 0, 33);
-    const double quarter = period_ / 4.0;
-    const double rise = FindRiseTime(peak - quarter, peak, tolerance);
-    const double set = FindSetTime(peak, peak + quarter, tolerance);
-    if (rise < startJD || rise >= endJD) return;
+void TPassSearch::AddPass(std::vector<TPass>& list, double rise, double set, double peak) {
+    if (rise < startJD_ || rise >= endJD_) return;
 
     bool southbound = false;
     double azimuth = 0, elevation = 0, latitude = 0, longitude = 0, range = 0, rangeRate = 0;
@@ -227,37 +274,63 @@ void TPassSearch::AddPass(std::vector<TPass>& list, double peak, double endJD, d
     pass.elevationDeg = RadToDeg(elevation);
     pass.duration = duration;
 
-    pass.line = PassLine(DateTimeOfDayCount(DayCountOfDateTime(dayStart_) + (rise - startJD)), southbound,
+    pass.line = PassLine(DateTimeOfDayCount(DayCountOfDateTime(dayStart_) + (rise - startJD_)), southbound,
                          pass.longitudeDeg, pass.elevationDeg, duration, sat_.name);
     list.push_back(std::move(pass));
 }
 
 std::vector<TPass> TPassSearch::Run() {
     std::vector<TPass> list;
-    const double step = 0.4 * period_;
-    const double width = 0.4 * period_;
-    const double tolerance = FractionOfDay(0, 0, 20, 0);
-    // A period too short to move the search forward at the magnitude of the dates.
-    if (!(Limit() + period_ / 6.0 > Limit())) return list;
-    double t = NextPeak(startJD_ - 2.0 * period_);
-    while (Limit() >= t) {
-        // The next peak is looked for about one period on; when that bracket holds none,
-        // the search walks on from the last peak in steps of 0.4 period. A peak time is
-        // never before its bracket, so every round moves forward.
-        double peakTime = t + 2.0 * step, peakMargin = 0.0;
-        bool found = FindElevationPeak(peakTime, peakMargin, tolerance, width, t + 2.0 * step);
-        while (!found) {
-            t += step;
-            if (!(t <= Limit())) return list;
-            peakTime = t;
-            found = FindElevationPeak(peakTime, peakMargin, tolerance, width, t);
+    if (!(endJD_ > startJD_)) return list;
+    const double tolerance = FractionOfDay(0, 0, 0, 33);
+    // A pass that rises in the period is followed past its end for as long again (at least one
+    // revolution); one still up then is listed as setting there.
+    const double followLimit = endJD_ + std::max(endJD_ - startJD_, period_);
+    // A highest sample this close to the minimum may hide a pass between its neighbours (only
+    // steps of the floor's length can hold one).
+    const double hiddenReach = -(kFloorTurn + kRefractionSpan);
+
+    // The pass in progress: up while the current sample is above the minimum; listable when
+    // it rose inside the period (not before its start).
+    bool listable = false;
+    double rise = 0.0, peakTime = 0.0, peakMargin = 0.0;
+    TSample prev, cur = Sample(startJD_);
+    bool havePrev = false;
+    while (!std::isinf(cur.margin)) {
+        const bool up = cur.margin > 0.0;
+        // Two samples past the end: nothing later can rise inside the period.
+        if (havePrev && prev.t >= endJD_ && !(up && listable)) break;
+        if (cur.t >= followLimit) {
+            if (up && listable) AddPass(list, rise, cur.t, peakTime);
+            break;
         }
-        t = peakTime;
-        // The bracket search leaves the peak anywhere within its 20-second tolerance, which
-        // near the zenith is worth more than a degree: the listed pass takes the highest
-        // point itself. The search goes on from its own peak.
-        if (peakMargin > kRefineFloor) RefinePeak(peakTime, peakMargin);
-        if (peakMargin > 0.0 && Limit() >= t) AddPass(list, peakTime, endJD_, startJD_);
+        const TSample next = Sample(cur.t + StepDays(cur));
+        const double left = havePrev ? prev.t : cur.t;
+        const bool highest = (!havePrev || cur.margin >= prev.margin) && cur.margin >= next.margin;
+        if (highest && up && listable) {
+            double t = 0.0, m = 0.0;
+            FindPeak(left, next.t, t, m);
+            if (m > peakMargin) {
+                peakTime = t;
+                peakMargin = m;
+            }
+        } else if (highest && !up && cur.margin > hiddenReach) {
+            double t = 0.0, m = 0.0;
+            FindPeak(left, next.t, t, m);
+            if (m > 0.0) AddPass(list, FindRiseTime(left, t, tolerance), FindSetTime(t, next.t, tolerance), t);
+        }
+        if (!up && next.margin > 0.0) {
+            rise = FindRiseTime(cur.t, next.t, tolerance);
+            listable = rise < endJD_;
+            peakTime = next.t;
+            peakMargin = next.margin;
+        } else if (up && !(next.margin > 0.0)) {
+            if (listable) AddPass(list, rise, FindSetTime(cur.t, next.t, tolerance), peakTime);
+            listable = false;
+        }
+        prev = cur;
+        havePrev = true;
+        cur = next;
     }
     return list;
 }

@@ -27,6 +27,16 @@ struct TPass {
 
 // The state of one pass search: the satellite, the observer, the limits and the period.
 // Every margin evaluation propagates the satellite.
+//
+// The search walks through the period in steps no longer than the time the elevation needs to
+// reach the minimum from where it is. Two bounds give that time, and the longer one is taken:
+// the line of sight turns no faster than the satellite's speed relative to the ground over its
+// range, so a step from a margin m may turn it by |m|; and the satellite's direction from the
+// Earth's centre turns no faster than that speed over its radius, while the minimum is reached
+// only inside a circle around the observer. No pass can begin or end inside such a step. Close
+// to the minimum the steps keep a floor; a pass short enough to fit between two such steps
+// shows as a highest sample and is looked for around it. Rise and set are bisected in the
+// steps where the margin changes sign.
 class TPassSearch {
 public:
     // utcDate is truncated to its day; minElevDegrees is clamped to [-2, 20]. Throws
@@ -35,37 +45,41 @@ public:
     TPassSearch(TSatellite& sat, const TObserver& observer, std::int32_t minSeconds, std::int32_t numDays,
                 double utcDate, double minElevDegrees);
 
-    // Elevation (rad, refraction included) at a Julian date minus the minimum elevation.
+    // Elevation (rad, refraction included) at a Julian date minus the minimum elevation. From
+    // the first time the satellite is found decayed on, minus infinity: never up again.
     double ElevationMargin(double jd);
-    // Looks for a maximum of the margin inside [start, start + width] by shrinking the
-    // bracket until it is no wider than the tolerance (at most 15 steps). The outputs are
-    // written only by completed steps.
-    bool FindElevationPeak(double& peakTime, double& peakMargin, double tolerance, double width, double start);
-    // Time of the first peak found at or after the start. Gives up, returning a time past
-    // the search limit (end + period / 4), when no peak is found before that limit.
-    double NextPeak(double start);
-    // Moves a peak found by the bracket search to the highest point within 20 seconds of
-    // it (to a hundredth of a second), when that point is higher.
-    void RefinePeak(double& peakTime, double& peakMargin);
     // Bisections for the crossing of margin zero: rise with low below and high above the
     // minimum, set with low above and high below. A margin of exactly 0 counts as above for
     // the rise and as below for the set.
     double FindRiseTime(double low, double high, double tolerance);
     double FindSetTime(double low, double high, double tolerance);
-    // Appends the pass of this peak when it rises inside [start, end) and lasts longer than
-    // the minimum seconds.
-    void AddPass(std::vector<TPass>& list, double peak, double endJD, double startJD);
-    // The whole search, passes in the order their peaks were found (chronological).
+    // The highest point of the margin in [low, high] (golden-section search to a hundredth of
+    // a second), for a margin with one maximum there.
+    void FindPeak(double low, double high, double& peakTime, double& peakMargin);
+    // Appends the pass when it rises inside [start, end) and lasts longer than the minimum
+    // seconds.
+    void AddPass(std::vector<TPass>& list, double rise, double set, double peak);
+    // The whole search, passes in chronological order.
     std::vector<TPass> Run();
 
     double StartJD() const { return startJD_; }
     double EndJD() const { return endJD_; }
     double Period() const { return period_; }
     double MinElevation() const { return minElev_; }
+    // Margin evaluations made so far.
+    long Evaluations() const { return evaluations_; }
 
 private:
-    // Search limit of the retry loops.
-    double Limit() const { return endJD_ + period_ / 4.0; }
+    struct TSample {
+        double t = 0.0;       // Julian date
+        double margin = 0.0;  // rad
+        double range = 0.0;   // km
+        double speed = 0.0;   // km/s relative to the ground
+        double radius = 0.0;  // km from the Earth's centre
+        double arc = 0.0;     // rad: angle at the Earth's centre between observer and satellite
+    };
+    TSample Sample(double jd);
+    double StepDays(const TSample& s) const;
 
     TSatellite& sat_;
     TObserver observer_;
@@ -75,6 +89,13 @@ private:
     double startJD_ = 0.0;
     double endJD_ = 0.0;
     double period_ = 0.0;    // days
+    double maxSpeed_ = 0.0;  // km/s: bound of the speed relative to the ground
+    double maxAccel_ = 0.0;  // km/s^2: bound of the acceleration relative to the ground
+    double maxClimb_ = 0.0;  // km/s: bound of the radial speed
+    double observerRadius_ = 0.0;  // km from the Earth's centre
+    double lowestSeen_ = 0.0;      // rad: geocentric elevation below which the margin is negative
+    double decayJD_ = 0.0;   // first time found decayed (infinity while none)
+    long evaluations_ = 0;
 };
 
 // The passes of the satellite over the observer during numDays whole days from 0h UTC of

@@ -61,6 +61,8 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
     SGP4(sat, t, p, v);
   if (!Finite(p) || !Finite(v) || !std::isfinite(sat.orbitPhase))
     throw EOrbitError("Propagation gave a state vector that is not finite");
+  // A position inside the Earth (in Earth radii) is no position of a satellite.
+  if (p.x * p.x + p.y * p.y + p.z * p.z < 1.0) throw EDecayError(kMsgDecayed);
 
   // 3. A negative phase is raised by one turn.
   if (sat.orbitPhase < 0) sat.orbitPhase = static_cast<double>(sat.orbitPhase + kTwoPiL);

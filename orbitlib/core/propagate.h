@@ -15,7 +15,8 @@ class TSatellite;
 // revolution number and orbit position in revolutions.
 // Throws EMathError / EOrbitError when the model fails (the init-needed flag then stays
 // set when the failure came during initialisation) and EOrbitError when the date is not
-// finite or the resulting state vector is not finite.
+// finite or the resulting state vector is not finite, and EDecayError ("Satellite has
+// decayed") when the position lies less than one Earth radius from the Earth's centre.
 void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel);
 
 // 2 pi / (mean motion * 1440): the period in days from the element set's mean motion.
