@@ -281,7 +281,8 @@ void TPassSearch::AddPass(std::vector<TPass>& list, double rise, double set, dou
 
 std::vector<TPass> TPassSearch::Run() {
     std::vector<TPass> list;
-    if (!(endJD_ > startJD_)) return list;
+    // No days, or a minimum elevation that no elevation exceeds (not a number).
+    if (!(endJD_ > startJD_) || std::isnan(minElev_)) return list;
     const double tolerance = FractionOfDay(0, 0, 0, 33);
     // A pass that rises in the period is followed past its end for as long again (at least one
     // revolution); one still up then is listed as setting there.

@@ -293,6 +293,56 @@ TEST(Propagate, StateThatLeavesTheModelFailsClearly) {
   EXPECT_THROW(PropagateSatellite(sat, sat.epoch + 10 / 1440.0, pos, vel), EOrbitError);
 }
 
+// Sets whose drag brings them down: the driver gives their states while they are at least
+// one Earth radius from the centre, and from the first one below that fails with the decay
+// message, whichever model ran. The first failure found at one-minute steps is narrowed to a
+// millisecond: the last state given there lies on the Earth's radius.
+TEST(Propagate, DecayedStateFailsBelowOneEarthRadius) {
+  struct Case {
+    const char* name;
+    std::string line1, line2;
+    double fromDays, toDays;  // the first failure lies between these days after the epoch
+  } const cases[] = {
+      {"near-Earth, low perigee and high drag",
+       "1 90401U 18002A   18020.50000000  .05000000  00000-0  30000-2 0  9991",
+       "2 90401  51.6000 100.0000 0015000  90.0000 270.0000 16.25000000  1008", 3.5, 4.0},
+      {"deep-space, eccentric with high drag", k11801Line1, k11801Line2, 40.0, 50.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSatellite sat = ParseSat(c.line1, c.line2);
+    Vector pos, vel;
+    auto radiusKm = [&](double jd) {
+      PropagateSatellite(sat, jd, pos, vel);
+      return std::sqrt(pos.x * pos.x + pos.y * pos.y + pos.z * pos.z) * XKMPER;
+    };
+    double good = sat.epoch, bad = 0;
+    for (double jd = sat.epoch; jd < sat.epoch + c.toDays + 1; jd += 1 / 1440.0) {
+      try {
+        EXPECT_GE(radiusKm(jd), XKMPER);
+        good = jd;
+      } catch (const EDecayError& e) {
+        EXPECT_STREQ(e.what(), "Satellite has decayed");
+        bad = jd;
+        break;
+      }
+    }
+    ASSERT_GT(bad, sat.epoch + c.fromDays);
+    ASSERT_LT(bad, sat.epoch + c.toDays);
+    while (bad - good > 0.001 / 86400) {
+      const double mid = (good + bad) / 2;
+      try {
+        radiusKm(mid);
+        good = mid;
+      } catch (const EDecayError&) {
+        bad = mid;
+      }
+    }
+    EXPECT_NEAR(radiusKm(good), XKMPER, 0.01);
+    EXPECT_THROW(PropagateSatellite(sat, bad, pos, vel), EOrbitError);
+  }
+}
+
 TEST(Propagate, ObserveGeostationarySatellite) {
   const auto lines = ReadLines(DataPath("geo_ideal_2025.tle"));
   TSatellite sat = ParseSat(lines[10], lines[11]);  // GEO 9.0E

@@ -82,10 +82,13 @@ struct ScanPass {
     bool setSeen = false;
 };
 
-// Every pass rising in [from, to), followed up to `tail` for its set.
+// Every pass rising in [from, to), followed up to `tail` for its set. The scan ends at the first
+// second at which the satellite is found decayed (`decayed` is then that time, else 0); a pass
+// in progress then sets at that second.
 std::vector<ScanPass> ScanPasses(TSatellite& sat, const TObserver& obs, double from, double to, double tail,
-                                 double minElevDeg) {
+                                 double minElevDeg, double* decayed = nullptr) {
     std::vector<ScanPass> passes;
+    if (decayed) *decayed = 0;
     auto margin = [&](double t) { return ElevationDeg(sat, obs, t) - minElevDeg; };
     // The first 0.01-second sample after `low` on the other side of the minimum.
     auto crossing = [&](double low, bool rising) {
@@ -103,7 +106,19 @@ std::vector<ScanPass> ScanPasses(TSatellite& sat, const TObserver& obs, double f
     double peakT = from, peakM = -1e9;
     for (long k = 1; k <= steps; ++k) {
         const double t = from + k * kSecond;
-        const double m = margin(t);
+        double m = 0;
+        try {
+            m = margin(t);
+        } catch (const EDecayError&) {
+            if (decayed) *decayed = t;
+            if (inPass && counted) {
+                current.set = t;
+                current.setSeen = true;
+                current.highest = peakM + minElevDeg;
+                passes.push_back(current);
+            }
+            return passes;
+        }
         if (!inPass && m > 0) {
             if (prevT >= to) break;
             inPass = true;
@@ -234,6 +249,31 @@ INSTANTIATE_TEST_SUITE_P(AllOrbits, PassScanTest, ::testing::ValuesIn(kScanCases
                                  if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                              return name;
                          });
+
+// A near-Earth set with a low perigee and high drag, which comes down about 3.8 days after its
+// epoch: its passes are listed up to then and none after, as the scan sees them.
+TEST(PassScan, DecayingSatelliteIsNeverUpAfterItsDecay) {
+    TSatellite sat;
+    sat.ParseElements("1 90401U 18002A   18020.50000000  .05000000  00000-0  30000-2 0  9991",
+                      "2 90401  51.6000 100.0000 0015000  90.0000 270.0000 16.25000000  1008");
+    sat.name = "DECAYING";
+    const double start = std::floor(sat.epoch - 0.5) + 0.5;
+    for (const Place& place : {kNorth, kSouth}) {
+        const TObserver obs = ObserverAt(place);
+        const std::vector<TPass> listed = FindPasses(sat, 0, 6, sat.epoch - kJdOfDateTimeZero, 0.0, obs);
+        double decayed = 0;
+        const std::vector<ScanPass> scanned = ScanPasses(sat, obs, start, start + 6, start + 6, 0.0, &decayed);
+        ASSERT_GT(decayed, sat.epoch + 3.5) << place.name;
+        ASSERT_LT(decayed, sat.epoch + 4.0) << place.name;
+        ASSERT_GE(scanned.size(), 5u) << place.name;
+        ASSERT_EQ(listed.size(), scanned.size()) << place.name;
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            EXPECT_NEAR(listed[i].rise, scanned[i].rise, kSecond) << listed[i].line;
+            EXPECT_NEAR(listed[i].set, scanned[i].set, kSecond) << listed[i].line;
+            EXPECT_LE(listed[i].set, decayed) << listed[i].line;
+        }
+    }
+}
 
 }  // namespace
 }  // namespace orbit

@@ -241,10 +241,9 @@ TEST_F(PassListTest, PassAcrossMidnight) {
     for (const TPass& p : after) EXPECT_GE(p.rise, midnight);
 }
 
-// Geostationary sets never cross the horizon: the search must end, quickly, and give what
-// its rules give for such a body: nothing when it is below the horizon, and when it is
-// always above, peaks whose rise and set bisections run to the ends of their quarter-period
-// brackets (half a period from rise to set).
+// Geostationary sets never cross the horizon: the search must end, quickly, and list nothing,
+// whether the body stays below the horizon or stays above it (it rose before the period, so
+// it has no rise inside it).
 TEST_F(PassListTest, GeostationarySetsNeverHang) {
     ASSERT_GE(geo_->Count(), 20);
     for (int i = 0; i < geo_->Count(); ++i) {
@@ -254,7 +253,6 @@ TEST_F(PassListTest, GeostationarySetsNeverHang) {
         ObserveSatellite(sat, Observer(0, 0), sat.epoch, 0.0, south, az, el, lat, lon, range, rate);
         const double subLon = lon * kDeg;
         const double utcDate = sat.epoch - kJdOfDateTimeZero;
-        const double halfPeriodSeconds = OrbitPeriodDays(sat) * 86400.0 / 2.0;
 
         const auto t0 = std::chrono::steady_clock::now();
         const std::vector<TPass> seen = FindPasses(sat, 0, 10, utcDate, 0.0, Observer(0, subLon));
@@ -266,13 +264,8 @@ TEST_F(PassListTest, GeostationarySetsNeverHang) {
         EXPECT_LT(std::chrono::duration<double>(t1 - t0).count(), 0.1) << sat.name;
         EXPECT_LT(std::chrono::duration<double>(t2 - t1).count(), 0.1) << sat.name;
         EXPECT_EQ(hidden, "") << sat.name;
-        const TPassSearch search(sat, Observer(0, subLon), 0, 10, utcDate, 0.0);
-        for (const TPass& p : seen) {
-            EXPECT_NEAR(p.duration, halfPeriodSeconds, 2.0) << p.line;
-            EXPECT_GT(p.elevationDeg, 45.0) << p.line;
-            EXPECT_GE(p.rise, search.StartJD());
-            EXPECT_LT(p.rise, search.EndJD());
-        }
+        EXPECT_GT(ElevationDeg(sat, Observer(0, subLon), sat.epoch + 5), 45.0) << sat.name;
+        for (const TPass& p : seen) ADD_FAILURE() << "always above, yet listed: " << p.line;
     }
 }
 

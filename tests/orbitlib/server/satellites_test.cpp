@@ -3,6 +3,8 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <string>
+#include <vector>
 
 #include "server_fixture.h"
 
@@ -281,6 +283,52 @@ TEST_F(SatellitesTest, FindAosAndLosOfALowSatellite) {
   EXPECT_EQ(again, t);
 }
 
+// Twelve-hour orbits, near-circular and highly eccentric: from start times across a day, the
+// next rise and set agree with a scan of the elevation at 1-second steps (the fine search
+// ends at most one short step after the crossing).
+TEST_F(SatellitesTest, FindAosAndLosOfTwelveHourOrbits) {
+  SetPath(ServerEnvironment::CopyDataFolder("twelvehour"));
+  struct Case {
+    const char* name;
+    double lat, lon;
+  } const cases[] = {
+      {"NAV 12H", 52.0, 5.0}, {"NAV 12H", -33.9, 18.4}, {"HEO 12H A", 52.0, 5.0}, {"HEO 12H A", -33.9, 18.4}};
+  const double from = kDateTime2018Jan21, scanDays = 1.5;
+  int rises = 0, sets = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " from " + std::to_string(c.lat));
+    ASSERT_EQ(sats->put_ObsLat(c.lat), S_OK);
+    ASSERT_EQ(sats->put_ObsLon(c.lon), S_OK);
+    std::vector<double> el;
+    for (long k = 0; k <= std::lround(scanDays * 86400); ++k)
+      el.push_back(Elevation(c.name, kJulian2018Jan21 + k * kSecond));
+    // The first scanned second at or after t on the other side of the horizon.
+    auto next = [&](double t, bool rising) {
+      for (auto k = static_cast<std::size_t>(std::ceil((t - from) / kSecond - 1e-6)); k < el.size(); ++k)
+        if (rising ? el[k] >= 0 : el[k] <= 0) return from + k * kSecond;
+      return -1.0;
+    };
+    Bstr name(c.name);
+    for (double start = from; start < from + 0.75; start += 0.0625) {
+      double aos = 0, los = 0;
+      ASSERT_EQ(sats->FindAOS(name.get(), start, &aos), S_OK);
+      ASSERT_EQ(sats->FindLOS(name.get(), start, &los), S_OK);
+      const double rise = next(start, true), set = next(start, false);
+      ASSERT_GT(rise, 0.0);
+      ASSERT_GT(set, 0.0);
+      if (rise > start) ++rises;
+      if (set > start) ++sets;
+      EXPECT_GE(aos, rise - kSecond) << start;
+      EXPECT_LE(aos, rise + 20 * kSecond) << start;
+      EXPECT_GE(los, set - kSecond) << start;
+      EXPECT_LE(los, set + 20 * kSecond) << start;
+    }
+  }
+  // Searches that had to step to the crossing, both ways.
+  EXPECT_GE(rises, 10);
+  EXPECT_GE(sets, 10);
+}
+
 TEST_F(SatellitesTest, FindAosOfTheSunWhenUp) {
   SetPath(ServerEnvironment::CopyDataFolder("names"));
   ASSERT_EQ(sats->put_ObsLat(0.0), S_OK);
@@ -384,6 +432,50 @@ TEST_F(SatellitesTest, FailuresInsideMembersBecomeResultCodes) {
   EXPECT_TRUE(FAILED(sats->FindAOS(iss.get(), std::nan(""), &r)));
   EXPECT_NE(TakeErrorDescription(), "");
   EXPECT_TRUE(FAILED(IsVisible(sats, "ISS", std::nan("")).hr));
+}
+
+// A set whose drag brings it down about 3.8 days after its epoch (2018 January 20.5): its
+// states are given until it is less than one Earth radius from the centre; from then on
+// IsVisible fails with the decay message, and so do the searches that step through it, while a
+// pass list over those days lists the passes before the decay only.
+TEST_F(SatellitesTest, DecayedSatelliteFailsWithItsMessage) {
+  SetPath(ServerEnvironment::CopyDataFolder("decay"));
+  ASSERT_EQ(sats->put_ObsLat(52.0), S_OK);
+  ASSERT_EQ(sats->put_ObsLon(5.0), S_OK);
+  const double epoch = kJulian2018Jan21 - 0.5;
+  EXPECT_EQ(IsVisible(sats, "DECAYING", epoch + 1).hr, S_OK);
+  double decayed = 0;
+  for (double jd = epoch + 3.5; jd < epoch + 4.0 && decayed == 0; jd += 60 * kSecond) {
+    const Look l = IsVisible(sats, "DECAYING", jd);
+    if (FAILED(l.hr)) {
+      EXPECT_EQ(l.hr, E_UNEXPECTED);
+      EXPECT_EQ(TakeErrorDescription(), "Satellite has decayed");
+      decayed = jd;
+    } else {
+      EXPECT_GT(l.alt, 0.0);
+    }
+  }
+  ASSERT_GT(decayed, 0.0);
+
+  Bstr name("DECAYING");
+  double r = 0;
+  const double decayedDateTime = kDateTime2018Jan21 + (decayed - kJulian2018Jan21);
+  EXPECT_TRUE(FAILED(sats->FindAOS(name.get(), decayedDateTime, &r)));
+  EXPECT_EQ(TakeErrorDescription(), "Satellite has decayed");
+
+  Bstr list;
+  ASSERT_EQ(sats->PassListForPeriod(name.get(), kDateTime2018Jan21 - 1, 0, 6, 0.0, list.out()), S_OK);
+  const std::string text = list.str();
+  // Lines read "yyyymmddhhnnss ...": all rise in January 2018, before the decay.
+  int lines = 0;
+  for (std::size_t at = text.find("\"2018"); at != std::string::npos; at = text.find("\"2018", at + 1)) {
+    ++lines;
+    const double day = std::stod(text.substr(at + 7, 2)), hour = std::stod(text.substr(at + 9, 2)),
+                 minute = std::stod(text.substr(at + 11, 2));
+    EXPECT_EQ(text.substr(at + 1, 6), "201801");
+    EXPECT_LT(kJulian2018Jan21 + (day - 21) + hour / 24 + minute / 1440, decayed) << text.substr(at, 40);
+  }
+  EXPECT_GE(lines, 5);
 }
 
 TEST_F(SatellitesTest, SupportsErrorInfoForISatellitesOnly) {

@@ -121,6 +121,38 @@ TEST_F(RealLibrary, RegistersConnectsAndPlacesAGeostationarySatellite) {
   EXPECT_EQ(sats.CalcSatPos("SUN").Range, 0);
 }
 
+// A satellite whose drag brings it down about 3.8 days after its epoch (2018 January 20.5):
+// before that its position is computed; after that the library fails, and the record is all
+// zeros (position unavailable), never a point inside the Earth.
+TEST_F(RealLibrary, DecayedSatelliteHasNoPosition) {
+  RecordingHost host(bin_);
+  TSats sats(host);
+  ASSERT_TRUE(sats.Connected());
+  testutil::WriteFile(dir_ / "decaying.txt",
+                      "DECAYING\r\n"
+                      "1 90401U 18002A   18020.50000000  .05000000  00000-0  30000-2 0  9991\r\n"
+                      "2 90401  51.6000 100.0000 0015000  90.0000 270.0000 16.25000000  1008\r\n");
+  sats.SetObsLat(52.083);
+  sats.SetObsLon(5.133);
+  sats.SetObsHeight(0);
+  const TDateTime epoch = EncodeDate(2018, 1, 20) + 0.5;
+  sats.UTC = epoch + 1;
+  sats.SetKepFile(dir_ / "decaying.txt");
+  ASSERT_NE(sats.FindSat("decaying"), nullptr);
+
+  const TSatPosRecord before = sats.CalcSatPos("DECAYING");
+  EXPECT_GT(before.Radius, 6378.135);
+  EXPECT_GT(before.Altitude, 100.0);
+  EXPECT_NE(before.Range, 0);
+
+  sats.UTC = epoch + 4.5;
+  const TSatPosRecord after = sats.CalcSatPos("DECAYING");
+  for (double v : {after.Radius, after.X, after.Y, after.Z, after.Range, after.Altitude, after.Azimuth,
+                   after.Elevation, after.Longitude, after.Latitude, after.HA, after.UTC})
+    EXPECT_EQ(v, 0);
+  EXPECT_FALSE(after.Visible);
+}
+
 TEST_F(RealLibrary, UnregisterRemovesTheRegistration) {
   RecordingHost host(bin_);
   {
