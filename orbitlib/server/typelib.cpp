@@ -103,14 +103,18 @@ HRESULT GetTypeLibrary(ITypeLib** lib) {
   *lib = nullptr;
   static std::mutex mutex;
   static ITypeLib* loaded = nullptr;  // kept for the library's lifetime
-  std::lock_guard<std::mutex> lock(mutex);
-  if (!loaded) {
-    HRESULT hr = VcomCreateTypeLib(&VcomTypeLibResource, &loaded);
-    if (FAILED(hr)) return hr;
+  try {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!loaded) {
+      HRESULT hr = VcomCreateTypeLib(&VcomTypeLibResource, &loaded);
+      if (FAILED(hr)) return hr;
+    }
+    loaded->AddRef();
+    *lib = loaded;
+    return S_OK;
+  } catch (...) {
+    return E_UNEXPECTED;
   }
-  loaded->AddRef();
-  *lib = loaded;
-  return S_OK;
 }
 
 HRESULT GetSatellitesTypeInfo(ITypeInfo** info) {

@@ -179,16 +179,20 @@ class TypeInfo final : public ITypeInfo {
     *count = 0;
     const Func* f = Find(memid);
     if (!f) return TYPE_E_ELEMENTNOTFOUND;
-    std::vector<const std::string*> all{&f->name};
-    for (const Param& p : f->params)
-      if (!p.name.empty()) all.push_back(&p.name);
     UINT n = 0;
-    for (; n < maxNames && n < all.size(); ++n) {
-      names[n] = StringToBstr(*all[n]);
-      if (!names[n]) {
-        for (UINT k = 0; k < n; ++k) SysFreeString(names[k]);
-        return E_OUTOFMEMORY;
-      }
+    auto give = [&](const std::string& text) {
+      if (n >= maxNames) return true;
+      names[n] = StringToBstr(text);
+      if (!names[n]) return false;
+      ++n;
+      return true;
+    };
+    bool ok = give(f->name);
+    for (size_t p = 0; ok && p < f->params.size(); ++p)
+      if (!f->params[p].name.empty()) ok = give(f->params[p].name);
+    if (!ok) {
+      for (UINT k = 0; k < n; ++k) SysFreeString(names[k]);
+      return E_OUTOFMEMORY;
     }
     *count = n;
     return S_OK;
