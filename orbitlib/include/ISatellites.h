@@ -9,6 +9,14 @@
 //                                 reinterpret_cast<void**>(&sats));
 //   // REGDB_E_CLASSNOTREG: run the registration tool `regsvr` on MarnSatLib.so and try again.
 //
+// The members, their parameters and help texts can be read without creating the object, from
+// the registered type library (library MarnSatLib 3.1, locale 0x409):
+//
+//   ITypeLib* lib = nullptr;
+//   hr = LoadRegTypeLib(LIBID_MarnSatLib, 3, 1, 0x409, &lib);  // TYPE_E_LIBNOTREGISTERED: run regsvr
+//
+// and from a live object through IDispatch::GetTypeInfo(0, ...).
+//
 // Every member returns an HRESULT; a failure sets the thread's error information (GetErrorInfo)
 // with source "MarnSatLib.Satellites" and the failure's message as description. Texts are
 // BSTRs: the caller keeps what it passes and frees (SysFreeString) what it receives.

@@ -1,9 +1,9 @@
-// Late binding of TSatellites: GetIDsOfNames and Invoke over the members of ISatellites.
-// Invoke converts the arguments, calls the same virtual-table member a client would call and
+// Late binding of TSatellites over the member table of ISatellites (typelib.cpp): names resolve
+// through the type information built from that table, and Invoke finds the member, its
+// parameters and result in the same table. Invoke converts the arguments, calls the same virtual-table member a client would call and
 // converts a failure into DISP_E_EXCEPTION carrying the error information's texts.
 #include <array>
 #include <cstring>
-#include <string_view>
 #include <vector>
 
 #include "satellites.h"
@@ -11,109 +11,13 @@
 namespace marnsat {
 namespace {
 
-enum class Type : uint8_t { None, Bstr, R8, I4, Bool };
-
-struct Param {
-  const char* name;
-  Type type;
-  bool out;
-};
-
-struct Member {
-  DISPID id;
-  WORD kind;  // DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT or DISPATCH_METHOD
-  const char* name;
-  std::vector<Param> params;
-  Type result;
-};
-
 using namespace marnsatlib;
 constexpr WORD kGet = DISPATCH_PROPERTYGET;
 constexpr WORD kPut = DISPATCH_PROPERTYPUT;
-constexpr WORD kMethod = DISPATCH_METHOD;
-
-const std::vector<Member>& Members() {
-  static const std::vector<Member> members = {
-      {DISPID_VersionString, kGet, "VersionString", {}, Type::Bstr},
-      {DISPID_KeplerPath, kGet, "KeplerPath", {}, Type::Bstr},
-      {DISPID_KeplerPath, kPut, "KeplerPath", {{"Value", Type::Bstr, false}}, Type::None},
-      {DISPID_SatCount, kGet, "SatCount", {}, Type::I4},
-      {DISPID_SatNames, kGet, "SatNames", {}, Type::Bstr},
-      {DISPID_ObsLat, kGet, "ObsLat", {}, Type::R8},
-      {DISPID_ObsLat, kPut, "ObsLat", {{"Value", Type::R8, false}}, Type::None},
-      {DISPID_ObsLon, kGet, "ObsLon", {}, Type::R8},
-      {DISPID_ObsLon, kPut, "ObsLon", {{"Value", Type::R8, false}}, Type::None},
-      {DISPID_ObsHeight, kGet, "ObsHeight", {}, Type::R8},
-      {DISPID_ObsHeight, kPut, "ObsHeight", {{"Value", Type::R8, false}}, Type::None},
-      {DISPID_PassListForPeriod,
-       kMethod,
-       "PassListForPeriod",
-       {{"Name", Type::Bstr, false},
-        {"UTCdate", Type::R8, false},
-        {"MinSeconds", Type::I4, false},
-        {"NumDays", Type::I4, false},
-        {"MinElevDegrees", Type::R8, false}},
-       Type::Bstr},
-      {DISPID_IsVisible,
-       kMethod,
-       "IsVisible",
-       {{"Name", Type::Bstr, false},
-        {"JulianTime", Type::R8, false},
-        {"ThresholdDeg", Type::R8, false},
-        {"Southbound", Type::Bool, true},
-        {"Azumuth", Type::R8, true},
-        {"Elevation", Type::R8, true},
-        {"Longitude", Type::R8, true},
-        {"Latitude", Type::R8, true},
-        {"Range", Type::R8, true},
-        {"RangeRate", Type::R8, true},
-        {"Altitude", Type::R8, true},
-        {"Phase", Type::R8, true}},
-       Type::Bool},
-      {DISPID_DateTimeToJT, kMethod, "DateTimeToJT", {{"DateTime", Type::R8, false}}, Type::R8},
-      {DISPID_RevNumber, kGet, "RevNumber", {}, Type::I4},
-      {DISPID_OrbitPhase, kGet, "OrbitPhase", {}, Type::R8},
-      {DISPID_FindAOS, kMethod, "FindAOS", {{"Name", Type::Bstr, false}, {"PredictTime", Type::R8, false}}, Type::R8},
-      {DISPID_FindLOS, kMethod, "FindLOS", {{"Name", Type::Bstr, false}, {"PredictTime", Type::R8, false}}, Type::R8},
-      {DISPID_MeanAnomaly, kGet, "MeanAnomaly", {}, Type::R8},
-      {DISPID_SatState,
-       kMethod,
-       "SatState",
-       {{"X", Type::R8, true},
-        {"Y", Type::R8, true},
-        {"Z", Type::R8, true},
-        {"Xdot", Type::R8, true},
-        {"Ydot", Type::R8, true},
-        {"Zdot", Type::R8, true}},
-       Type::None},
-  };
-  return members;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char p = a[i], q = b[i];
-    if (p >= 'a' && p <= 'z') p = static_cast<char>(p - 'a' + 'A');
-    if (q >= 'a' && q <= 'z') q = static_cast<char>(q - 'a' + 'A');
-    if (p != q) return false;
-  }
-  return true;
-}
-
-VARTYPE VarTypeOf(Type t) {
-  switch (t) {
-    case Type::Bstr: return VT_BSTR;
-    case Type::R8: return VT_R8;
-    case Type::I4: return VT_I4;
-    case Type::Bool: return VT_BOOL;
-    default: return VT_EMPTY;
-  }
-}
 
 // One argument or result in its native form.
 struct Slot {
-  Type type = Type::None;
+  VARTYPE type = VT_VOID;
   BSTR bstr = nullptr;  // owned
   double r8 = 0;
   int32_t i4 = 0;
@@ -124,20 +28,20 @@ struct Slot {
   ~Slot() { SysFreeString(bstr); }
 };
 
-HRESULT Load(Slot& slot, Type type, const VARIANT& v) {
+HRESULT Load(Slot& slot, VARTYPE type, const VARIANT& v) {
   slot.type = type;
   VARIANT tmp;
   VariantInit(&tmp);
-  HRESULT hr = VariantChangeType(&tmp, &v, 0, VarTypeOf(type));
+  HRESULT hr = VariantChangeType(&tmp, &v, 0, type);
   if (FAILED(hr)) return hr;
   switch (type) {
-    case Type::Bstr:
+    case VT_BSTR:
       slot.bstr = tmp.bstrVal;  // taken over
       tmp.vt = VT_EMPTY;
       break;
-    case Type::R8: slot.r8 = tmp.dblVal; break;
-    case Type::I4: slot.i4 = tmp.lVal; break;
-    case Type::Bool: slot.b = tmp.boolVal; break;
+    case VT_R8: slot.r8 = tmp.dblVal; break;
+    case VT_I4: slot.i4 = tmp.lVal; break;
+    case VT_BOOL: slot.b = tmp.boolVal; break;
     default: break;
   }
   VariantClear(&tmp);
@@ -145,13 +49,13 @@ HRESULT Load(Slot& slot, Type type, const VARIANT& v) {
 }
 
 // An out argument must be a reference to its type or to a VARIANT.
-bool IsOutReference(const VARIANT& v, Type type) {
+bool IsOutReference(const VARIANT& v, VARTYPE type) {
   if (!(v.vt & VT_BYREF) || !v.byref) return false;
   VARTYPE base = static_cast<VARTYPE>(v.vt & ~VT_BYREF);
-  return base == VarTypeOf(type) || base == VT_VARIANT;
+  return base == type || base == VT_VARIANT;
 }
 
-HRESULT LoadOut(Slot& slot, Type type, const VARIANT& v) {
+HRESULT LoadOut(Slot& slot, VARTYPE type, const VARIANT& v) {
   slot.type = type;
   if ((v.vt & ~VT_BYREF) == VT_VARIANT && v.pvarVal->vt == VT_EMPTY) return S_OK;  // nothing passed in
   return Load(slot, type, v);
@@ -161,26 +65,26 @@ HRESULT Store(const Slot& slot, VARIANT& v) {
   if ((v.vt & ~VT_BYREF) == VT_VARIANT) {
     VARIANT* target = v.pvarVal;
     VariantClear(target);
-    target->vt = VarTypeOf(slot.type);
+    target->vt = slot.type;
     switch (slot.type) {
-      case Type::Bstr:
+      case VT_BSTR:
         target->bstrVal = SysAllocStringLen(slot.bstr, SysStringLen(slot.bstr));
         break;
-      case Type::R8: target->dblVal = slot.r8; break;
-      case Type::I4: target->lVal = slot.i4; break;
-      case Type::Bool: target->boolVal = slot.b; break;
+      case VT_R8: target->dblVal = slot.r8; break;
+      case VT_I4: target->lVal = slot.i4; break;
+      case VT_BOOL: target->boolVal = slot.b; break;
       default: break;
     }
     return S_OK;
   }
   switch (slot.type) {
-    case Type::Bstr:
+    case VT_BSTR:
       SysFreeString(*v.pbstrVal);
       *v.pbstrVal = SysAllocStringLen(slot.bstr, SysStringLen(slot.bstr));
       break;
-    case Type::R8: *v.pdblVal = slot.r8; break;
-    case Type::I4: *v.plVal = slot.i4; break;
-    case Type::Bool: *v.pboolVal = slot.b; break;
+    case VT_R8: *v.pdblVal = slot.r8; break;
+    case VT_I4: *v.plVal = slot.i4; break;
+    case VT_BOOL: *v.pboolVal = slot.b; break;
     default: break;
   }
   return S_OK;
@@ -210,34 +114,26 @@ void FillException(HRESULT hr, EXCEPINFO* info) {
 
 HRESULT TSatellites::GetTypeInfoCount(UINT* pctinfo) {
   if (!pctinfo) return E_POINTER;
-  *pctinfo = 0;
+  *pctinfo = 1;
   return S_OK;
 }
 
-HRESULT TSatellites::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
+HRESULT TSatellites::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
   if (!ppTInfo) return E_POINTER;
   *ppTInfo = nullptr;
-  return DISP_E_BADINDEX;
+  if (iTInfo != 0) return DISP_E_BADINDEX;
+  return GetSatellitesTypeInfo(ppTInfo);
 }
 
+// Names resolve through the type information, so they can never differ from what it shows.
 HRESULT TSatellites::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId) {
   if (!(riid == GUID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (!rgszNames || !rgDispId) return E_POINTER;
-  if (cNames == 0) return E_INVALIDARG;
-  for (UINT i = 0; i < cNames; ++i) rgDispId[i] = DISPID_UNKNOWN;
-  if (!rgszNames[0]) return DISP_E_UNKNOWNNAME;
-  const Member* found = nullptr;
-  for (const Member& m : Members()) {
-    if (EqualNoCase(m.name, rgszNames[0]) && (!found || m.kind != kPut)) found = &m;
-  }
-  if (!found) return DISP_E_UNKNOWNNAME;
-  rgDispId[0] = found->id;
-  HRESULT hr = S_OK;
-  for (UINT i = 1; i < cNames; ++i) {
-    for (size_t p = 0; p < found->params.size() && rgszNames[i]; ++p)
-      if (EqualNoCase(found->params[p].name, rgszNames[i])) rgDispId[i] = static_cast<DISPID>(p);
-    if (rgDispId[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
-  }
+  ITypeInfo* info = nullptr;
+  HRESULT hr = GetSatellitesTypeInfo(&info);
+  if (FAILED(hr)) return hr;
+  hr = DispGetIDsOfNames(info, rgszNames, cNames, rgDispId);
+  info->Release();
   return hr;
 }
 
@@ -250,19 +146,21 @@ HRESULT TSatellites::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
     if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
 
     // Choose the member by identifier and kind of call.
-    const Member* member = nullptr;
-    for (const Member& m : Members()) {
-      if (m.id != dispIdMember) continue;
+    const VcomFuncData* member = nullptr;
+    const VcomFuncData* members = SatellitesMembers();
+    for (UINT i = 0; i < SatellitesMemberCount(); ++i) {
+      const VcomFuncData& m = members[i];
+      if (m.memid != dispIdMember) continue;
       const bool put = (wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-      if (put ? m.kind == kPut : (m.kind != kPut && (wFlags & m.kind))) member = &m;
+      if (put ? m.invkind == kPut : (m.invkind != kPut && (wFlags & m.invkind))) member = &m;
     }
     if (!member) return DISP_E_MEMBERNOTFOUND;
 
     // Arguments by parameter position; rgvarg holds them in reverse order, named ones first.
-    const size_t count = member->params.size();
+    const size_t count = member->paramCount;
     std::vector<int> source(count, -1);  // index into rgvarg
     const UINT cArgs = params->cArgs, cNamed = params->cNamedArgs;
-    if (member->kind == kPut) {
+    if (member->invkind == kPut) {
       if (cArgs != 1) return DISP_E_BADPARAMCOUNT;
       if (cNamed > 1 || (cNamed == 1 && params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT))
         return DISP_E_PARAMNOTFOUND;
@@ -284,14 +182,16 @@ HRESULT TSatellites::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
     }
 
     std::array<Slot, 12> args;
+    if (count > args.size()) return E_UNEXPECTED;
     for (size_t p = 0; p < count; ++p) {
-      const Param& param = member->params[p];
+      const VcomParamData& param = member->params[p];
+      const bool out = (param.flags & PARAMFLAG_FOUT) != 0;
       const VARIANT& v = params->rgvarg[source[p]];
       HRESULT hr;
-      if (param.out)
-        hr = IsOutReference(v, param.type) ? LoadOut(args[p], param.type, v) : DISP_E_TYPEMISMATCH;
+      if (out)
+        hr = IsOutReference(v, param.vt) ? LoadOut(args[p], param.vt, v) : DISP_E_TYPEMISMATCH;
       else
-        hr = Load(args[p], param.type, v);
+        hr = Load(args[p], param.vt, v);
       if (FAILED(hr)) {
         if (puArgErr) *puArgErr = static_cast<UINT>(source[p]);
         return hr;
@@ -302,8 +202,8 @@ HRESULT TSatellites::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
     Slot result;
     result.type = member->result;
     HRESULT hr = E_UNEXPECTED;
-    const DISPID id = member->id;
-    const bool get = member->kind == kGet;
+    const DISPID id = member->memid;
+    const bool get = member->invkind == kGet;
     switch (id) {
       case DISPID_VersionString: hr = get_VersionString(&result.bstr); break;
       case DISPID_KeplerPath: hr = get ? get_KeplerPath(&result.bstr) : put_KeplerPath(args[0].bstr); break;
@@ -333,7 +233,7 @@ HRESULT TSatellites::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
 
     // Out arguments carry what the member wrote, also when it failed part-way.
     for (size_t p = 0; p < count; ++p)
-      if (member->params[p].out) Store(args[p], params->rgvarg[source[p]]);
+      if (member->params[p].flags & PARAMFLAG_FOUT) Store(args[p], params->rgvarg[source[p]]);
 
     if (FAILED(hr)) {
       FillException(hr, pExcepInfo);
@@ -341,16 +241,16 @@ HRESULT TSatellites::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
     }
     if (pVarResult) {
       VariantInit(pVarResult);
-      if (result.type != Type::None) {
-        pVarResult->vt = VarTypeOf(result.type);
+      if (result.type != VT_VOID) {
+        pVarResult->vt = result.type;
         switch (result.type) {
-          case Type::Bstr:
+          case VT_BSTR:
             pVarResult->bstrVal = result.bstr;
             result.bstr = nullptr;  // handed to the caller
             break;
-          case Type::R8: pVarResult->dblVal = result.r8; break;
-          case Type::I4: pVarResult->lVal = result.i4; break;
-          case Type::Bool: pVarResult->boolVal = result.b; break;
+          case VT_R8: pVarResult->dblVal = result.r8; break;
+          case VT_I4: pVarResult->lVal = result.i4; break;
+          case VT_BOOL: pVarResult->boolVal = result.b; break;
           default: break;
         }
       }

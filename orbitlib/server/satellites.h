@@ -35,6 +35,17 @@ long ServerLockCount();
 // The library version text, made when the library is loaded ("" when the build embeds none).
 const std::string& LibraryVersionText();
 
+// The members of ISatellites in virtual-table order, with their dispatch identifiers, kinds,
+// parameters, results and help texts: the one table the type library and the late binding
+// (GetIDsOfNames, Invoke) are served from.
+const VcomFuncData* SatellitesMembers();
+UINT SatellitesMemberCount();
+// The library's type library, built from its resource on first need and kept while the
+// library is loaded (a new reference for the caller).
+HRESULT GetTypeLibrary(ITypeLib** lib);
+// Its type information of ISatellites (a new reference).
+HRESULT GetSatellitesTypeInfo(ITypeInfo** info);
+
 class TSatellites final : public ISatellites, public ISupportErrorInfo {
  public:
   // Builds the initial satellite list for the current folder and sets the latitude to 56

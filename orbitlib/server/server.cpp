@@ -134,40 +134,66 @@ void Delete(const std::string& key) {
   throw EComError(E_FAIL, std::string("Error removing system registry entry: ") + velmar::registry::StatusText(s));
 }
 
-struct Keys {
-  std::string clsid = GuidToString(CLSID_Satellites);
-  std::string k = "CLSID\\" + clsid;
-  std::string p = marnsatlib::kProgId;
-  std::string libid = GuidToString(LIBID_MarnSatLib);
-  std::string version = std::to_string(marnsatlib::kTypeLibMajor) + "." + std::to_string(marnsatlib::kTypeLibMinor);
-  std::string typeLib = "TypeLib\\" + libid + "\\" + version;
-  std::string iface = "Interface\\" + GuidToString(IID_ISatellites);
+// The system's text for a failed type-library registration.
+std::string TypeLibraryErrorText(HRESULT hr) {
+  if (hr == TYPE_E_REGISTRYACCESS) return "Error accessing the OLE registry.";
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+  return std::string("Error registering the type library: ") + code;
+}
+
+// What registration takes from the type library: the server name (the library's name), the
+// class name and description (the coclass's), and the library's identity.
+struct Names {
+  std::string server, className, description;
+  TLIBATTR lib{};
 };
 
-// The type library's entries: the library with its path and help folder, and the interface
-// with its marshalling class.
-void RegisterTypeLibrary(const Keys& keys, const std::string& path) {
-  Set(keys.typeLib, "", "MarnSatLib Library");
-  Set(keys.typeLib + "\\0\\linux", "", path);
-  Set(keys.typeLib + "\\FLAGS", "", "0");
-  Set(keys.typeLib + "\\HELPDIR", "", FolderOf(path));
-  Set(keys.iface, "", "ISatellites");
-  Set(keys.iface + "\\ProxyStubClsid32", "", GuidToString(CLSID_PSOAInterface));
-  Set(keys.iface + "\\TypeLib", "", keys.libid);
-  Set(keys.iface + "\\TypeLib", "Version", keys.version);
+Names FromTypeLibrary(ITypeLib* lib) {
+  Names n;
+  Bstr text, help;
+  HRESULT hr = lib->GetDocumentation(-1, text.out(), nullptr, nullptr, nullptr);
+  if (FAILED(hr)) throw EComError(hr, "The type library cannot be read");
+  n.server = text.str();
+  ITypeInfo* coclass = nullptr;
+  hr = lib->GetTypeInfoOfGuid(CLSID_Satellites, &coclass);
+  if (FAILED(hr)) throw EComError(hr, "The type library does not describe the class");
+  hr = coclass->GetDocumentation(MEMBERID_NIL, text.out(), help.out(), nullptr, nullptr);
+  coclass->Release();
+  if (FAILED(hr)) throw EComError(hr, "The type library cannot be read");
+  n.className = text.str();
+  n.description = help.str();
+  TLIBATTR* attr = nullptr;
+  hr = lib->GetLibAttr(&attr);
+  if (FAILED(hr)) throw EComError(hr, "The type library cannot be read");
+  n.lib = *attr;
+  lib->ReleaseTLibAttr(attr);
+  return n;
 }
 
-void UnregisterTypeLibrary(const Keys& keys) {
-  Delete(keys.iface + "\\TypeLib");
-  Delete(keys.iface + "\\ProxyStubClsid32");
-  Delete(keys.iface);
-  Delete(keys.typeLib + "\\0\\linux");
-  Delete(keys.typeLib + "\\0");
-  Delete(keys.typeLib + "\\FLAGS");
-  Delete(keys.typeLib + "\\HELPDIR");
-  Delete(keys.typeLib);
-  Delete("TypeLib\\" + keys.libid);  // passed over while another version is registered
-}
+// The library's type library, released at the end of the scope.
+struct TypeLibrary {
+  ITypeLib* lib = nullptr;
+  TypeLibrary() {
+    HRESULT hr = GetTypeLibrary(&lib);
+    if (FAILED(hr)) throw EComError(hr, "The type library cannot be loaded");
+  }
+  ~TypeLibrary() { lib->Release(); }
+  TypeLibrary(const TypeLibrary&) = delete;
+  TypeLibrary& operator=(const TypeLibrary&) = delete;
+};
+
+struct Keys {
+  explicit Keys(const Names& n)
+      : p(n.server + "." + n.className),
+        version(std::to_string(n.lib.wMajorVerNum) + "." + std::to_string(n.lib.wMinorVerNum)),
+        libid(GuidToString(n.lib.guid)) {}
+  std::string clsid = GuidToString(CLSID_Satellites);
+  std::string k = "CLSID\\" + clsid;
+  std::string p;
+  std::string version;
+  std::string libid;
+};
 
 template <class F>
 HRESULT Registering(F&& body) noexcept {
@@ -204,14 +230,16 @@ MARNSAT_EXPORT HRESULT DllCanUnloadNow() { return ServerLockCount() > 0 ? S_FALS
 
 MARNSAT_EXPORT HRESULT DllRegisterServer() {
   return Registering([] {
-    const Keys keys;
+    const TypeLibrary library;
+    const Names names = FromTypeLibrary(library.lib);
+    const Keys keys(names);
     const std::string path = ModulePath();
-    const std::string description = marnsatlib::kClassDescription;
-    RegisterTypeLibrary(keys, path);
-    Set(keys.k, "", description);
+    HRESULT hr = RegisterTypeLib(library.lib, path.c_str(), FolderOf(path).c_str());
+    if (FAILED(hr)) throw EComError(hr, TypeLibraryErrorText(hr));
+    Set(keys.k, "", names.description);
     Set(keys.k + "\\InprocServer32", "", path);  // stored as it is, blanks included
     Set(keys.k + "\\InprocServer32", "ThreadingModel", "Apartment");
-    Set(keys.p, "", description);
+    Set(keys.p, "", names.description);
     Set(keys.p + "\\Clsid", "", keys.clsid);
     Set(keys.k + "\\ProgID", "", keys.p);
     Set(keys.k + "\\Version", "", keys.version);
@@ -221,8 +249,13 @@ MARNSAT_EXPORT HRESULT DllRegisterServer() {
 
 MARNSAT_EXPORT HRESULT DllUnregisterServer() {
   return Registering([] {
-    const Keys keys;
-    UnregisterTypeLibrary(keys);
+    const TypeLibrary library;
+    const Names names = FromTypeLibrary(library.lib);
+    const Keys keys(names);
+    // A library that is not registered has nothing to remove.
+    HRESULT hr = UnRegisterTypeLib(names.lib.guid, names.lib.wMajorVerNum, names.lib.wMinorVerNum, names.lib.lcid,
+                                   names.lib.syskind);
+    if (FAILED(hr) && hr != TYPE_E_LIBNOTREGISTERED) throw EComError(hr, TypeLibraryErrorText(hr));
     Delete(keys.k + "\\TypeLib");
     Delete(keys.k + "\\Version");
     Delete(keys.k + "\\ProgID");

@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "modules.h"
 #include "velmar_registry.h"
 #include "velmarcom.h"
 
@@ -107,6 +108,20 @@ std::map<std::string, void*>& Libraries() {
   return *libraries;
 }
 
+}  // namespace
+
+void* velmarcom_internal::LoadModule(const std::string& path) {
+  std::lock_guard<std::mutex> lock(gLibraryMutex);
+  auto& libs = Libraries();
+  auto it = libs.find(path);
+  if (it != libs.end()) return it->second;
+  void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle) libs.emplace(path, handle);
+  return handle;
+}
+
+namespace {
+
 // ---- message box hook --------------------------------------------------------------------
 
 std::mutex gHookMutex;
@@ -192,19 +207,8 @@ VELMARCOM_API HRESULT CoGetClassObject(REFCLSID rclsid, DWORD, void*, REFIID rii
     if (s != Status::Ok) return REGDB_E_READREGDB;
     if (path.empty()) return REGDB_E_CLASSNOTREG;
 
-    void* handle = nullptr;
-    {
-      std::lock_guard<std::mutex> lock(gLibraryMutex);
-      auto& libs = Libraries();
-      auto it = libs.find(path);
-      if (it != libs.end()) {
-        handle = it->second;
-      } else {
-        handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) return CO_E_DLLNOTFOUND;
-        libs.emplace(path, handle);
-      }
-    }
+    void* handle = velmarcom_internal::LoadModule(path);
+    if (!handle) return CO_E_DLLNOTFOUND;
     auto getClassObject = reinterpret_cast<DllGetClassObjectFn>(::dlsym(handle, "DllGetClassObject"));
     if (!getClassObject) return CO_E_ERRORINDLL;
     HRESULT hr = getClassObject(rclsid, riid, ppv);

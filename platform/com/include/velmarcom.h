@@ -1,7 +1,8 @@
 // The component-object runtime of Velmar: result codes, class and interface identifiers,
 // the base interfaces, automation strings and values, per-thread error information,
 // apartment initialisation, creation of objects by class identifier through the registry
-// file, and a replaceable message-box hook.
+// file, type libraries (built from a module's description, loaded by path or from the
+// registry, registered and unregistered), and a replaceable message-box hook.
 //
 // Everything is exported from the one shared library `velmarcom` with C linkage, so every
 // module of a process shares one error slot per thread and one message hook. No function of
@@ -44,6 +45,13 @@ inline constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
+using SCODE = int32_t;
+using SHORT = int16_t;
+using USHORT = uint16_t;
+using INT = int32_t;
+using MEMBERID = DISPID;
+using HREFTYPE = DWORD;
+
 // Result codes (the values of the original platform).
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
@@ -78,6 +86,12 @@ inline constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000Au);
 inline constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000Bu);
 inline constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000Eu);
 inline constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = static_cast<HRESULT>(0x8002000Fu);
+inline constexpr HRESULT TYPE_E_REGISTRYACCESS = static_cast<HRESULT>(0x8002801Cu);
+inline constexpr HRESULT TYPE_E_LIBNOTREGISTERED = static_cast<HRESULT>(0x8002801Du);
+inline constexpr HRESULT TYPE_E_WRONGTYPEKIND = static_cast<HRESULT>(0x8002802Au);
+inline constexpr HRESULT TYPE_E_ELEMENTNOTFOUND = static_cast<HRESULT>(0x8002802Bu);
+inline constexpr HRESULT TYPE_E_BADMODULEKIND = static_cast<HRESULT>(0x800288BDu);
+inline constexpr HRESULT TYPE_E_CANTLOADLIBRARY = static_cast<HRESULT>(0x80029C4Au);
 inline constexpr HRESULT SELFREG_E_CLASS = static_cast<HRESULT>(0x80040201u);
 
 // ---------------------------------------------------------------------------------------------
@@ -226,7 +240,10 @@ struct IUnknown {
   virtual ULONG Release() = 0;
 };
 
-struct ITypeInfo;  // type information is not provided by this runtime (GetTypeInfo answers E_NOTIMPL)
+struct ITypeInfo;
+struct ITypeLib;
+// Binding by name through a type compiler is not provided: GetTypeComp answers E_NOTIMPL.
+struct ITypeComp;
 
 using VARTYPE = uint16_t;
 enum : VARTYPE {
@@ -243,6 +260,10 @@ enum : VARTYPE {
   VT_BOOL = 11,
   VT_VARIANT = 12,
   VT_UNKNOWN = 13,
+  VT_VOID = 24,
+  VT_HRESULT = 25,
+  VT_PTR = 26,
+  VT_USERDEFINED = 29,
   VT_BYREF = 0x4000,
 };
 
@@ -304,6 +325,7 @@ inline constexpr WORD DISPATCH_PROPERTYPUTREF = 8;
 inline constexpr DISPID DISPID_UNKNOWN = -1;
 inline constexpr DISPID DISPID_PROPERTYPUT = -3;
 inline constexpr LCID LOCALE_USER_DEFAULT = 0x400;
+inline constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x800;
 
 struct IDispatch : IUnknown {
   virtual HRESULT GetTypeInfoCount(UINT* pctinfo) = 0;
@@ -387,6 +409,260 @@ VELMARCOM_API HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWO
                                        void** ppv);
 // HKEY_CLASSES_ROOT\<progId>\Clsid. REGDB_E_CLASSNOTREG when missing, CO_E_CLASSSTRING when malformed.
 VELMARCOM_API HRESULT CLSIDFromProgID(const OLECHAR* progId, CLSID* clsid);
+
+// ---------------------------------------------------------------------------------------------
+// Type information: type libraries and the descriptions of their types
+enum TYPEKIND : int32_t {
+  TKIND_ENUM = 0,
+  TKIND_RECORD = 1,
+  TKIND_MODULE = 2,
+  TKIND_INTERFACE = 3,
+  TKIND_DISPATCH = 4,
+  TKIND_COCLASS = 5,
+  TKIND_ALIAS = 6,
+  TKIND_UNION = 7,
+};
+enum FUNCKIND : int32_t { FUNC_VIRTUAL = 0, FUNC_PUREVIRTUAL = 1, FUNC_NONVIRTUAL = 2, FUNC_STATIC = 3, FUNC_DISPATCH = 4 };
+enum INVOKEKIND : int32_t {
+  INVOKE_FUNC = 1,
+  INVOKE_PROPERTYGET = 2,
+  INVOKE_PROPERTYPUT = 4,
+  INVOKE_PROPERTYPUTREF = 8,
+};
+enum CALLCONV : int32_t { CC_FASTCALL = 0, CC_CDECL = 1, CC_PASCAL = 2, CC_MACPASCAL = 3, CC_STDCALL = 4 };
+// The platform of a registered library. This platform registers its 64-bit libraries under the
+// sub-key "linux" (where the original one uses "win64").
+enum SYSKIND : int32_t { SYS_WIN16 = 0, SYS_WIN32 = 1, SYS_MAC = 2, SYS_WIN64 = 3 };
+
+inline constexpr MEMBERID MEMBERID_NIL = DISPID_UNKNOWN;
+
+// TYPEATTR::wTypeFlags
+inline constexpr WORD TYPEFLAG_FAPPOBJECT = 0x1;
+inline constexpr WORD TYPEFLAG_FCANCREATE = 0x2;
+inline constexpr WORD TYPEFLAG_FHIDDEN = 0x10;
+inline constexpr WORD TYPEFLAG_FDUAL = 0x40;
+inline constexpr WORD TYPEFLAG_FNONEXTENSIBLE = 0x80;
+inline constexpr WORD TYPEFLAG_FOLEAUTOMATION = 0x100;
+inline constexpr WORD TYPEFLAG_FDISPATCHABLE = 0x1000;
+// PARAMDESC::wParamFlags
+inline constexpr USHORT PARAMFLAG_NONE = 0x0;
+inline constexpr USHORT PARAMFLAG_FIN = 0x1;
+inline constexpr USHORT PARAMFLAG_FOUT = 0x2;
+inline constexpr USHORT PARAMFLAG_FRETVAL = 0x8;
+inline constexpr USHORT PARAMFLAG_FOPT = 0x10;
+// GetImplTypeFlags
+inline constexpr INT IMPLTYPEFLAG_FDEFAULT = 0x1;
+// TLIBATTR::wLibFlags
+inline constexpr WORD LIBFLAG_FRESTRICTED = 0x1;
+inline constexpr WORD LIBFLAG_FCONTROL = 0x2;
+inline constexpr WORD LIBFLAG_FHIDDEN = 0x4;
+inline constexpr WORD LIBFLAG_FHASDISKIMAGE = 0x8;
+
+struct ARRAYDESC;
+struct PARAMDESCEX;
+struct VARDESC;  // no type of this runtime has variables: GetVarDesc answers TYPE_E_ELEMENTNOTFOUND
+
+struct TYPEDESC {
+  union {
+    TYPEDESC* lptdesc;  // VT_PTR: the type pointed to
+    ARRAYDESC* lpadesc;
+    HREFTYPE hreftype;  // VT_USERDEFINED
+  };
+  VARTYPE vt;
+};
+
+struct IDLDESC {
+  uintptr_t dwReserved;
+  USHORT wIDLFlags;
+};
+
+struct PARAMDESC {
+  PARAMDESCEX* pparamdescex;
+  USHORT wParamFlags;
+};
+
+struct ELEMDESC {
+  TYPEDESC tdesc;
+  union {
+    IDLDESC idldesc;
+    PARAMDESC paramdesc;
+  };
+};
+
+struct TYPEATTR {
+  GUID guid;
+  LCID lcid;
+  DWORD dwReserved;
+  MEMBERID memidConstructor;
+  MEMBERID memidDestructor;
+  LPOLESTR lpstrSchema;
+  ULONG cbSizeInstance;
+  TYPEKIND typekind;
+  WORD cFuncs;
+  WORD cVars;
+  WORD cImplTypes;
+  WORD cbSizeVft;
+  WORD cbAlignment;
+  WORD wTypeFlags;
+  WORD wMajorVerNum;
+  WORD wMinorVerNum;
+  TYPEDESC tdescAlias;
+  IDLDESC idldescType;
+};
+
+struct FUNCDESC {
+  MEMBERID memid;
+  SCODE* lprgscode;
+  ELEMDESC* lprgelemdescParam;  // cParams entries
+  FUNCKIND funckind;
+  INVOKEKIND invkind;
+  CALLCONV callconv;
+  SHORT cParams;
+  SHORT cParamsOpt;
+  SHORT oVft;
+  SHORT cScodes;
+  ELEMDESC elemdescFunc;  // the result
+  WORD wFuncFlags;
+};
+
+struct TLIBATTR {
+  GUID guid;
+  LCID lcid;
+  SYSKIND syskind;
+  WORD wMajorVerNum;
+  WORD wMinorVerNum;
+  WORD wLibFlags;
+};
+
+inline constexpr IID IID_ITypeInfo = MakeGuid("{00020401-0000-0000-C000-000000000046}");
+inline constexpr IID IID_ITypeLib = MakeGuid("{00020402-0000-0000-C000-000000000046}");
+
+// Every record a type information or library hands out goes back through its Release...
+// member (ReleaseTypeAttr, ReleaseFuncDesc, ReleaseTLibAttr), every BSTR through SysFreeString.
+// The texts and help context of GetDocumentation are optional out-pointers (null when not
+// wanted); every other null out-pointer gives E_POINTER. An index past the end gives
+// TYPE_E_ELEMENTNOTFOUND.
+struct ITypeInfo : IUnknown {
+  virtual HRESULT GetTypeAttr(TYPEATTR** ppTypeAttr) = 0;
+  virtual HRESULT GetTypeComp(ITypeComp** ppTComp) = 0;
+  virtual HRESULT GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) = 0;
+  virtual HRESULT GetVarDesc(UINT index, VARDESC** ppVarDesc) = 0;
+  virtual HRESULT GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames, UINT* pcNames) = 0;
+  virtual HRESULT GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) = 0;
+  virtual HRESULT GetImplTypeFlags(UINT index, INT* pImplTypeFlags) = 0;
+  virtual HRESULT GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) = 0;
+  virtual HRESULT Invoke(void* pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
+                         VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) = 0;
+  virtual HRESULT GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
+                                   BSTR* pBstrHelpFile) = 0;
+  virtual HRESULT GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pBstrDllName, BSTR* pBstrName,
+                              WORD* pwOrdinal) = 0;
+  virtual HRESULT GetRefTypeInfo(HREFTYPE hRefType, ITypeInfo** ppTInfo) = 0;
+  virtual HRESULT AddressOfMember(MEMBERID memid, INVOKEKIND invKind, void** ppv) = 0;
+  virtual HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObj) = 0;
+  virtual HRESULT GetMops(MEMBERID memid, BSTR* pBstrMops) = 0;
+  virtual HRESULT GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex) = 0;
+  virtual void ReleaseTypeAttr(TYPEATTR* pTypeAttr) = 0;
+  virtual void ReleaseFuncDesc(FUNCDESC* pFuncDesc) = 0;
+  virtual void ReleaseVarDesc(VARDESC* pVarDesc) = 0;
+};
+
+struct ITypeLib : IUnknown {
+  virtual UINT GetTypeInfoCount() = 0;
+  virtual HRESULT GetTypeInfo(UINT index, ITypeInfo** ppTInfo) = 0;
+  virtual HRESULT GetTypeInfoType(UINT index, TYPEKIND* pTKind) = 0;
+  virtual HRESULT GetTypeInfoOfGuid(REFGUID guid, ITypeInfo** ppTinfo) = 0;
+  virtual HRESULT GetLibAttr(TLIBATTR** ppTLibAttr) = 0;
+  virtual HRESULT GetTypeComp(ITypeComp** ppTComp) = 0;
+  // index -1 describes the library itself
+  virtual HRESULT GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
+                                   BSTR* pBstrHelpFile) = 0;
+  virtual HRESULT IsName(LPOLESTR szNameBuf, ULONG lHashVal, BOOL* pfName) = 0;
+  virtual HRESULT FindName(LPOLESTR szNameBuf, ULONG lHashVal, ITypeInfo** ppTInfo, MEMBERID* rgMemId,
+                           USHORT* pcFound) = 0;
+  virtual void ReleaseTLibAttr(TLIBATTR* pTLibAttr) = 0;
+};
+
+// A type library as plain data: what a server module embeds as its type-library resource and
+// what VcomCreateTypeLib turns into an ITypeLib. Only the types this runtime serves are
+// described: dual interfaces (seen through their dispatch side, TKIND_DISPATCH, with IDispatch
+// as the one inherited type) and coclasses.
+struct VcomParamData {
+  const char* name;  // null for the unnamed value of a property put
+  VARTYPE vt;        // the value's type; an [out] parameter is a pointer to it
+  USHORT flags;      // PARAMFLAG_FIN or PARAMFLAG_FOUT
+};
+
+struct VcomFuncData {
+  const char* name;
+  MEMBERID memid;
+  INVOKEKIND invkind;
+  const VcomParamData* params;
+  UINT paramCount;
+  VARTYPE result;  // the [out, retval] value's type; VT_VOID for none
+  const char* help;  // null or "" for none
+};
+
+inline constexpr UINT kVcomMaxParams = 32;
+
+struct VcomTypeData {
+  TYPEKIND kind;  // TKIND_DISPATCH or TKIND_COCLASS
+  const char* name;
+  GUID guid;
+  WORD majorVersion;
+  WORD minorVersion;
+  WORD typeFlags;
+  const char* help;
+  const VcomFuncData* funcs;  // TKIND_DISPATCH: the members in virtual-table order
+  UINT funcCount;
+  const UINT* implTypes;  // TKIND_COCLASS: indexes of the implemented types in the library, default first
+  UINT implTypeCount;
+};
+
+struct VcomTypeLibData {
+  const char* name;
+  GUID libid;
+  LCID lcid;
+  WORD majorVersion;
+  WORD minorVersion;
+  WORD libFlags;
+  const char* help;
+  const VcomTypeData* types;
+  UINT typeCount;
+};
+
+// The data symbol (extern "C", const VcomTypeLibData) by which a server module offers its type
+// library to LoadTypeLib.
+inline constexpr const char* kVcomTypeLibSymbol = "VcomTypeLibResource";
+
+// Builds a type library from its description (copied; the data may go afterwards). E_POINTER,
+// E_INVALIDARG for an inconsistent description (a coclass naming a missing type, too many
+// parameters), E_OUTOFMEMORY.
+VELMARCOM_API HRESULT VcomCreateTypeLib(const VcomTypeLibData* data, ITypeLib** ppTLib);
+// Loads the type library of a server module file (the module is loaded and stays loaded).
+// TYPE_E_CANTLOADLIBRARY when the file cannot be loaded or offers no type library.
+VELMARCOM_API HRESULT LoadTypeLib(const OLECHAR* file, ITypeLib** ppTLib);
+// The path registered for a library: the highest registered minor version not below `minor`
+// with the same major version, for the locale (LOCALE_USER_DEFAULT and LOCALE_SYSTEM_DEFAULT
+// stand for 0x409 on this platform), else its primary language, else the neutral locale 0.
+// TYPE_E_LIBNOTREGISTERED when there is none, TYPE_E_REGISTRYACCESS when the registry file
+// cannot be read.
+VELMARCOM_API HRESULT QueryPathOfRegTypeLib(REFGUID libid, WORD major, WORD minor, LCID lcid, BSTR* path);
+// QueryPathOfRegTypeLib, then LoadTypeLib of that path.
+VELMARCOM_API HRESULT LoadRegTypeLib(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLib** ppTLib);
+// Writes the library's registry entries: TypeLib\{libid}\<major.minor> (hex) with the library's
+// help text, \<lcid hex>\linux = fullPath, \FLAGS, \HELPDIR = helpDir (when given), and for each
+// dual interface Interface\{iid} with its name, ProxyStubClsid32 and TypeLib (libid, Version).
+// Registering again rewrites the same entries. TYPE_E_REGISTRYACCESS when a write fails.
+VELMARCOM_API HRESULT RegisterTypeLib(ITypeLib* ptlib, const OLECHAR* fullPath, const OLECHAR* helpDir);
+// Removes what RegisterTypeLib wrote for that version and locale: the interfaces registered as
+// belonging to it, the locale's entry, and the version's and library's keys when nothing else is
+// left under them. TYPE_E_LIBNOTREGISTERED when that version is not registered,
+// TYPE_E_REGISTRYACCESS when the registry file cannot be written.
+VELMARCOM_API HRESULT UnRegisterTypeLib(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind);
+// Late binding by name served from a type information: its GetIDsOfNames (E_INVALIDARG for a
+// null type information).
+VELMARCOM_API HRESULT DispGetIDsOfNames(ITypeInfo* ptinfo, LPOLESTR* rgszNames, UINT cNames, DISPID* rgdispid);
 
 // ---------------------------------------------------------------------------------------------
 // Message boxes: a library never opens windows itself; it calls MessageBox, which hands the

@@ -359,3 +359,182 @@ TEST(MessageBox, HookOrStandardError) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "caption: text\n");
   EXPECT_EQ(captured.calls, 1);
 }
+
+// ---- type libraries built from a description -------------------------------------------
+
+namespace {
+
+constexpr GUID kLibId = MakeGuid("{11111111-2222-3333-4444-555555555555}");
+constexpr GUID kOtherLibId = MakeGuid("{11111111-2222-3333-4444-666666666666}");
+constexpr IID kIface = MakeGuid("{11111111-2222-3333-4444-777777777777}");
+constexpr VcomParamData kArgs[] = {{"Left", VT_R8, PARAMFLAG_FIN}, {"Right", VT_R8, PARAMFLAG_FOUT}};
+constexpr VcomFuncData kFuncs[] = {{"Combine", 1, INVOKE_FUNC, kArgs, 2, VT_R8, "Combines"}};
+constexpr UINT kDefault[] = {0};
+
+struct Description {
+  VcomTypeData types[2] = {
+      {TKIND_DISPATCH, "IThing", kIface, 1, 0, TYPEFLAG_FDUAL, "", kFuncs, 1, nullptr, 0},
+      {TKIND_COCLASS, "Thing", kSomeClass, 1, 0, TYPEFLAG_FCANCREATE, "", nullptr, 0, kDefault, 1},
+  };
+  VcomTypeLibData lib = {"ThingLib", kLibId, 0, 1, 0, 0, "Things", types, 2};
+};
+
+ITypeLib* Build(const VcomTypeLibData& data) {
+  ITypeLib* lib = nullptr;
+  EXPECT_EQ(VcomCreateTypeLib(&data, &lib), S_OK);
+  return lib;
+}
+
+std::string RegisteredPath(WORD major, WORD minor, LCID lcid) {
+  Bstr path;
+  return SUCCEEDED(QueryPathOfRegTypeLib(kLibId, major, minor, lcid, path.out())) ? path.str() : "<none>";
+}
+
+}  // namespace
+
+const VcomParamData* ManyParams() {
+  static VcomParamData many[kVcomMaxParams + 1];
+  for (auto& p : many) p = {"P", VT_I4, PARAMFLAG_FIN};
+  return many;
+}
+const VcomFuncData kTooMany[] = {{"F", 1, INVOKE_FUNC, ManyParams(), kVcomMaxParams + 1, VT_VOID, nullptr}};
+const VcomFuncData kUnnamed[] = {{nullptr, 1, INVOKE_FUNC, nullptr, 0, VT_VOID, nullptr}};
+constexpr UINT kMissing[] = {5};
+constexpr UINT kSelf[] = {1};
+
+TEST(TypeLibrary, InconsistentDescriptionsAreRefused) {
+  const struct {
+    const char* what;
+    void (*change)(Description&);
+  } cases[] = {
+      {"coclass naming a missing type", [](Description& d) { d.types[1].implTypes = kMissing; }},
+      {"coclass naming a coclass", [](Description& d) { d.types[1].implTypes = kSelf; }},
+      {"too many parameters", [](Description& d) { d.types[0].funcs = kTooMany; }},
+      {"unnamed member", [](Description& d) { d.types[0].funcs = kUnnamed; }},
+      {"a kind not served", [](Description& d) { d.types[0].kind = TKIND_MODULE; }},
+      {"unnamed library", [](Description& d) { d.lib.name = nullptr; }},
+  };
+  for (const auto& c : cases) {
+    Description d;
+    c.change(d);
+    ITypeLib* lib = reinterpret_cast<ITypeLib*>(1);
+    EXPECT_EQ(VcomCreateTypeLib(&d.lib, &lib), E_INVALIDARG) << c.what;
+    EXPECT_EQ(lib, nullptr) << c.what;
+  }
+  EXPECT_EQ(VcomCreateTypeLib(nullptr, nullptr), E_POINTER);
+  ITypeLib* lib = reinterpret_cast<ITypeLib*>(1);
+  EXPECT_EQ(VcomCreateTypeLib(nullptr, &lib), E_POINTER);
+  EXPECT_EQ(lib, nullptr);
+}
+
+TEST(TypeLibrary, NamesAreFoundWithoutRegardToCase) {
+  Description d;
+  ITypeLib* lib = Build(d.lib);
+  ASSERT_NE(lib, nullptr);
+  const struct {
+    const char* name;
+    BOOL found;
+    const char* spelling;
+  } cases[] = {{"ithing", 1, "IThing"}, {"COMBINE", 1, "Combine"}, {"right", 1, "Right"}, {"Nothing", 0, "Nothing"}};
+  for (const auto& c : cases) {
+    std::string buffer = c.name;
+    BOOL found = 7;
+    ASSERT_EQ(lib->IsName(buffer.data(), 0, &found), S_OK);
+    EXPECT_EQ(found, c.found) << c.name;
+    EXPECT_EQ(buffer, c.spelling);
+  }
+  // FindName gives types and members (not parameters), up to the room given.
+  std::string buffer = "combine";
+  ITypeInfo* infos[2] = {};
+  MEMBERID ids[2] = {};
+  USHORT count = 2;
+  ASSERT_EQ(lib->FindName(buffer.data(), 0, infos, ids, &count), S_OK);
+  ASSERT_EQ(count, 1);
+  EXPECT_EQ(ids[0], 1);
+  EXPECT_EQ(buffer, "Combine");
+  infos[0]->Release();
+  buffer = "thing";
+  count = 0;
+  ASSERT_EQ(lib->FindName(buffer.data(), 0, infos, ids, &count), S_OK);
+  EXPECT_EQ(count, 0);
+  buffer = "right";
+  count = 2;
+  ASSERT_EQ(lib->FindName(buffer.data(), 0, infos, ids, &count), S_OK);
+  EXPECT_EQ(count, 0);
+  // Type information shares its library's lifetime.
+  ITypeInfo* info = nullptr;
+  ASSERT_EQ(lib->GetTypeInfo(0, &info), S_OK);
+  lib->Release();
+  TYPEATTR* attr = nullptr;
+  ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+  EXPECT_EQ(attr->guid, kIface);
+  info->ReleaseTypeAttr(attr);
+  info->Release();
+}
+
+TEST_F(CreationTest, TypeLibraryRegistrationPerVersionAndLocale) {
+  namespace reg = velmar::registry;
+  // An interface of another library must survive this library's unregistration.
+  const std::string foreign = "Interface\\{11111111-2222-3333-4444-888888888888}";
+  ASSERT_EQ(reg::SetValue(foreign + "\\TypeLib", "", GuidToString(kOtherLibId)), reg::Status::Ok);
+  ASSERT_EQ(reg::SetValue(foreign + "\\TypeLib", "Version", "1.0"), reg::Status::Ok);
+
+  Description neutral, english, newer;
+  english.lib.lcid = 0x409;
+  newer.lib.minorVersion = 0xa;  // written as "1.a"
+  for (auto* d : {&neutral, &english, &newer}) {
+    ITypeLib* lib = Build(d->lib);
+    ASSERT_NE(lib, nullptr);
+    const std::string path = "/libs/" + std::to_string(d->lib.lcid) + "-" + std::to_string(d->lib.minorVersion);
+    EXPECT_EQ(RegisterTypeLib(lib, path.c_str(), "/libs"), S_OK);
+    lib->Release();
+  }
+  std::string value;
+  ASSERT_EQ(reg::GetValue("TypeLib\\" + GuidToString(kLibId) + "\\1.a", "", value), reg::Status::Ok);
+  EXPECT_EQ(value, "Things");
+  ASSERT_EQ(reg::GetValue("Interface\\" + GuidToString(kIface) + "\\TypeLib", "Version", value), reg::Status::Ok);
+  EXPECT_EQ(value, "1.a");
+
+  const struct {
+    WORD minor;
+    LCID lcid;
+    const char* path;
+  } lookups[] = {
+      {0, 0, "/libs/0-10"},  // the highest minor version not below the one asked for
+      {0xa, 0x407, "/libs/0-10"},  // no German: the neutral locale
+      {0xb, 0, "<none>"},
+  };
+  for (const auto& l : lookups) EXPECT_EQ(RegisteredPath(1, l.minor, l.lcid), l.path) << l.minor << " " << l.lcid;
+
+  // Unregistering 1.a removes the interface that version registered, and that version alone.
+  EXPECT_EQ(UnRegisterTypeLib(kLibId, 1, 0xa, 0, SYS_WIN64), S_OK);
+  EXPECT_EQ(reg::KeyExists("Interface\\" + GuidToString(kIface)), reg::Status::NotFound);
+  EXPECT_EQ(reg::KeyExists(foreign), reg::Status::Ok);
+  EXPECT_EQ(RegisteredPath(1, 0, 0x409), "/libs/1033-0");
+  EXPECT_EQ(RegisteredPath(1, 0, 0), "/libs/0-0");
+  // One of two locales: the version stays for the other.
+  EXPECT_EQ(UnRegisterTypeLib(kLibId, 1, 0, 0, SYS_WIN64), S_OK);
+  EXPECT_EQ(RegisteredPath(1, 0, 0), "<none>");
+  EXPECT_EQ(RegisteredPath(1, 0, 0x409), "/libs/1033-0");
+  EXPECT_EQ(UnRegisterTypeLib(kLibId, 1, 0, 0x409, SYS_WIN64), S_OK);
+  EXPECT_EQ(reg::KeyExists("TypeLib\\" + GuidToString(kLibId)), reg::Status::NotFound);
+  EXPECT_EQ(UnRegisterTypeLib(kLibId, 1, 0, 0x409, SYS_WIN64), TYPE_E_LIBNOTREGISTERED);
+  EXPECT_EQ(UnRegisterTypeLib(kLibId, 1, 0, 0x409, SYS_WIN32), E_INVALIDARG);
+  ITypeLib* lib = reinterpret_cast<ITypeLib*>(1);
+  EXPECT_EQ(LoadRegTypeLib(kLibId, 1, 0, 0x409, &lib), TYPE_E_LIBNOTREGISTERED);
+  EXPECT_EQ(lib, nullptr);
+}
+
+TEST_F(CreationTest, TypeLibraryRegistrationReportsAnUnwritableRegistry) {
+  std::filesystem::create_directories(dir_ + "/blocked");  // a folder where the file should be
+  ::setenv("VELMAR_REGISTRY", (dir_ + "/blocked").c_str(), 1);
+  Description d;
+  ITypeLib* lib = Build(d.lib);
+  ASSERT_NE(lib, nullptr);
+  EXPECT_EQ(RegisterTypeLib(lib, "/libs/x", nullptr), TYPE_E_REGISTRYACCESS);
+  EXPECT_EQ(RegisterTypeLib(nullptr, "/libs/x", nullptr), E_INVALIDARG);
+  lib->Release();
+  EXPECT_EQ(UnRegisterTypeLib(kLibId, 1, 0, 0, SYS_WIN64), TYPE_E_REGISTRYACCESS);
+  Bstr path;
+  EXPECT_EQ(QueryPathOfRegTypeLib(kLibId, 1, 0, 0, path.out()), TYPE_E_REGISTRYACCESS);
+}
