@@ -10,6 +10,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTimer>
@@ -65,7 +66,9 @@ const char* const kDishModels[] = {
 
 const char* const kRotorModels[] = {"Jaeger SG99 (50)", "Moteck SG-2100 (40)", "Stab HH100/HH120 (30)"};
 
-// A fixed list shown as a narrow button; opening and closing it run the window's handlers.
+// A fixed list shown as a narrow button; opening and closing it run the window's handlers. The
+// list closes before the picked item becomes the current one, so the close-up handler runs
+// once the pick was applied.
 class TModelComboBox : public QComboBox {
  public:
   explicit TModelComboBox(QWidget* parent) : QComboBox(parent) {}
@@ -81,7 +84,7 @@ class TModelComboBox : public QComboBox {
     QComboBox::hidePopup();
     if (!open_) return;
     open_ = false;
-    if (OnCloseUp) OnCloseUp();
+    if (OnCloseUp) QMetaObject::invokeMethod(this, OnCloseUp, Qt::QueuedConnection);
   }
 
  private:
