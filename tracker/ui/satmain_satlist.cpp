@@ -13,6 +13,7 @@
 #include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -252,6 +253,35 @@ bool TSatForm::CommitSatGridCell() {
     return false;
   }
   return true;
+}
+
+void TSatForm::CommitPendingEdits() {
+  if (destroyed_) return;
+  // A grid cell whose text is not what its satellite holds.
+  if (SatGrid && FieldsForm && EditCol > 0 && EditRow > 0 && EditCol < SatGrid->ColCount() &&
+      EditRow < SatGrid->RowCount()) {
+    const TSat* sat = SatGrid->Objects(EditCol, EditRow);
+    if (sat && SatGrid->Cells(EditCol, EditRow) != FieldsForm->GetFieldText(*sat, SatGrid->Cells(EditCol, 0)))
+      CommitSatGridCell();
+  }
+  // The field that holds the window's focus (it keeps it while a menu or another window is in
+  // front), when the user typed into it.
+  QWidget* field = focusWidget();
+  if (!field) return;
+  bool typed = false;
+  if (auto* edit = qobject_cast<QLineEdit*>(field))
+    typed = edit->isModified();
+  else if (auto* memo = qobject_cast<QPlainTextEdit*>(field))
+    typed = memo->document()->isModified();
+  if (!typed) return;
+  for (QWidget* satField : std::initializer_list<QWidget*>{SatNameEdit, BandsEdit, RemarksMemo, RepLongitudeEdit,
+                                                           StoredPosEdit, PulseCountEdit, RotorHAEdit, DishOffsetEdit,
+                                                           RotorAngleEdit})
+    if (field == satField) return EditFieldExit(field);
+  for (QWidget* placeField : {LocObsLonEdit, LocObsLatEdit, LocObsHeightEdit})
+    if (field == placeField) return LocObsEditExit(field);
+  for (QWidget* obstacleField : {ObstHeightEdit, ObstDistEdit, DishHeightEdit, ObstShadowEdit})
+    if (field == obstacleField) return ObstEditExit(field);
 }
 
 void TSatForm::SatGridSelectCell(int ACol, int ARow, bool& CanSelect) {
