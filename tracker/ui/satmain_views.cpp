@@ -283,7 +283,11 @@ void TSatForm::MainPageControlChange(QObject* Sender) {
   }
 
   if (ClockTimer->isActive() && (page == LocationTabSheet || page == SatInfoTabSheet)) ClockTimerTimer();
-  if (QWidget* focus = focusWidget()) focus->clearFocus();
+  // After a page change no control keeps the focus. A refresh of the shown page leaves a control
+  // of that page where the user put it: leaving a field refreshes the page while the click that
+  // left it moves the focus on to the next one.
+  if (QWidget* focus = focusWidget(); focus && (Sender == MainPageControl || !page || !page->isAncestorOf(focus)))
+    focus->clearFocus();
 }
 
 void TSatForm::InfoPageControlChange(QObject* Sender) {
