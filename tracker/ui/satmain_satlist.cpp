@@ -69,10 +69,14 @@ const char* const kRotorModels[] = {"Jaeger SG99 (50)", "Moteck SG-2100 (40)", "
 
 // A fixed list shown as a narrow button; opening and closing it run the window's handlers. The
 // list closes before the picked item becomes the current one, so the close-up handler runs
-// once the pick was applied.
+// once the pick was applied. A pick with the arrow keys on the closed list runs it as well.
 class TModelComboBox : public QComboBox {
  public:
-  explicit TModelComboBox(QWidget* parent) : QComboBox(parent) {}
+  explicit TModelComboBox(QWidget* parent) : QComboBox(parent) {
+    connect(this, &QComboBox::activated, this, [this] {
+      if (!open_ && !closing_ && OnCloseUp) OnCloseUp();
+    });
+  }
   std::function<void()> OnDropDown;
   std::function<void()> OnCloseUp;
 
@@ -85,11 +89,19 @@ class TModelComboBox : public QComboBox {
     QComboBox::hidePopup();
     if (!open_) return;
     open_ = false;
-    if (OnCloseUp) QMetaObject::invokeMethod(this, OnCloseUp, Qt::QueuedConnection);
+    closing_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          closing_ = false;
+          if (OnCloseUp) OnCloseUp();
+        },
+        Qt::QueuedConnection);
   }
 
  private:
   bool open_ = false;
+  bool closing_ = false;  // the list closed; its close-up handler is queued
 };
 
 // Enter, leave and key handlers of the Sat Info fields. Focus moves caused by another window or

@@ -133,7 +133,7 @@ TEST_F(PendingEditTest, AModelPickedFromItsListSetsItsAngleAtOnce) {
   ShowOnSatInfo(kSat);
   ASSERT_NE(form->DishBrandComboBox, nullptr);
   ASSERT_NE(form->RotorBrandComboBox, nullptr);
-  enum class TBy { Keyboard, Mouse };
+  enum class TBy { Keyboard, Mouse, ArrowOnClosedList };
   const struct {
     QComboBox* list;
     TBy by;
@@ -141,6 +141,7 @@ TEST_F(PendingEditTest, AModelPickedFromItsListSetsItsAngleAtOnce) {
     QLineEdit* edit;
     double angle;
   } cases[] = {
+      {form->DishBrandComboBox, TBy::ArrowOnClosedList, "Triax Unique (26)", form->DishOffsetEdit, 26},
       {form->DishBrandComboBox, TBy::Keyboard, "Jonsa S055 (24.62)", form->DishOffsetEdit, 24.62},
       {form->DishBrandComboBox, TBy::Mouse, "Any Prime Focus (0)", form->DishOffsetEdit, 0},
       {form->RotorBrandComboBox, TBy::Mouse, "Jaeger SG99 (50)", form->RotorAngleEdit, 50},
@@ -150,7 +151,11 @@ TEST_F(PendingEditTest, AModelPickedFromItsListSetsItsAngleAtOnce) {
     SCOPED_TRACE(c.item);
     ASSERT_TRUE(WaitFor([&] { return c.list->isVisible(); }));
     QAbstractItemView* view = c.list->view();
-    if (c.by == TBy::Keyboard) {
+    if (c.by == TBy::ArrowOnClosedList) {
+      c.list->setFocus(Qt::TabFocusReason);
+      ASSERT_EQ(QApplication::focusWidget(), c.list);
+      PressAtFocus(Qt::Key_Down);  // the first item, none being shown yet
+    } else if (c.by == TBy::Keyboard) {
       c.list->setFocus(Qt::TabFocusReason);
       QTest::keyClick(c.list, Qt::Key_F4);
       ASSERT_TRUE(WaitFor([view] { return view->isVisible(); }));
@@ -318,7 +323,9 @@ TEST_F(PendingEditTest, TheFirstClickAfterEnterOnTheLocationPageGoesWhereItWasAi
     SCOPED_TRACE(s.typed);
     TypeInto(s.edit, s.typed);
     EXPECT_EQ(AnsiStr(s.edit->text()), s.typed);
-    if (!last->enter) EXPECT_DOUBLE_EQ(Options->*last->value, last->expected);  // taken by the click
+    if (!last->enter) {
+      EXPECT_DOUBLE_EQ(Options->*last->value, last->expected);  // taken by the click
+    }
     if (s.enter) {
       PressAtFocus(Qt::Key_Return);
       QApplication::processEvents();
