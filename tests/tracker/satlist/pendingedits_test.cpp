@@ -235,6 +235,23 @@ TEST_F(PendingEditTest, ClosingTakesACellOrFieldStillBeingEditedAndOffersToSaveI
   }
 }
 
+TEST_F(PendingEditTest, ClosingAfterOnlyVisitingACellAndAFieldAsksNothing) {
+  StartShown();
+  Options->SaveSatCsv = false;
+  Options->SatInfoEdited = false;
+  ShowOnSatInfo(kSat);
+  QTest::mouseClick(form->BandsEdit, Qt::LeftButton);
+  ClickTab(form->SatListTabSheet);
+  TSatGrid& grid = *form->SatGrid;
+  const QModelIndex cell = grid.model()->index(1, 2);
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(cell).center());
+  prompts.Messages.clear();
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(prompts.Messages.empty());
+  EXPECT_FALSE(Options->SatInfoEdited);
+}
+
 TEST_F(PendingEditTest, SaveSatinfoFromTheMenuTakesTheFieldBeingEdited) {
   StartShown();
   TSat& sat = ShowOnSatInfo(kSat);
