@@ -47,10 +47,20 @@ double StrToDeg(std::string_view text) {
 std::string DegToDMSStr(std::string_view fmt, bool decimal, double value) {
   if (decimal || !std::isfinite(value)) return FormatFloat(fmt, value) + std::string(DegreeSignStr);
   const std::string_view f = fmt.empty() ? std::string_view("00") : fmt;
-  const double d = std::trunc(value);
+  double d = std::trunc(value);
   const double a = std::fabs(value - d) * 60.0;
-  const double m = std::trunc(a);
-  const double s = (a - m) * 60.0;
+  double m = std::trunc(a);
+  std::string seconds = FormatFloat(f, (a - m) * 60.0);
+  // Seconds that round up to 60 carry into the minutes, and 60 minutes into the degrees, so a
+  // text never shows 60.
+  double shown = 0;
+  if (TryStrToFloat(seconds, shown) && shown >= 60.0) {
+    seconds = FormatFloat(f, 0.0);
+    if (++m >= 60.0) {
+      m = 0;
+      d += value < 0 ? -1.0 : 1.0;
+    }
+  }
   std::string out;
   if (value < 0 && d == 0) out += '-';
   out += FormatFloat("0", d);
@@ -58,7 +68,7 @@ std::string DegToDMSStr(std::string_view fmt, bool decimal, double value) {
   out += ' ';
   out += FormatFloat("00", m);
   out += "' ";
-  out += FormatFloat(f, s);
+  out += seconds;
   out += "''";
   return out;
 }

@@ -91,6 +91,11 @@ TLocationInfoPanel::TLocationInfoPanel(QWidget* map, QWidget* parent) : QWidget(
   moonLay->setContentsMargins(0, 4, 0, 0);
   Moon1 = new astro::TMoon(MoonGroupBox);
   Moon1->setObjectName("Moon1");
+  // The colour picture, without the landing-site mark.
+  Moon1->SetMoonSize(astro::ms64);
+  Moon1->SetRotation(astro::rot_none);
+  Moon1->SetShowApollo11(false);
+  Moon1->SetMoonStyle(astro::msColor);
   moonLay->addWidget(Moon1, 0, Qt::AlignHCenter);
   auto* moonFormBox = new QWidget(MoonGroupBox);
   QFormLayout* moon = new QFormLayout(moonFormBox);

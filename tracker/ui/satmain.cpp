@@ -45,6 +45,7 @@
 #include "sats.h"
 #include "solaroutage.h"
 #include "stars.h"
+#include "texthelpers.h"
 #include "sundial.h"
 #include "worldmap.h"
 #include "xyplot.h"
@@ -111,7 +112,68 @@ QAction* MakeAction(QMenu* menu, const char* name, const char* caption, const ch
   return a;
 }
 
+// Gives every hint of the program the program's pause, also those of windows made later and
+// hints set after the start: a widget still on the toolkit's default gets it before its hint shows.
+class THintPause : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
+      auto* widget = static_cast<QWidget*>(watched);
+      if (widget->toolTipDuration() < 0) widget->setToolTipDuration(kHintHidePauseMs);
+    }
+    return false;
+  }
+};
+
 }  // namespace
+
+std::string ListedSatName(const TSats& sats, std::string_view name) {
+  const auto& list = sats.NameList();
+  if (list.find(name) != list.end()) return std::string(name);
+  for (const auto& [listed, sat] : list)
+    if (sat && SameText(sat->Name, name)) return listed;
+  return std::string(name);
+}
+
+namespace {
+
+// The views' track source: a satellite found by the name it is listed under, or by its own name
+// when a later element file renamed it.
+class TListedTrackSource : public ISatTrackSource {
+ public:
+  explicit TListedTrackSource(TSats& sats) : sats_(sats) {}
+  TDateTime GetUTC() const override { return sats_.UTC; }
+  void SetUTC(TDateTime utc) override { sats_.UTC = utc; }
+  TSat* FindSat(std::string_view name) override {
+    TSat* sat = sats_.FindSat(name);
+    return sat != &EmptySat ? sat : sats_.FindSat(ListedSatName(sats_, name));
+  }
+
+ private:
+  TSats& sats_;
+};
+
+// Notes a list's current row when a mouse button goes down on it, before the press moves it.
+class TPressRowWatcher : public QObject {
+ public:
+  explicit TPressRowWatcher(QListWidget* list) : QObject(list), list_(list) { list->viewport()->installEventFilter(this); }
+  int RowAtPress = -1;
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress) RowAtPress = list_->currentRow();
+    return false;
+  }
+
+ private:
+  QListWidget* list_;
+};
+
+}  // namespace
+
+std::string TSatForm::ShownSatListName() const {
+  const std::string shown = AnsiStr(SatNameEdit->text());
+  return Sats ? ListedSatName(*Sats, shown) : shown;
+}
 
 std::string ForceTwoDigitHours(const std::string& format) {
   if (format.find("hh") != std::string::npos) return format;
@@ -182,6 +244,7 @@ void TSatForm::FormCreate() {
   // Hints stay 8 seconds; the program's title.
   for (QWidget* w : findChildren<QWidget*>())
     if (!w->toolTip().isEmpty()) w->setToolTipDuration(kHintHidePauseMs);
+  if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(new THintPause(this));
   QCoreApplication::setApplicationName("Skyrill");
 
   // Numbers: '.' as decimal point and ',' for thousands, whatever the user's locale; two-digit hours.
@@ -244,7 +307,7 @@ void TSatForm::CreateViews() {
     ToolPlot = new TToolPlot();
     ToolPlot->SetControl(toolImage);
   }
-  trackSource_ = std::make_unique<TSatsTrackSource<TSats>>(*Sats);
+  trackSource_ = std::make_unique<TListedTrackSource>(*Sats);
   const auto place = [this](auto* view, TImageWidget* image) {
     view->Sats = trackSource_.get();
     view->SetControl(image);
@@ -302,6 +365,7 @@ void TSatForm::closeEvent(QCloseEvent* event) {
 void TSatForm::FormCloseQuery(bool& CanClose) {
   if (destroyed_) return;
   try {
+    CommitPendingEdits();
     SetOptions();
   } catch (const std::exception& e) {
     WriteLog(std::string("Storing the window's settings failed: ") + e.what());
@@ -845,10 +909,17 @@ void TSatForm::ConnectHandlers() {
                          ObstacleTabSheet})
     sheet->installEventFilter(watcher);
 
-  for (QListWidget* list : {SatListBox, ObstSatListBox})
+  for (QListWidget* list : {SatListBox, ObstSatListBox}) {
     connect(list, &QListWidget::currentRowChanged, this, [this, list] {
       if (!ListBoxGuard) SatListBoxClick(list);
     });
+    // A click on the satellite already selected moves no row: it shows that satellite again.
+    auto* press = new TPressRowWatcher(list);
+    connect(list, &QListWidget::itemClicked, this, [this, list, press](QListWidgetItem* item) {
+      if (!ListBoxGuard && !destroyed_ && list->row(item) == press->RowAtPress && list->currentRow() == press->RowAtPress)
+        SatListBoxClick(list);
+    });
+  }
   for (QToolButton* b : {SortNameButton, SortLonButton, FilterKuButton, FilterCButton, FilterVisButton,
                          ObstSortNameButton, ObstSortLonButton, ObstFilterKuButton, ObstFilterCButton,
                          ObstFilterVisButton})

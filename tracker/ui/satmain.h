@@ -108,6 +108,11 @@ std::string ForceTwoDigitHours(const std::string& longTimeFormat);
 // one; otherwise a plain number. -360 when it does not parse.
 double ObserverFieldValue(std::string_view text);
 
+// The name the collection lists the satellite under: `name` when it is listed, otherwise the
+// listed name of a satellite whose own name is `name` (case ignored). The element reader leaves
+// a satellite that a later element file renames listed under its former name.
+std::string ListedSatName(const TSats& sats, std::string_view name);
+
 class TSatForm : public QMainWindow {
   Q_OBJECT
  public:
@@ -592,6 +597,11 @@ class TSatForm : public QMainWindow {
   void BuildSatListPage();
   void ConnectSatEditHandlers();
   bool CommitSatGridCell();
+  // Takes a grid cell or a field still being edited (typed but not left) into its satellite or
+  // the settings, so that closing, saving and reloading decide on the user's latest text.
+  void CommitPendingEdits();
+  // The list name of the satellite the Sat Info page shows (see ListedSatName).
+  std::string ShownSatListName() const;
   void ConnectToolsHandlers();
   // The place entry's controls on the Location page, and their handlers (satmain_place.cpp).
   void BuildPlaceEntry();

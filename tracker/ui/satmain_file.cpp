@@ -144,8 +144,9 @@ const QImage& TSatForm::DrawToolsAtSize(int Width, int Height) {
 // ---- File menu ----------------------------------------------------------------------------------
 
 void TSatForm::MenuSaveSatCsvClick(QObject* Sender) {
-  // A cell of the list still being edited belongs to what is saved.
+  // A cell of the list or a Sat Info field still being edited belongs to what is saved.
   CommitSatGridCell();
+  CommitPendingEdits();
   bool saved = false;
   try {
     saved = Sats && Sats->SaveSatCsv();

@@ -98,15 +98,23 @@ void TSatForm::OptionsChanged(QObject* Sender) {
       // and the loaders' messages let pending messages run).
       const TPageFill fill(*this);
       WriteLog("Setting Files");
+      CommitPendingEdits();
       SatGridReleaseSats();  // its pending cell edit is kept and offered for saving
-      CheckSaveSatCsv();
-      CurrentSat = nullptr;  // the satellites shown so far are freed now
-      Sats->SetKepFile("");
-      Sats->SetSatCsvFile(Options->SatCsvFile);
-      Sats->SetGeoLogFile(Options->GeoLogFile);
-      Sats->SetKepFile(Options->TwoLineFile);
-      Options->FilesChanged = false;
-      WriteLog("Files Set");
+      // The reload frees every satellite: edits that could not be saved go only when the user
+      // says so. Kept, the files are loaded at the next apply, which offers the save again.
+      if (!CheckSaveSatCsv() &&
+          MessageDlg("The satellite information could not be saved.\rLoad the data files anyway and lose the edits?",
+                     TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
+        WriteLog("Files not loaded: the satellite information is not saved");
+      } else {
+        CurrentSat = nullptr;  // the satellites shown so far are freed now
+        Sats->SetKepFile("");
+        Sats->SetSatCsvFile(Options->SatCsvFile);
+        Sats->SetGeoLogFile(Options->GeoLogFile);
+        Sats->SetKepFile(Options->TwoLineFile);
+        Options->FilesChanged = false;
+        WriteLog("Files Set");
+      }
     }
 
     SolarOutageDay = 0;

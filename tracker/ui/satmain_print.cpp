@@ -11,7 +11,9 @@
 #include <QPainter>
 #include <QPen>
 #include <QPixmap>
+#include <QLayout>
 #include <QPrinter>
+#include <QSignalBlocker>
 #include <QScrollArea>
 #include <QStandardPaths>
 #include <QTabBar>
@@ -207,11 +209,24 @@ QImage CaptureWindow(TSatForm& form) {
 }
 
 // Prints the page as an image of the window, scaled to fit the sheet. The page is turned to
-// first when it is not showing, so it shows the current data.
+// first when it is not showing, without the page-change handler (which would stop a running
+// simulation), and shows the current data; it stays the active page.
 void PrintWindowPage(TSatForm& form, QWidget* page) {
   QPrinter& printer = FormPrinter(form);
   printer.setDocName(kDataJobTitle);
-  if (form.MainPageControl->currentWidget() != page) form.MainPageControl->setCurrentWidget(page);
+  if (form.MainPageControl->currentWidget() != page) {
+    {
+      const QSignalBlocker block(form.MainPageControl);
+      form.MainPageControl->setCurrentWidget(page);
+    }
+    if (page == form.SatInfoTabSheet || page == form.ObstacleTabSheet) {
+      QWidget* dishParent = page == form.SatInfoTabSheet ? form.DishTabSheet : form.ObstDishPlotPanel;
+      if (form.DishPlotScrollBox->parentWidget() != dishParent) dishParent->layout()->addWidget(form.DishPlotScrollBox);
+      form.SatListBoxClick(page);
+    } else if (page == form.LocationTabSheet) {
+      form.ShowLocationInfo();
+    }
+  }
   const QImage image = CaptureWindow(form);
   const QSize sheet = SheetSize(printer);
   TPrintJob job(printer);

@@ -10,8 +10,10 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -65,10 +67,16 @@ const char* const kDishModels[] = {
 
 const char* const kRotorModels[] = {"Jaeger SG99 (50)", "Moteck SG-2100 (40)", "Stab HH100/HH120 (30)"};
 
-// A fixed list shown as a narrow button; opening and closing it run the window's handlers.
+// A fixed list shown as a narrow button; opening and closing it run the window's handlers. The
+// list closes before the picked item becomes the current one, so the close-up handler runs
+// once the pick was applied. A pick with the arrow keys on the closed list runs it as well.
 class TModelComboBox : public QComboBox {
  public:
-  explicit TModelComboBox(QWidget* parent) : QComboBox(parent) {}
+  explicit TModelComboBox(QWidget* parent) : QComboBox(parent) {
+    connect(this, &QComboBox::activated, this, [this] {
+      if (!open_ && !closing_ && OnCloseUp) OnCloseUp();
+    });
+  }
   std::function<void()> OnDropDown;
   std::function<void()> OnCloseUp;
 
@@ -81,11 +89,19 @@ class TModelComboBox : public QComboBox {
     QComboBox::hidePopup();
     if (!open_) return;
     open_ = false;
-    if (OnCloseUp) OnCloseUp();
+    closing_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          closing_ = false;
+          if (OnCloseUp) OnCloseUp();
+        },
+        Qt::QueuedConnection);
   }
 
  private:
   bool open_ = false;
+  bool closing_ = false;  // the list closed; its close-up handler is queued
 };
 
 // Enter, leave and key handlers of the Sat Info fields. Focus moves caused by another window or
@@ -249,6 +265,35 @@ bool TSatForm::CommitSatGridCell() {
     return false;
   }
   return true;
+}
+
+void TSatForm::CommitPendingEdits() {
+  if (destroyed_) return;
+  // A grid cell whose text is not what its satellite holds.
+  if (SatGrid && FieldsForm && EditCol > 0 && EditRow > 0 && EditCol < SatGrid->ColCount() &&
+      EditRow < SatGrid->RowCount()) {
+    const TSat* sat = SatGrid->Objects(EditCol, EditRow);
+    if (sat && SatGrid->Cells(EditCol, EditRow) != FieldsForm->GetFieldText(*sat, SatGrid->Cells(EditCol, 0)))
+      CommitSatGridCell();
+  }
+  // The field that holds the window's focus (it keeps it while a menu or another window is in
+  // front), when the user typed into it.
+  QWidget* field = focusWidget();
+  if (!field) return;
+  bool typed = false;
+  if (auto* edit = qobject_cast<QLineEdit*>(field))
+    typed = edit->isModified();
+  else if (auto* memo = qobject_cast<QPlainTextEdit*>(field))
+    typed = memo->document()->isModified();
+  if (!typed) return;
+  for (QWidget* satField : std::initializer_list<QWidget*>{SatNameEdit, BandsEdit, RemarksMemo, RepLongitudeEdit,
+                                                           StoredPosEdit, PulseCountEdit, RotorHAEdit, DishOffsetEdit,
+                                                           RotorAngleEdit})
+    if (field == satField) return EditFieldExit(field);
+  for (QWidget* placeField : {LocObsLonEdit, LocObsLatEdit, LocObsHeightEdit})
+    if (field == placeField) return LocObsEditExit(field);
+  for (QWidget* obstacleField : {ObstHeightEdit, ObstDistEdit, DishHeightEdit, ObstShadowEdit})
+    if (field == obstacleField) return ObstEditExit(field);
 }
 
 void TSatForm::SatGridSelectCell(int ACol, int ARow, bool& CanSelect) {

@@ -133,7 +133,7 @@ void TSatForm::ConnectToolsHandlers() {
 void TSatForm::NextPrevSatClick(QObject* Sender) {
   const int count = SatListBox->count();
   int i = -1;
-  const QString current = SatNameEdit->text();
+  const QString current = QStr(ShownSatListName());
   for (int k = 0; k < count; ++k)
     if (SatListBox->item(k)->text().compare(current, Qt::CaseInsensitive) == 0) {
       i = k;

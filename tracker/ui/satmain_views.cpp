@@ -240,8 +240,9 @@ void TSatForm::MainPageControlChange(QObject* Sender) {
     SatSelectGroupBox->setTitle(caption);
     ObstSatSelectGroupBox->setTitle(caption);
     int index = -1;
+    const QString shown = QStr(ShownSatListName());
     for (int i = 0; i < SatListBox->count(); ++i)
-      if (SatListBox->item(i)->text().compare(SatNameEdit->text(), Qt::CaseInsensitive) == 0) {
+      if (SatListBox->item(i)->text().compare(shown, Qt::CaseInsensitive) == 0) {
         index = i;
         break;
       }
@@ -263,8 +264,9 @@ void TSatForm::MainPageControlChange(QObject* Sender) {
     FillSatGrid(Sats->GetSatNames());
   } else if (page == ToolsTabSheet) {
     // The second tool satellite keeps the previous partner of the current satellite.
+    const QString shown = QStr(ShownSatListName());
     QString keep = ToolsSat1ComboBox->currentText();
-    if (keep == SatNameEdit->text()) keep = ToolsSat2ComboBox->currentText();
+    if (keep == shown) keep = ToolsSat2ComboBox->currentText();
     QStringList names;
     for (int i = 0; i < SatListBox->count(); ++i) names << SatListBox->item(i)->text();
     {
@@ -274,14 +276,18 @@ void TSatForm::MainPageControlChange(QObject* Sender) {
         box->clear();
         box->addItems(names);
       }
-      ToolsSat1ComboBox->setEditText(SatNameEdit->text());
+      ToolsSat1ComboBox->setEditText(shown);
       ToolsSat2ComboBox->setEditText(keep);
     }
     DrawTools();
   }
 
   if (ClockTimer->isActive() && (page == LocationTabSheet || page == SatInfoTabSheet)) ClockTimerTimer();
-  if (QWidget* focus = focusWidget()) focus->clearFocus();
+  // After a page change no control keeps the focus. A refresh of the shown page leaves a control
+  // of that page where the user put it: leaving a field refreshes the page while the click that
+  // left it moves the focus on to the next one.
+  if (QWidget* focus = focusWidget(); focus && (Sender == MainPageControl || !page || !page->isAncestorOf(focus)))
+    focus->clearFocus();
 }
 
 void TSatForm::InfoPageControlChange(QObject* Sender) {
@@ -290,6 +296,8 @@ void TSatForm::InfoPageControlChange(QObject* Sender) {
 }
 
 void TSatForm::TabSheetResize(QObject* Sender) {
+  // Printing sizes the page it captures; that is no page change.
+  if (PrintDialog1.Tag != 0) return;
   if (Sender == MainPageControl->currentWidget() && !Destroyed()) MainPageControlChange(Sender);
 }
 

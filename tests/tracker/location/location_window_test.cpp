@@ -98,6 +98,21 @@ TEST_F(LocationWindowTest, PanelOnTheLocationPageWithItsCaptions) {
   EXPECT_TRUE(panel->isAncestorOf(form->LocWorldMapFrame));
   EXPECT_TRUE(panel->isAncestorOf(form->Moon1));
   EXPECT_EQ(form->Moon1, panel->Moon1);
+  // The colour picture without the landing-site mark: some pixels are not grey, none is the
+  // mark's pure red.
+  EXPECT_EQ(form->Moon1->MoonStyle(), astro::msColor);
+  EXPECT_FALSE(form->Moon1->ShowApollo11());
+  const QImage moon = form->Moon1->Picture();
+  ASSERT_FALSE(moon.isNull());
+  int coloured = 0, marks = 0;
+  for (int y = 0; y < moon.height(); ++y)
+    for (int x = 0; x < moon.width(); ++x) {
+      const QColor c = moon.pixelColor(x, y);
+      coloured += c.red() != c.green() || c.green() != c.blue();
+      marks += c.red() == 255 && c.green() == 0 && c.blue() == 0;
+    }
+  EXPECT_GT(coloured, 0);
+  EXPECT_EQ(marks, 0);
   const struct {
     const char* name;
     const char* caption;

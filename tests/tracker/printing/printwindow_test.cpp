@@ -9,6 +9,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
+#include <QtTest/QTest>
 
 #include <charconv>
 #include <cstdlib>
@@ -158,7 +160,7 @@ TEST_F(PrintWindowTest, TheListTheObstaclePageAndTheToolsPrintCurrentAndStayInFr
   // The list was filled for printing although its page was not shown.
   EXPECT_EQ(form->SatGrid->RowCount(), listed + 1);
   EXPECT_EQ(Facts("print-8.pdf").at(0), 1);
-  // The Obstacle page was turned to (its handler ran) and printed upright, with its tabs back.
+  // The Obstacle page was turned to with its current data and printed upright, with its tabs back.
   EXPECT_EQ(form->MainPageControl->currentWidget(), form->ObstacleTabSheet);
   EXPECT_EQ(form->DishPlotScrollBox->parentWidget(), form->ObstDishPlotPanel);
   EXPECT_FALSE(form->MainPageControl->tabBar()->isHidden());
@@ -171,6 +173,29 @@ TEST_F(PrintWindowTest, TheListTheObstaclePageAndTheToolsPrintCurrentAndStayInFr
   form->Printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
   Print(8, 8);
   EXPECT_GE(Facts("print.pdf").at(0), (listed + 14) / 15);
+  EXPECT_EQ(LogCount("Error executing Print Dialog"), 0);
+}
+
+TEST_F(PrintWindowTest, PrintingTheWindowPagesLeavesARunningSimulationRunning) {
+  const struct {
+    QWidget* shown;
+    int from, to;
+  } cases[] = {{form->SatInfoTabSheet, 1, 2}, {form->SatInfoTabSheet, 9, 9}, {form->LocationTabSheet, 2, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.from);
+    form->MainPageControl->setCurrentWidget(c.shown);
+    QApplication::processEvents();
+    QTest::mouseClick(form->InfoTimerButton, Qt::LeftButton);
+    ASSERT_TRUE(form->InfoTimerButton->isChecked());
+    ASSERT_TRUE(form->ClockTimer->isActive());
+    Print(c.from, c.to);
+    EXPECT_EQ(form->MainPageControl->currentIndex(), c.to - 1);
+    EXPECT_TRUE(form->InfoTimerButton->isChecked());
+    EXPECT_TRUE(form->ObstTimerButton->isChecked());
+    EXPECT_TRUE(form->ClockTimer->isActive());
+    QTest::mouseClick(form->InfoTimerButton, Qt::LeftButton);  // stopped again
+    ASSERT_FALSE(form->ClockTimer->isActive());
+  }
   EXPECT_EQ(LogCount("Error executing Print Dialog"), 0);
 }
 

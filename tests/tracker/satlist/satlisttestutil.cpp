@@ -34,8 +34,10 @@ void SatListTest::TearDown() {
   SetUiPrompts(nullptr);
 }
 
-TSatForm* SatListTest::Start(const std::string& ini) {
+TSatForm* SatListTest::Start(const std::string& ini,
+                             const std::function<void(const uitest::TProgramFolder&)>& prepare) {
   folder = std::make_unique<uitest::TProgramFolder>(ini);
+  if (prepare) prepare(*folder);
   const char* argv[] = {"Velmar"};
   program = std::make_unique<TVelmarProgram>();
   form = program->Start(1, argv);

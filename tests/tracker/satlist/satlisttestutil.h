@@ -2,6 +2,7 @@
 // folder of its own, scripted dialogs, and the clock stopped at a fixed moment.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,7 +21,9 @@ class SatListTest : public ::testing::Test {
 
   // Starts the program (downloads off), shows the main window and stops the clock at a fixed
   // moment, with the Sat Info page shown.
-  TSatForm* Start(const std::string& ini = "[Update]\r\nAutoUpdate=0\r\n");
+  // `prepare` may change the program folder's files before the program starts.
+  TSatForm* Start(const std::string& ini = "[Update]\r\nAutoUpdate=0\r\n",
+                  const std::function<void(const uitest::TProgramFolder&)>& prepare = {});
   // Shows the satellite on the Sat Info page, selected in its list.
   TSat& ShowOnSatInfo(const std::string& name);
 
