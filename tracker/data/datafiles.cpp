@@ -1,8 +1,10 @@
 #include "datafiles.h"
 
+#include "fileio.h"
 #include "texthelpers.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,6 +27,66 @@ bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines)
   if (failed) return false;
   lines = SplitLines(FileTextToAnsi(bytes));
   return true;
+}
+
+TReadResult ForEachTextLine(const std::string& fileName, std::uint64_t maxBytes,
+                            const std::function<void(std::string_view)>& line) {
+  struct stat st {};
+  if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return TReadResult::CannotRead;
+  if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return TReadResult::TooLarge;
+  std::FILE* f = std::fopen(fileName.c_str(), "rb");
+  if (!f) return TReadResult::CannotRead;
+  // One copy of the file's bytes (at most maxBytes), never a string per line.
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(st.st_size));
+  char buffer[65536];
+  size_t n;
+  bool tooLarge = false;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    if (bytes.size() + n > maxBytes) {
+      tooLarge = true;  // grown since it was looked at
+      break;
+    }
+    bytes.append(buffer, n);
+  }
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (tooLarge) return TReadResult::TooLarge;
+  if (failed) return TReadResult::CannotRead;
+  bool multi = std::string_view(bytes).substr(0, 3) == "\xEF\xBB\xBF";
+  for (char c : bytes)
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      multi = true;
+      break;
+    }
+  const bool decode = multi && IsValidUtf8(bytes);
+  const std::string_view all(bytes);
+  std::string converted;
+  size_t start = 0, i = 0;
+  auto emit = [&](std::string_view raw, bool first) {
+    if (!decode) {
+      line(raw);
+      return;
+    }
+    // As the whole text would convert: a byte order mark is dropped at the start of the file only.
+    if (!first && raw.substr(0, 3) == "\xEF\xBB\xBF")
+      converted = Utf8ToAnsi(std::string(" ") + std::string(raw)).substr(1);
+    else
+      converted = Utf8ToAnsi(raw);
+    line(converted);
+  };
+  while (i < all.size()) {
+    const char c = all[i];
+    if (c == '\r' || c == '\n') {
+      emit(all.substr(start, i - start), start == 0);
+      if (c == '\r' && i + 1 < all.size() && all[i + 1] == '\n') ++i;
+      start = ++i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < all.size()) emit(all.substr(start), start == 0);
+  return TReadResult::Ok;
 }
 
 std::string_view Columns(std::string_view line, size_t from, size_t to) {
@@ -82,36 +144,15 @@ std::string SatCsvFieldText(std::string_view text) {
 
 bool WriteTextLinesAtomically(const std::string& fileName, const std::vector<std::string>& lines) {
   if (fileName.empty()) return false;
-  struct stat st {};
-  if (::stat(fileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;
-  std::string tmpl = fileName + ".XXXXXX";
-  const int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return false;
   std::string text;
+  std::size_t size = 0;
+  for (const std::string& l : lines) size += l.size() + 2;
+  text.reserve(size);
   for (const std::string& l : lines) {
     text += l;
     text += "\r\n";
   }
-  bool ok = true;
-  for (size_t done = 0; ok && done < text.size();) {
-    const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0)
-      ok = false;
-    else
-      done += static_cast<size_t>(w);
-  }
-  if (ok) ok = ::fsync(fd) == 0;
-  // Keep the permissions of the file being replaced; a new file gets the usual ones.
-  if (ok) {
-    mode_t mode = 0644;
-    if (::stat(fileName.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    ::fchmod(fd, mode);
-  }
-  if (::close(fd) != 0) ok = false;
-  if (ok) ok = std::rename(tmpl.c_str(), fileName.c_str()) == 0;
-  if (!ok) ::unlink(tmpl.c_str());
-  return ok;
+  return fileio::ReplaceFile(fileName, text);
 }
 
 }  // namespace satfiles
