@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "faultinject.h"
 #include "testutil.h"
 
 namespace {
@@ -95,6 +96,54 @@ TEST(DataFiles, AtomicWriteReplacesOrLeavesTheOldFile) {
   for (auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++entries;
   EXPECT_EQ(entries, 2u);  // sats.csv and the folder; no temporary file left behind
   EXPECT_EQ(testutil::ReadFile(file), "c\r\n");
+}
+
+// The line-by-line reader gives the lines the whole-file reader gives, decoded the same way.
+TEST(DataFiles, LineByLineReadingMatchesTheWholeFileReader) {
+  testutil::TempDir dir;
+  const std::string texts[] = {
+      "",
+      "one",
+      "a\r\nb\nc\rd\r\n\r\n",
+      "19.2\xC2\xB0 E\r\nx\n",
+      "19.2\xB0 E\r\n\xC2\xB0\n",            // not UTF-8 as a whole: bytes as they are
+      "\xEF\xBB\xBFplain\r\n\xEF\xBB\xBFsecond\xC2\xB0\r\n",  // a mark only starts the file
+  };
+  for (const std::string& text : texts) {
+    testutil::WriteFile(dir / "f.txt", text);
+    Lines whole, each;
+    ASSERT_TRUE(satfiles::ReadTextLines(dir / "f.txt", whole));
+    EXPECT_EQ(satfiles::ForEachTextLine(dir / "f.txt", 1000, [&](std::string_view l) { each.emplace_back(l); }),
+              satfiles::TReadResult::Ok);
+    EXPECT_EQ(each, whole) << text;
+  }
+  int calls = 0;
+  auto count = [&](std::string_view) { ++calls; };
+  testutil::WriteFile(dir / "big.txt", std::string(1001, '\n'));
+  EXPECT_EQ(satfiles::ForEachTextLine(dir / "big.txt", 1000, count), satfiles::TReadResult::TooLarge);
+  EXPECT_EQ(satfiles::ForEachTextLine(dir / "missing.txt", 1000, count), satfiles::TReadResult::CannotRead);
+  EXPECT_EQ(satfiles::ForEachTextLine(dir.path(), 1000, count), satfiles::TReadResult::CannotRead);
+  EXPECT_EQ(calls, 0);
+}
+
+// The sats.csv writer on a disk that fills up (a file-size limit in a child): the old file
+// stays byte for byte and the failure is reported.
+TEST(DataFiles, AFullDiskLeavesTheOldSatsCsv) {
+  testutil::TempDir dir;
+  const std::string file = dir / "sats.csv";
+  Lines old, next;
+  for (int i = 0; i < 60; ++i) old.push_back("25544;ISS " + std::to_string(i) + ";137.5;;;");
+  for (int i = 0; i < 400; ++i) next.push_back("40000;NEW " + std::to_string(i) + ";11.2;;;edited");
+  ASSERT_TRUE(satfiles::WriteTextLinesAtomically(file, old));
+  const std::string before = testutil::ReadFile(file);
+  for (rlim_t limit : {rlim_t{1}, rlim_t{before.size()}, rlim_t{before.size() * 2}}) {
+    const auto r = faultinject::RunInChild([&] { return satfiles::WriteTextLinesAtomically(file, next); }, limit);
+    EXPECT_EQ(r, faultinject::TChildResult::Failed) << limit;
+    EXPECT_EQ(testutil::ReadFile(file), before) << limit;
+  }
+  size_t entries = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++entries;
+  EXPECT_EQ(entries, 1u);
 }
 
 }  // namespace
