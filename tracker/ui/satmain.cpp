@@ -358,7 +358,11 @@ void TSatForm::FormDestroy() noexcept {
   ShutdownStep("settings", [&] {
     TOptions* o = Options;
     Options = nullptr;
-    delete o;  // writes the ini file; its failures are logged
+    // The ini file is written; a failure is logged there and shown, so the user learns that
+    // the settings were not kept (the file itself is left as it was).
+    const std::string failure = o ? o->WriteOnExit() : std::string();
+    delete o;
+    if (!failure.empty()) MessageDlg(failure, TMsgDlgType::Error, mbOK);
   });
   WriteLog("Finished shutdown");
   if (!SaveLogFile()) std::cerr << "Unable to write the log file " << LogFileName << '\n';
