@@ -102,7 +102,7 @@ TGetResult Get(const std::string& url, const TProgress& progress, const TGetOpti
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), &curl_easy_cleanup);
     CURL* curl = handle.get();
     if (!curl) {
-      result.Error = "Unable to start an HTTP request";
+      result.Error = "unable to start a request";
       return result;
     }
     std::string body;
