@@ -365,6 +365,7 @@ int RecoverInterruptedSaves() noexcept {
   try {
     const std::string folder = BackupFolder();
     if (folder.empty()) return 0;
+    RemoveStaleTemporaries(folder);  // copies whose own writing was cut short
     std::vector<std::string> copies;
     if (DIR* d = ::opendir(folder.c_str())) {
       while (const dirent* e = ::readdir(d)) {

@@ -37,7 +37,8 @@ std::string BackupFolder();
 // the file was restored; false when a copy exists but could not be put back (it is kept).
 bool RecoverInterruptedSave(const std::string& path) noexcept;
 
-// RecoverInterruptedSave for every copy in the backup folder; the number of files restored.
+// RecoverInterruptedSave for every copy in the backup folder (and stale temporaries there are
+// removed); the number of files restored.
 int RecoverInterruptedSaves() noexcept;
 
 // Removes this program's temporary files in `folder` (of the naming above, or of the older

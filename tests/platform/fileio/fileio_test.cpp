@@ -53,19 +53,6 @@ class FileIoTest : public ::testing::Test {
   std::string dir_, dataHome_;
 };
 
-TEST_F(FileIoTest, ReplacesAndCreatesKeepingPermissions) {
-  const std::string path = dir_ + "/a.txt";
-  ASSERT_TRUE(fileio::ReplaceFile(path, "first"));
-  EXPECT_EQ(ReadBytes(path), "first");
-  ::chmod(path.c_str(), 0640);
-  ASSERT_TRUE(fileio::ReplaceFile(path, "second, longer"));
-  EXPECT_EQ(ReadBytes(path), "second, longer");
-  struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"a.txt"});  // no temporary file left
-}
-
 TEST_F(FileIoTest, RefusedTargetsGiveAReason) {
   std::filesystem::create_directories(dir_ + "/folder");
   struct TCase {
@@ -83,29 +70,6 @@ TEST_F(FileIoTest, RefusedTargetsGiveAReason) {
   }
 }
 
-// A full disk at every size between nothing and almost all of the new text: the old file stays
-// byte for byte, the failure is reported, no temporary file is left.
-TEST_F(FileIoTest, AFullDiskLeavesTheOldFileAsItWas) {
-  const std::string path = dir_ + "/keep.dat";
-  std::string old(3042, '\0');
-  for (size_t i = 0; i < old.size(); ++i) old[i] = static_cast<char>('a' + i % 26);
-  const std::string bigger(20000, 'N');
-  for (rlim_t limit : {rlim_t{1}, rlim_t{4096}, rlim_t{8192}, rlim_t{19999}}) {
-    WriteBytes(path, old);
-    std::string why;
-    const TChildResult r = RunInChild(
-        [&] {
-          std::string reason;
-          const bool ok = fileio::ReplaceFile(path, bigger, &reason);
-          return ok || reason != "file too large" ? true : false;
-        },
-        limit);
-    EXPECT_EQ(r, TChildResult::Failed) << limit;
-    EXPECT_EQ(ReadBytes(path), old) << limit;
-    EXPECT_EQ(Entries(dir_), std::vector<std::string>{"keep.dat"}) << limit;
-  }
-}
-
 TEST_F(FileIoTest, AReadOnlyFolderIsWrittenInPlaceAndLeavesNoCopy) {
   const std::string path = ReadOnlyFolderWith("old contents that are long\r\n");
   for (const std::string& next : {std::string("short"), std::string(5000, 'g'), std::string("x")}) {
@@ -114,18 +78,6 @@ TEST_F(FileIoTest, AReadOnlyFolderIsWrittenInPlaceAndLeavesNoCopy) {
     EXPECT_EQ(ReadBytes(path), next);
     EXPECT_TRUE(Entries(fileio::BackupFolder()).empty());
   }
-}
-
-TEST_F(FileIoTest, AReadOnlyFolderOnAFullDiskKeepsTheOldFile) {
-  const std::string old(3042, 'o');
-  const std::string path = ReadOnlyFolderWith(old);
-  // Room for the copy of the old text, not for the longer new one.
-  const TChildResult r =
-      RunInChild([&] { return fileio::ReplaceFile(path, std::string(4096 + 100, 'n')); }, 4096, true);
-  EXPECT_EQ(r, TChildResult::Failed);
-  EXPECT_EQ(ReadBytes(path), old);
-  EXPECT_TRUE(fileio::RecoverInterruptedSave(path));
-  EXPECT_EQ(ReadBytes(path), old);
 }
 
 TEST_F(FileIoTest, ACutSaveInPlaceIsUndoneAtTheNextStart) {

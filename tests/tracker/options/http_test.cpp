@@ -168,10 +168,3 @@ TEST(HttpGet, EveryLimitEndsAHostileTransferInTime) {
     EXPECT_LE(most, c.maxBytes + (1 << 20)) << c.url;
   }
 }
-
-TEST(HttpGet, TheDefaultLimits) {
-  const http::TGetOptions options;
-  EXPECT_EQ(options.TotalTimeoutSeconds, 120);
-  EXPECT_EQ(options.LowSpeedTimeSeconds, 20);
-  EXPECT_EQ(options.MaxBodyBytes, 32 << 20);
-}
