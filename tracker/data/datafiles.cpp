@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,63 +30,116 @@ bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines)
   return true;
 }
 
+namespace {
+
+struct TFileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using TFile = std::unique_ptr<std::FILE, TFileCloser>;
+
+// Bytes a UTF-8 sequence takes by its first byte; 0 for a byte that cannot start one.
+size_t SequenceLength(unsigned char c) {
+  if (c < 0x80) return 1;
+  if ((c & 0xE0) == 0xC0) return 2;
+  if ((c & 0xF0) == 0xE0) return 3;
+  if ((c & 0xF8) == 0xF0) return 4;
+  return 0;
+}
+
+// Where the last whole UTF-8 sequence of a block ends: a sequence cut by the block's end starts
+// the next block.
+size_t WholeSequencesEnd(std::string_view block) {
+  size_t back = 0;
+  while (back < 3 && back < block.size() && (static_cast<unsigned char>(block[block.size() - 1 - back]) & 0xC0) == 0x80)
+    ++back;
+  if (back == block.size()) return block.size();
+  const size_t lead = block.size() - 1 - back;
+  const size_t need = SequenceLength(static_cast<unsigned char>(block[lead]));
+  return need > back + 1 ? lead : block.size();
+}
+
+}  // namespace
+
 TReadResult ForEachTextLine(const std::string& fileName, std::uint64_t maxBytes,
                             const std::function<void(std::string_view)>& line) {
   struct stat st {};
   if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return TReadResult::CannotRead;
   if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return TReadResult::TooLarge;
-  std::FILE* f = std::fopen(fileName.c_str(), "rb");
+  TFile f(std::fopen(fileName.c_str(), "rb"));
   if (!f) return TReadResult::CannotRead;
-  // One copy of the file's bytes (at most maxBytes), never a string per line.
-  std::string bytes;
-  bytes.reserve(static_cast<size_t>(st.st_size));
-  char buffer[65536];
-  size_t n;
-  bool tooLarge = false;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-    if (bytes.size() + n > maxBytes) {
-      tooLarge = true;  // grown since it was looked at
-      break;
-    }
-    bytes.append(buffer, n);
+  std::vector<char> buffer(65536);
+
+  // First pass: is the file UTF-8 holding more than ASCII (then it is decoded)? Only a block and
+  // the cut sequence at its end are held.
+  bool multi = false, valid = true, first = true;
+  std::uint64_t total = 0;
+  std::string carry;
+  for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), f.get())) > 0;) {
+    total += n;
+    if (total > maxBytes) return TReadResult::TooLarge;  // grown since it was looked at
+    std::string_view block(buffer.data(), n);
+    if (first && block.substr(0, 3) == "\xEF\xBB\xBF") multi = true;
+    first = false;
+    for (char c : block)
+      if (static_cast<unsigned char>(c) >= 0x80) {
+        multi = true;
+        break;
+      }
+    if (!valid) continue;
+    carry.append(block);
+    const size_t end = WholeSequencesEnd(carry);
+    if (!IsValidUtf8(std::string_view(carry).substr(0, end))) valid = false;
+    carry.erase(0, end);
   }
-  const bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (tooLarge) return TReadResult::TooLarge;
-  if (failed) return TReadResult::CannotRead;
-  bool multi = std::string_view(bytes).substr(0, 3) == "\xEF\xBB\xBF";
-  for (char c : bytes)
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      multi = true;
-      break;
-    }
-  const bool decode = multi && IsValidUtf8(bytes);
-  const std::string_view all(bytes);
-  std::string converted;
-  size_t start = 0, i = 0;
-  auto emit = [&](std::string_view raw, bool first) {
+  if (std::ferror(f.get())) return TReadResult::CannotRead;
+  if (!carry.empty()) valid = false;
+  const bool decode = multi && valid;
+
+  // Second pass: line by line, each line decoded on its own, which gives what decoding the
+  // whole text gives (a line end never falls inside a sequence).
+  std::rewind(f.get());
+  std::string current, converted;
+  bool pendingCr = false, atStart = true, any = false;
+  auto emit = [&] {
     if (!decode) {
-      line(raw);
-      return;
-    }
-    // As the whole text would convert: a byte order mark is dropped at the start of the file only.
-    if (!first && raw.substr(0, 3) == "\xEF\xBB\xBF")
-      converted = Utf8ToAnsi(std::string(" ") + std::string(raw)).substr(1);
-    else
-      converted = Utf8ToAnsi(raw);
-    line(converted);
-  };
-  while (i < all.size()) {
-    const char c = all[i];
-    if (c == '\r' || c == '\n') {
-      emit(all.substr(start, i - start), start == 0);
-      if (c == '\r' && i + 1 < all.size() && all[i + 1] == '\n') ++i;
-      start = ++i;
+      line(current);
     } else {
-      ++i;
+      // A byte order mark is dropped at the start of the file only.
+      if (!atStart && current.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        converted = Utf8ToAnsi(" " + current).substr(1);
+      else
+        converted = Utf8ToAnsi(current);
+      line(converted);
+    }
+    atStart = false;
+    current.clear();
+    any = false;
+  };
+  for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), f.get())) > 0;) {
+    for (size_t i = 0; i < n;) {
+      const char c = buffer[i];
+      if (pendingCr) {
+        pendingCr = false;
+        if (c == '\n') {
+          ++i;
+          continue;
+        }
+      }
+      if (c == '\r' || c == '\n') {
+        emit();
+        pendingCr = c == '\r';
+        ++i;
+        continue;
+      }
+      size_t stop = i;
+      while (stop < n && buffer[stop] != '\r' && buffer[stop] != '\n') ++stop;
+      current.append(buffer.data() + i, stop - i);
+      any = true;
+      i = stop;
     }
   }
-  if (start < all.size()) emit(all.substr(start), start == 0);
+  if (std::ferror(f.get())) return TReadResult::CannotRead;
+  if (any) emit();
   return TReadResult::Ok;
 }
 

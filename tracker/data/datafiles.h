@@ -25,8 +25,9 @@ enum class TReadResult { Ok, CannotRead, TooLarge };
 // Element files and the other downloaded files above this size are not read.
 inline constexpr std::uint64_t kMaxDataFileBytes = std::uint64_t{64} << 20;
 
-// Calls `line` for each line of a file (split and decoded as ReadTextLines does), holding the
-// file's bytes once and no list of lines. A file larger than maxBytes is not read (TooLarge).
+// Calls `line` for each line of a file (split and decoded as ReadTextLines does), reading it
+// twice in blocks (first to learn whether it is UTF-8): only a block and the current line are
+// held. A file larger than maxBytes is not read (TooLarge).
 TReadResult ForEachTextLine(const std::string& fileName, std::uint64_t maxBytes,
                             const std::function<void(std::string_view)>& line);
 
