@@ -20,6 +20,7 @@ struct TTransfer {
   std::int64_t MaxBody = 0;
   bool CallbackFailed = false;
   bool TooLarge = false;
+  bool OutOfMemory = false;
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) noexcept {
@@ -32,7 +33,7 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) noexcept {
   try {
     t->Body->append(data, n);
   } catch (...) {
-    t->CallbackFailed = true;
+    t->OutOfMemory = true;
     return 0;  // makes curl fail the transfer
   }
   return n;
@@ -141,11 +142,13 @@ TGetResult Get(const std::string& url, const TProgress& progress, const TGetOpti
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     result.Status = status;
-    if (code == CURLE_OK && !transfer.CallbackFailed && !transfer.TooLarge) {
+    if (code == CURLE_OK && !transfer.CallbackFailed && !transfer.TooLarge && !transfer.OutOfMemory) {
       result.Ok = true;
       result.Body = std::move(body);
     } else if (transfer.TooLarge) {
       result.Error = FailureText(CURLE_FILESIZE_EXCEEDED, curl, status, used);
+    } else if (transfer.OutOfMemory) {
+      result.Error = "out of memory";
     } else if (transfer.CallbackFailed) {
       result.Error = "cancelled";
     } else {

@@ -71,6 +71,7 @@ TEST(HttpGet, AThrowingProgressCallbackAbortsTheRequest) {
   });
   EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(r.Body.empty());
+  EXPECT_EQ(r.Error, "cancelled");
 }
 
 TEST(HttpGet, AStalledTransferIsAbandoned) {
