@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <stdexcept>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "mathtime.h"
@@ -18,6 +18,8 @@ namespace {
 
 constexpr std::size_t kElementLineLength = 69;
 constexpr const char* kNotesFileName = "TLEnotes.txt";
+// Element and notes files above this size are not read: no real collection comes near it.
+constexpr std::uintmax_t kMaxElementFileBytes = std::uintmax_t{64} << 20;
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -180,28 +182,71 @@ bool ParseDateTimeText(std::string_view s, double& dateTime) {
     return EncodeDateTime(p, dateTime);
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            lines.emplace_back(text, start, i - start);
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            start = i + 1;
-        }
+// Reads a file line by line (CR LF, LF or CR ends a line), holding one buffer and the current
+// line, never the whole file.
+class TLineReader {
+public:
+    // Opens a regular file; false when it cannot be opened (also a folder, a missing file).
+    bool Open(const std::string& path) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path, ec)) return false;
+        file_.reset(std::fopen(path.c_str(), "rb"));
+        if (!file_) return false;
+        size_ = std::filesystem::file_size(path, ec);
+        if (ec) size_ = 0;
+        return true;
     }
-    if (start < text.size()) lines.emplace_back(text, start, text.size() - start);
-    return lines;
-}
+    std::uintmax_t Size() const { return size_; }
+    // The next line into `line`; false at the end of the file (`line` is then left as it was).
+    bool Next(std::string& line) {
+        bool any = false;
+        std::string next;
+        std::string& out = line;
+        out.swap(next);  // keeps `line` when nothing is left
+        out.clear();
+        for (;;) {
+            if (pos_ == len_ && !Fill()) break;
+            if (skipLf_) {
+                skipLf_ = false;
+                if (buf_[pos_] == '\n') {
+                    ++pos_;
+                    continue;
+                }
+            }
+            const char* start = buf_ + pos_;
+            const char* end = buf_ + len_;
+            const char* stop = start;
+            while (stop < end && *stop != '\r' && *stop != '\n') ++stop;
+            out.append(start, static_cast<std::size_t>(stop - start));
+            any = true;
+            pos_ = static_cast<std::size_t>(stop - buf_);
+            if (stop < end) {
+                skipLf_ = *stop == '\r';
+                ++pos_;
+                return true;
+            }
+        }
+        if (any && !out.empty()) return true;
+        out.swap(next);
+        return false;
+    }
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
+private:
+    bool Fill() {
+        if (!file_) return false;
+        len_ = std::fread(buf_, 1, sizeof buf_, file_.get());
+        pos_ = 0;
+        return len_ > 0;
+    }
+    struct TClose {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::unique_ptr<std::FILE, TClose> file_;
+    char buf_[65536];
+    std::size_t pos_ = 0, len_ = 0;
+    bool skipLf_ = false;
+    std::uintmax_t size_ = 0;
+};
 
 }  // namespace
 
@@ -447,29 +492,24 @@ void TSatelliteList::AddSatellite(const std::string& key, std::unique_ptr<TSatel
 }
 
 void TSatelliteList::LoadFromFile(const std::string& path) {
-    std::string text;
-    if (!ReadWholeFile(path, text)) return;
-    const std::vector<std::string> lines = SplitLines(text);
-    text.clear();
-    const std::size_t n = lines.size();
-    std::size_t i = 0;
-    while (i < n) {
+    TLineReader in;
+    if (!in.Open(path)) throw std::runtime_error("Cannot open element file " + path);
+    if (in.Size() > kMaxElementFileBytes) return;
+    std::string line, line1, line2;
+    for (;;) {
         // Name line.
-        while (i < n && Trim(lines[i]).empty()) ++i;
-        if (i >= n) break;
-        const std::string key = SatelliteKey(Trim(lines[i]));
-        ++i;
-        if (i >= n) break;
+        do {
+            if (!in.Next(line)) return;
+        } while (Trim(line).empty());
+        const std::string key = SatelliteKey(Trim(line));
         // Line 1: the next line of exactly 69 characters.
-        while (i < n && lines[i].size() != kElementLineLength) ++i;
-        if (i >= n) break;
-        const std::string& line1 = lines[i];
-        ++i;
-        if (i >= n) break;
+        do {
+            if (!in.Next(line1)) return;
+        } while (line1.size() != kElementLineLength);
         // Line 2: likewise; at the end of the file the last line stands as line 2.
-        while (i < n && lines[i].size() != kElementLineLength) ++i;
-        const std::string& line2 = i < n ? lines[i] : lines[n - 1];
-        if (i < n) ++i;
+        if (!in.Next(line2)) return;
+        while (line2.size() != kElementLineLength && in.Next(line2)) {
+        }
 
         if (line1[0] != '1' || line2.empty() || line2[0] != '2') continue;
         const std::string_view cat1 = Column(line1, 3, 5), cat2 = Column(line2, 3, 5);
@@ -509,9 +549,10 @@ void TSatelliteList::LoadNotes(const std::string& fileName) {
         std::sort(candidates.begin(), candidates.end());
         path = folder_ + candidates.front();
     }
-    std::string text;
-    if (!ReadWholeFile(path, text)) return;
-    for (const std::string& raw : SplitLines(text)) {
+    TLineReader in;
+    if (!in.Open(path) || in.Size() > kMaxElementFileBytes) return;
+    std::string raw;
+    while (in.Next(raw)) {
         try {
             std::string_view line = Trim(raw);
             const std::size_t semi = line.find(';');

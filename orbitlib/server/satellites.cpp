@@ -24,6 +24,8 @@ constexpr const char* kNoList =
 constexpr double kJulianDateOfDateTimeZero = 2415018.5;  // 30 December 1899 0h
 constexpr double kSearchLimitDays = 2.0;
 constexpr double kMinSearchStepDays = 6.0 / 86400.0;
+// A pass list covers at most ten years; longer periods would run for minutes.
+constexpr int32_t kMaxPassListDays = 3660;
 
 void Report(HRESULT code, const char* message) {
   VcomSetErrorInfo(&IID_ISatellites, kErrorSource, message, nullptr, 0);
@@ -337,6 +339,9 @@ HRESULT TSatellites::PassListForPeriod(BSTR Name, double UTCdate, int32_t MinSec
   return Guarded([&] {
     RequirePointers(Value);
     *Value = nullptr;
+    if (NumDays < 0 || NumDays > kMaxPassListDays)
+      throw EComError(E_INVALIDARG, "Invalid value for NumDays: " + std::to_string(NumDays) + " (0 to " +
+                                        std::to_string(kMaxPassListDays) + " days)");
     orbit::TSatelliteList& list = RequireList();
     std::string result;
     const int index = list.IndexOf(BstrToString(Name));

@@ -17,16 +17,23 @@ struct TTransfer {
   std::string* Body = nullptr;
   const TProgress* Progress = nullptr;
   std::int64_t Reported = -1;
+  std::int64_t MaxBody = 0;
   bool CallbackFailed = false;
+  bool TooLarge = false;
+  bool OutOfMemory = false;
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) noexcept {
   auto* t = static_cast<TTransfer*>(user);
   const size_t n = size * count;
+  if (static_cast<std::int64_t>(t->Body->size()) + static_cast<std::int64_t>(n) > t->MaxBody) {
+    t->TooLarge = true;
+    return 0;  // the body is not kept; curl fails the transfer
+  }
   try {
     t->Body->append(data, n);
   } catch (...) {
-    t->CallbackFailed = true;
+    t->OutOfMemory = true;
     return 0;  // makes curl fail the transfer
   }
   return n;
@@ -45,6 +52,48 @@ int TransferInfo(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_
   return 0;
 }
 
+std::string SizeText(std::int64_t bytes) {
+  constexpr std::int64_t kMB = std::int64_t{1} << 20;
+  if (bytes >= kMB && bytes % kMB == 0) return std::to_string(bytes / kMB) + " MB";
+  return std::to_string(bytes) + " bytes";
+}
+
+// A short reason for a failed transfer, for people rather than for logs of curl.
+std::string FailureText(CURLcode code, CURL* curl, long status, const TGetOptions& options) {
+  switch (code) {
+    case CURLE_HTTP_RETURNED_ERROR: return "HTTP status " + std::to_string(status);
+    case CURLE_COULDNT_CONNECT: return "could not connect";
+    case CURLE_COULDNT_RESOLVE_HOST: return "unknown host";
+    case CURLE_COULDNT_RESOLVE_PROXY: return "unknown host";
+    case CURLE_FILESIZE_EXCEEDED: return "too large (over " + SizeText(options.MaxBodyBytes) + ")";
+    case CURLE_TOO_MANY_REDIRECTS: return "too many redirects";
+    case CURLE_UNSUPPORTED_PROTOCOL: return "not an http or https address";
+    case CURLE_URL_MALFORMAT: return "not a valid address";
+    case CURLE_OUT_OF_MEMORY: return "out of memory";
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE: return "connection broken";
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE: return "secure connection failed";
+    case CURLE_OPERATION_TIMEDOUT: {
+      curl_off_t connected = 0, total = 0;
+      curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connected);
+      curl_easy_getinfo(curl, CURLINFO_TOTAL_TIME_T, &total);  // microseconds
+      if (connected == 0) return "could not connect (timed out)";
+      if (total + 500000 >= static_cast<curl_off_t>(options.TotalTimeoutSeconds) * 1000000) return "timed out";
+      return "stalled (no data for " + std::to_string(options.LowSpeedTimeSeconds) + " s)";
+    }
+    default: break;
+  }
+  std::string text = curl_easy_strerror(code);
+  if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
+  return text;
+}
+
 }  // namespace
 
 TGetResult Get(const std::string& url, const TProgress& progress, const TGetOptions& options) noexcept {
@@ -54,12 +103,14 @@ TGetResult Get(const std::string& url, const TProgress& progress, const TGetOpti
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), &curl_easy_cleanup);
     CURL* curl = handle.get();
     if (!curl) {
-      result.Error = "Unable to start an HTTP request";
+      result.Error = "unable to start a request";
       return result;
     }
     std::string body;
     TTransfer transfer{&body, &progress};
-    char errorText[CURL_ERROR_SIZE] = {};
+    transfer.MaxBody = options.MaxBodyBytes > 0 ? options.MaxBodyBytes : TGetOptions{}.MaxBodyBytes;
+    TGetOptions used = options;
+    used.MaxBodyBytes = transfer.MaxBody;
     const std::string accept = std::string("Accept: ") + AcceptHeader;
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headerList(curl_slist_append(nullptr, accept.c_str()),
                                                                            &curl_slist_free_all);
@@ -78,8 +129,9 @@ TGetResult Get(const std::string& url, const TProgress& progress, const TGetOpti
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.ConnectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, options.LowSpeedLimitBytes);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.LowSpeedTimeSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, options.TotalTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(transfer.MaxBody));
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &TransferInfo);
@@ -90,17 +142,21 @@ TGetResult Get(const std::string& url, const TProgress& progress, const TGetOpti
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     result.Status = status;
-    if (code == CURLE_OK && !transfer.CallbackFailed) {
+    if (code == CURLE_OK && !transfer.CallbackFailed && !transfer.TooLarge && !transfer.OutOfMemory) {
       result.Ok = true;
       result.Body = std::move(body);
+    } else if (transfer.TooLarge) {
+      result.Error = FailureText(CURLE_FILESIZE_EXCEEDED, curl, status, used);
+    } else if (transfer.OutOfMemory) {
+      result.Error = "out of memory";
     } else if (transfer.CallbackFailed) {
-      result.Error = "The transfer was aborted";
+      result.Error = "cancelled";
     } else {
-      result.Error = errorText[0] ? errorText : curl_easy_strerror(code);
+      result.Error = FailureText(code, curl, status, used);
     }
   } catch (...) {
     result = TGetResult{};
-    result.Error = "Out of memory";
+    result.Error = "out of memory";
   }
   return result;
 }

@@ -1,5 +1,7 @@
 #include "inifile.h"
 
+#include "fileio.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,48 +79,6 @@ bool ReadFileBytes(const std::string& name, std::string& bytes) {
     bytes.clear();
     return false;
   }
-}
-
-bool WriteAll(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Replaces the file's contents: a temporary file beside it renamed over it, so a failure
-// never leaves half a file; when no temporary file can be made there, the file is rewritten.
-bool ReplaceFile(const std::string& name, const std::string& data) {
-  struct stat st {};
-  mode_t mode = 0;
-  if (::stat(name.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  std::string tmp = name + ".XXXXXX";
-  const int fd = ::mkstemp(tmp.data());
-  if (fd >= 0) {
-    ::fchmod(fd, mode);  // keep the file's permissions; a failure only leaves mkstemp's 0600
-    bool ok = WriteAll(fd, data);
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(tmp.c_str(), name.c_str()) == 0) return true;
-    ::unlink(tmp.c_str());
-    if (ok) return false;
-  }
-  const int out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (out < 0) return false;
-  bool ok = WriteAll(out, data);
-  if (::close(out) != 0) ok = false;
-  return ok;
 }
 
 }  // namespace
@@ -296,7 +256,11 @@ std::string FormatGeneral(double value, int precision) {
 
 }  // namespace ini
 
-TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
+  // A save in place that was cut short (settings in a read-only folder) is undone first, so
+  // the file reads as it was before that save.
+  fileio::RecoverInterruptedSave(fileName_);
+}
 
 bool TIniFile::Find(std::string_view section, std::string_view key, std::string& value) const {
   std::string bytes;
@@ -402,7 +366,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     out += line;
     out += "\r\n";
   }
-  if (!ReplaceFile(fileName_, out)) throw EIniFileException("Unable to write to " + fileName_);
+  if (!fileio::ReplaceFile(fileName_, out)) throw EIniFileException("Unable to write to " + fileName_);
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {

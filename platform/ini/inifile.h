@@ -2,7 +2,8 @@
 // - section and key names are found without regard to case; the first match wins;
 // - a value is trimmed and one pair of surrounding quotes (" or ') is removed; a key that is
 //   present but empty reads as an empty text, not as the default;
-// - every write goes to the file at once: the key's line is replaced in place, a missing key is
+// - every write goes to the file at once (through fileio::ReplaceFile, so a failed write leaves
+//   the old file as it was): the key's line is replaced, a missing key is
 //   appended after the last key of its section, a missing section at the end of the file; other
 //   lines (comments, unknown keys, their order) are kept; lines end in CR LF;
 // - nothing is cached: each read looks at the file as it is now.

@@ -1,5 +1,7 @@
 #include "velmar_registry.h"
 
+#include "fileio.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -143,30 +145,11 @@ bool MakeFolders(const std::string& file) {
   return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The change replaces the file through the one safe path; temporaries a killed writer left
+// beside it are cleared on the way.
 Status WriteAtomically(const std::string& path, const std::string& text) {
-  std::string tmp = path + ".tmp." + std::to_string(::getpid());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return Status::IoError;
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return Status::IoError;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    ::unlink(tmp.c_str());
-    return Status::IoError;
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    ::unlink(tmp.c_str());
-    return Status::IoError;
-  }
-  return Status::Ok;
+  fileio::RemoveStaleTemporaries(fileio::FolderOf(path));
+  return fileio::ReplaceFile(path, text) ? Status::Ok : Status::IoError;
 }
 
 class FileLock {

@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
   setenv("VELMAR_BIN", VELMAR_BIN_DIR, 1);
   setenv("VELMAR_TEST_OUT", VELMAR_TEST_OUT_DIR, 1);
   setenv("VELMAR_REGISTRY", VELMAR_TEST_REGISTRY, 1);
+  // The user's data folder (copies kept while a file is written in place) is the tests' own.
+  setenv("XDG_DATA_HOME", VELMAR_TEST_OUT_DIR "/data-home", 1);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -6,6 +6,8 @@
 // else is taken byte for byte.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +19,17 @@ namespace satfiles {
 // Reads a whole file and splits it into lines (CR LF, LF or CR). Returns false when the file
 // cannot be opened or read (a folder, a missing file); `lines` is then empty.
 bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines);
+
+enum class TReadResult { Ok, CannotRead, TooLarge };
+
+// Element files and the other downloaded files above this size are not read.
+inline constexpr std::uint64_t kMaxDataFileBytes = std::uint64_t{64} << 20;
+
+// Calls `line` for each line of a file (split and decoded as ReadTextLines does), reading it
+// twice in blocks (first to learn whether it is UTF-8): only a block and the current line are
+// held. A file larger than maxBytes is not read (TooLarge).
+TReadResult ForEachTextLine(const std::string& fileName, std::uint64_t maxBytes,
+                            const std::function<void(std::string_view)>& line);
 
 // Splits bytes into lines at CR LF, LF or CR. A final line end does not start a further line.
 using ini::SplitLines;

@@ -35,13 +35,26 @@ TOptions::TOptions(const std::string& iniFileName) : TIniFile(iniFileName) {
 }
 
 TOptions::~TOptions() {
+  if (!exitWritten_) WriteOnExit();
+}
+
+std::string TOptions::WriteOnExit() noexcept {
+  exitWritten_ = true;
   try {
-    if (SaveSettings) WriteSettings();
-    else WriteBool(kMisc, "SaveSettings", false);
-  } catch (const std::exception& e) {
-    WriteLog(e.what());
+    try {
+      if (SaveSettings) WriteSettings();
+      else WriteBool(kMisc, "SaveSettings", false);
+      return std::string();
+    } catch (const std::exception& e) {
+      WriteLog(e.what());
+      return e.what();
+    } catch (...) {
+      const std::string text = "Unable to write to " + FileName();
+      WriteLog(text);
+      return text;
+    }
   } catch (...) {
-    WriteLog("Unable to write to " + FileName());
+    return "Unable to write the settings";  // the log itself failed
   }
 }
 

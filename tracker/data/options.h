@@ -35,6 +35,10 @@ class TOptions : public TIniFile {
   void ReadSettings();
   // Throw EIniFileException when the file cannot be written.
   void WriteSettings();
+  // Writes what is kept at exit (all settings when SaveSettings is set, otherwise only
+  // "SaveSettings"); a failure is logged and its text returned ("" when written). The
+  // destructor writes only when this was not called.
+  std::string WriteOnExit() noexcept;
   void WriteObserver();
 
   // |h| < 1e-6 becomes 1e-6.
@@ -86,6 +90,7 @@ class TOptions : public TIniFile {
  private:
   void ReadFont(TFontSpec& font, const char* prefix, const TFontSpec& def);
   void WriteFont(const TFontSpec& font, const char* prefix);
+  bool exitWritten_ = false;
 };
 
 // The default web addresses.

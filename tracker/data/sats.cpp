@@ -553,36 +553,50 @@ void TSats::SetKepFile(const std::string& fileName) {
 
 bool TSats::LoadTwoLineFile(const std::string& fileName) {
   WriteLog("Reading two-line data from " + fileName);
-  std::vector<std::string> lines;
-  const bool ok = satfiles::ReadTextLines(fileName, lines);
-  if (!ok) WriteLog("Loading " + fileName + " Failed");
-
   const std::string version = LibVersion();
   std::string last = "No Sats";
-  for (size_t i = 0; i + 2 < lines.size();) {
-    if (!satfiles::IsElementPair(lines[i + 1], lines[i + 2])) {
-      ++i;
-      continue;
-    }
-    const TTwoLineRecord rec = satfiles::ParseTwoLineSet(lines[i], lines[i + 1], lines[i + 2]);
-    i += 3;
+  // The last three lines not yet taken: a name line and the two element lines.
+  std::string window[3];
+  size_t held = 0, lineCount = 0;
+  auto take = [&] {
+    const TTwoLineRecord rec = satfiles::ParseTwoLineSet(window[0], window[1], window[2]);
     const std::string name = rec.Name.str();
-    if (rec.NoradNr <= 0 || name.empty()) continue;
-    TSat* held = SatOfNorad(rec.NoradNr);
-    if (!held && NameList_.find(name) == NameList_.end()) {
+    if (rec.NoradNr <= 0 || name.empty()) return;
+    TSat* known = SatOfNorad(rec.NoradNr);
+    if (!known && NameList_.find(name) == NameList_.end()) {
       auto s = std::make_unique<TSat>();
       s->Name = name;
       s->TwoLine = rec;
       if (ISat) s->TwoLine.LibVersion = version;
       AddSat(std::move(s), name, rec.NoradNr);
       last = name;
-    } else if (held) {
+    } else if (known) {
       // The satellite keeps its name-list entry under its former name.
-      held->TwoLine = rec;
-      held->Name = name;
+      known->TwoLine = rec;
+      known->Name = name;
       last = name;
     }
-  }
+  };
+  const satfiles::TReadResult read =
+      satfiles::ForEachTextLine(fileName, satfiles::kMaxDataFileBytes, [&](std::string_view line) {
+        ++lineCount;
+        if (held == 3) {
+          std::swap(window[0], window[1]);
+          std::swap(window[1], window[2]);
+          held = 2;
+        }
+        window[held++].assign(line);
+        if (held == 3 && satfiles::IsElementPair(window[1], window[2])) {
+          take();
+          held = 0;
+        }
+      });
+  const bool ok = read == satfiles::TReadResult::Ok;
+  if (read == satfiles::TReadResult::TooLarge)
+    WriteLog("Skipping " + fileName + " : larger than " +
+             IntToStr(static_cast<int64_t>(satfiles::kMaxDataFileBytes >> 20)) + " MB");
+  else if (!ok)
+    WriteLog("Loading " + fileName + " Failed");
 
   auto addBody = [this](const char* name, const char* libName, int nr) {
     if (NameList_.find(std::string_view(name)) != NameList_.end() || SatOfNorad(nr)) return;
@@ -595,7 +609,7 @@ bool TSats::LoadTwoLineFile(const std::string& fileName) {
   addBody("Moon", "MOON", MoonNoradNr);
   addBody("Sun", "SUN", SunNoradNr);
 
-  WriteLog("Finished loading file, " + IntToStr(static_cast<int64_t>(lines.size())) +
+  WriteLog("Finished loading file, " + IntToStr(static_cast<int64_t>(lineCount)) +
            " lines, new satcount is " + IntToStr(static_cast<int64_t>(NameList_.size())) +
            "  UTC: " + DateTimeText(UTC));
   const TSat* s = FindSat(last);
@@ -606,16 +620,22 @@ bool TSats::LoadTwoLineFile(const std::string& fileName) {
 
 bool TSats::LoadGeoLog(const std::string& fileName) {
   WriteLog("Reading geo.log data from " + fileName);
-  std::vector<std::string> lines;
-  const bool ok = satfiles::ReadTextLines(fileName, lines);
-  if (!ok) WriteLog("Error Reading " + fileName);
-  for (const std::string& line : lines) {
-    TGeoLogRecord rec;
-    const int nr = satfiles::ParseGeoLogLine(line, rec);
-    if (nr <= 0 || rec.Name.empty()) continue;
-    if (TSat* s = SatOfNorad(nr)) s->GeoLog = rec;
-  }
-  WriteLog("Finished loading file, " + IntToStr(static_cast<int64_t>(lines.size())) + " lines, satcount is " +
+  size_t lineCount = 0;
+  const satfiles::TReadResult read =
+      satfiles::ForEachTextLine(fileName, satfiles::kMaxDataFileBytes, [&](std::string_view line) {
+        ++lineCount;
+        TGeoLogRecord rec;
+        const int nr = satfiles::ParseGeoLogLine(line, rec);
+        if (nr <= 0 || rec.Name.empty()) return;
+        if (TSat* s = SatOfNorad(nr)) s->GeoLog = rec;
+      });
+  const bool ok = read == satfiles::TReadResult::Ok;
+  if (read == satfiles::TReadResult::TooLarge)
+    WriteLog("Skipping " + fileName + " : larger than " +
+             IntToStr(static_cast<int64_t>(satfiles::kMaxDataFileBytes >> 20)) + " MB");
+  else if (!ok)
+    WriteLog("Error Reading " + fileName);
+  WriteLog("Finished loading file, " + IntToStr(static_cast<int64_t>(lineCount)) + " lines, satcount is " +
            IntToStr(static_cast<int64_t>(NameList_.size())));
   return ok;
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "fileio.h"
 #include "format.h"
 #include "log.h"
 #include "texthelpers.h"
@@ -30,28 +31,6 @@ bool IsStorableFileName(std::string_view name) {
 }
 
 namespace {
-
-bool WriteAll(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// The permissions a newly created file would get; those of the file replaced when there is one.
-mode_t NewFileMode(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
 
 // Seconds east of UTC of the local time at a moment.
 long LocalOffset(std::time_t t) {
@@ -75,17 +54,7 @@ bool ReplaceFileWithLines(const std::string& path, const std::vector<std::string
       text += line;
       text += "\r\n";
     }
-    const mode_t mode = NewFileMode(path);
-    std::string temp = folder + ".velmar-download-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, text);
-    ok = ok && ::fchmod(fd, mode) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return fileio::ReplaceFile(path, text);
   } catch (...) {
     return false;
   }
@@ -105,6 +74,31 @@ bool UpdateDue(const std::string& path, double maxAgeDays) {
   return UpdateDue(path, maxAgeDays, std::chrono::duration<double>(now).count());
 }
 
+std::size_t WithCrLfLineEnds(std::string_view bytes, std::string& text) {
+  text.clear();
+  std::size_t lines = 0, extra = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) ++extra;
+  const bool open = !bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r';
+  text.reserve(bytes.size() + extra + (open ? 2 : 0) + 1);
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c != '\r' && c != '\n') continue;
+    text.append(bytes.substr(start, i - start));
+    text += "\r\n";
+    ++lines;
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < bytes.size()) {
+    text.append(bytes.substr(start));
+    text += "\r\n";
+    ++lines;
+  }
+  return lines;
+}
+
 TDownloadResult DownloadToFolder(std::string_view address, const std::string& folder, const TDownloadEvents& events,
                                  const http::TGetOptions& options) noexcept {
   TDownloadResult result;
@@ -122,26 +116,36 @@ TDownloadResult DownloadToFolder(std::string_view address, const std::string& fo
     caption("Connecting to " + result.Address);
     const http::TGetResult got = http::Get(
         result.Address, [&](std::int64_t bytes) { caption(IntToStr(bytes) + " Bytes Read"); }, options);
-    std::vector<std::string> lines;
-    if (got.Ok) lines = SplitLines(got.Body);
-    else WriteLog("Error Downloading " + result.Address);
-    result.Lines = lines.size();
-    WriteLog("Downloaded " + result.Address + " ; " + IntToStr(static_cast<std::int64_t>(lines.size())) + " Lines");
+    // The body is stored with CR LF line ends; it is converted as one text, never as a list of
+    // lines, so a large body costs about twice its size.
+    std::string text;
+    std::size_t lines = 0;
+    if (got.Ok) {
+      lines = WithCrLfLineEnds(got.Body, text);
+    } else {
+      result.Error = got.Error;
+      WriteLog("Error Downloading " + result.Address + " : " + got.Error);
+    }
+    result.Lines = lines;
+    WriteLog("Downloaded " + result.Address + " ; " + IntToStr(static_cast<std::int64_t>(lines)) + " Lines");
 
     result.FileName = UrlFileName(result.Address);
-    if (lines.empty()) {
+    if (lines == 0) {
+      if (result.Error.empty()) result.Error = "empty file";
       result.Outcome = TDownloadOutcome::NotRetrieved;
       message("Error retrieving file " + result.FileName);
       return result;
     }
     const std::string path = folder + result.FileName;
-    if (IsStorableFileName(result.FileName) && ReplaceFileWithLines(path, lines)) {
+    std::string why = "not a file name";
+    if (IsStorableFileName(result.FileName) && fileio::ReplaceFile(path, text, &why)) {
       result.Outcome = TDownloadOutcome::Saved;
       caption(result.FileName + " Updated");
     } else {
+      result.Error = why;
       result.Outcome = TDownloadOutcome::NotSaved;
       message("Error saving file\r" + path);
-      WriteLog("Error saving " + path);
+      WriteLog("Error saving " + path + " : " + why);
     }
   } catch (...) {
     // A failed allocation or a throwing caption or message callback ends here.

@@ -31,6 +31,10 @@ bool IsStorableFileName(std::string_view name);
 // the old file or the complete new one. False (and the target untouched) on any failure.
 bool ReplaceFileWithLines(const std::string& path, const std::vector<std::string>& lines) noexcept;
 
+// The bytes with every line ended by CR LF (lines split as by SplitLines) into `text`; the
+// number of lines.
+std::size_t WithCrLfLineEnds(std::string_view bytes, std::string& text);
+
 // Whether a file is due for a new download: it is missing (or not a regular file), or the local
 // time `nowUnix` minus its local last-write time is more than maxAgeDays.
 bool UpdateDue(const std::string& path, double maxAgeDays, double nowUnix);
@@ -53,12 +57,15 @@ struct TDownloadResult {
   std::string Address;   // trimmed
   std::string FileName;  // from the address
   std::size_t Lines = 0;
+  std::string Error;     // why it was not saved: the request's reason or the file's (empty when Saved)
 };
 
 // One download of `address` (leading and trailing blanks and control characters removed) into
 // `folder` (with its trailing '/', or empty for the working folder). Captions: "Connecting to
 // <address>", "<n> Bytes Read" while data arrive, "<name> Updated" at the end. Logs "Error
-// Downloading <address>" on a request error and always "Downloaded <address> ; <n> Lines";
-// "Error saving <folder><name>" when writing fails. Never throws.
+// Downloading <address> : <reason>" on a request error and always "Downloaded <address> ; <n>
+// Lines"; "Error saving <folder><name> : <reason>" when writing fails. On any failure the old
+// file is left as it was. The request's limits are those of `options` (by default 120 s in
+// all, 20 s without data, 32 MB). Never throws.
 TDownloadResult DownloadToFolder(std::string_view address, const std::string& folder, const TDownloadEvents& events,
                                  const http::TGetOptions& options = {}) noexcept;

@@ -29,10 +29,12 @@
 
 #include <clocale>
 #include <filesystem>
+#include <set>
 #include <functional>
 #include <iostream>
 
 #include "anglehelpers.h"
+#include "fileio.h"
 #include "clarkebelt.h"
 #include "datetimepicker.h"
 #include "imagewidget.h"
@@ -258,7 +260,19 @@ void TSatForm::FormCreate() {
   EditCol = 1;
   EditRow = 1;
 
+  // A save cut short by a killed run is undone before the files are read, and temporary files
+  // left beside the files this program writes are cleared once they are a day old.
+  if (const int restored = fileio::RecoverInterruptedSaves(); restored > 0)
+    WriteLog("Restored " + IntToStr(restored) + " file(s) whose saving had been cut short");
   Options = new TOptions();
+  {
+    std::set<std::string> folders;
+    for (const std::string& file : {Options->FileName(), Options->SatCsvFile, Options->TwoLineFile, Options->GeoLogFile})
+      if (!file.empty()) folders.insert(fileio::FolderOf(file));
+    for (const std::string& folder : folders)
+      if (const int removed = fileio::RemoveStaleTemporaries(folder); removed > 0)
+        WriteLog("Removed " + IntToStr(removed) + " stale temporary file(s) in " + folder);
+  }
   Sats = new TSats(*host_);
   StarList = new TStarList();
   StarList->LoadFromFile(ProgramFolder() + "Stars.csv");
@@ -408,7 +422,11 @@ void TSatForm::FormDestroy() noexcept {
   ShutdownStep("settings", [&] {
     TOptions* o = Options;
     Options = nullptr;
-    delete o;  // writes the ini file; its failures are logged
+    // The ini file is written; a failure is logged there and shown, so the user learns that
+    // the settings were not kept (the file itself is left as it was).
+    const std::string failure = o ? o->WriteOnExit() : std::string();
+    delete o;
+    if (!failure.empty()) MessageDlg(failure, TMsgDlgType::Error, mbOK);
   });
   WriteLog("Finished shutdown");
   if (!SaveLogFile()) std::cerr << "Unable to write the log file " << LogFileName << '\n';

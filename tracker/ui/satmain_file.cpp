@@ -4,7 +4,7 @@
 
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
@@ -20,6 +20,7 @@
 #include "clarkebelt.h"
 #include "datafiles.h"
 #include "fieldsform.h"
+#include "fileio.h"
 #include "log.h"
 #include "optionform.h"
 #include "options.h"
@@ -85,19 +86,19 @@ bool SavePictureFile(const QImage& picture, const std::string& fileName) {
     image = picture.convertToFormat(QImage::Format_RGB32);
     if (image.isNull()) return false;
   }
-  QSaveFile file(QPath(fileName));
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  QImageWriter writer(&file, jpeg ? "jpeg" : "bmp");
+  // The whole picture is encoded first; only a complete one replaces the file.
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::WriteOnly)) return false;
+  QImageWriter writer(&buffer, jpeg ? "jpeg" : "bmp");
   if (jpeg) {
     writer.setQuality(90);
     writer.setProgressiveScanWrite(false);
     writer.setOptimizedWrite(false);
   }
-  if (!writer.write(image)) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  if (!writer.write(image) || bytes.isEmpty()) return false;
+  buffer.close();
+  return fileio::ReplaceFile(fileName, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 QImage PagePicture(QWidget* page) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -340,7 +343,6 @@ TEST(SatList, FolderScanning) {
     dir.Write("one.2LI", Set("TWOLI", Sat("30003")));
     dir.Write("other.dat", Set("OTHER", Sat("30004")));
     dir.Write("tlenotes.TXT", Set("NOTES SET", Sat("30005")) + "30001 137.5\n");
-    fs::create_directory(fs::path(dir.Path()) / "folder.txt");  // a folder matching a pattern is passed over
     TSatelliteList list(dir.Path());
     EXPECT_EQ(list.Count(), 3);
     EXPECT_GE(list.IndexOf("geo sat"), 0);
@@ -513,4 +515,108 @@ TEST(SatList, FuzzedFiles) {
         TSatelliteList list(dir.Path());
         ExpectConsistent(list);
     }
+}
+
+// An entry matching a pattern that cannot be opened as a file fails the whole list, and the
+// failure names it.
+TEST(SatList, AnEntryThatCannotBeOpenedFailsTheListNamingIt) {
+    struct TCase {
+        const char* entry;
+        bool folder;
+    } cases[] = {{"x.txt", true}, {"locked.tle", false}};
+    for (const TCase& c : cases) {
+        if (!c.folder && ::geteuid() == 0) continue;  // root reads a file of mode 000
+        TempFolder dir;
+        dir.Write("good.txt", Set("GOOD", Sat("30001")));
+        const std::string path = dir.Path() + "/" + c.entry;
+        if (c.folder) {
+            fs::create_directory(path);
+        } else {
+            dir.Write(c.entry, Set("LOCKED", Sat("30002")));
+            ::chmod(path.c_str(), 0);
+        }
+        try {
+            TSatelliteList list(dir.Path());
+            ADD_FAILURE() << c.entry << ": the list was built with " << list.Count() << " satellites";
+        } catch (const std::exception& e) {
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        }
+        ::chmod(path.c_str(), 0644);
+    }
+}
+
+// Lines end in CR LF, LF or CR, also where a line end falls across the reader's buffers, and the
+// last line may lack its end: every form gives the list that plain LF lines give.
+TEST(SatList, EveryFormOfLineEndReadsTheSame) {
+    std::string text;
+    for (int k = 0; k < 400; ++k) text += Set("SAT " + std::to_string(k), Sat(std::to_string(40000 + k)));
+    TempFolder plain;
+    plain.Write("a.txt", text);
+    const TSatelliteList expected(plain.Path());
+    ASSERT_EQ(expected.Count(), 400);
+    auto with = [&](const std::string& end, std::size_t pad) {
+        std::string out(pad, '\n');
+        for (char c : text) {
+            if (c == '\n') out += end;
+            else out += c;
+        }
+        return out;
+    };
+    std::string noFinalEnd = text;
+    noFinalEnd.pop_back();
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"CR LF", with("\r\n", 0)},
+        {"CR", with("\r", 0)},
+        {"CR LF across the first buffer", with("\r\n", 65536 - 70)},
+        {"CR LF split by the buffer", with("\r\n", 65535 - 5)},
+        {"no final line end", noFinalEnd},
+    };
+    for (const auto& c : cases) {
+        TempFolder dir;
+        dir.Write("a.txt", c.bytes);
+        const TSatelliteList list(dir.Path());
+        ASSERT_EQ(list.Count(), expected.Count()) << c.what;
+        for (int i = 0; i < list.Count(); ++i) {
+            EXPECT_EQ(list.Name(i), expected.Name(i)) << c.what;
+            EXPECT_EQ(list.GetSat(i)->catNr, expected.GetSat(i)->catNr) << c.what;
+            EXPECT_EQ(list.GetSat(i)->meanAnomaly, expected.GetSat(i)->meanAnomaly) << c.what;
+        }
+    }
+}
+
+// 200 MB of line breaks beside 48 MB of them that are read: the load ends and the process stays
+// far below what a string per line would cost (some 50 bytes each).
+TEST(SatList, AFolderOfLineBreaksLoadsInBoundedMemory) {
+    TempFolder dir;
+    const std::string mb(1 << 20, '\n');
+    {
+        std::ofstream big(dir.Path() + "/huge.txt", std::ios::binary);
+        for (int i = 0; i < 200; ++i) big.write(mb.data(), static_cast<std::streamsize>(mb.size()));
+        std::ofstream read(dir.Path() + "/breaks.tle", std::ios::binary);
+        for (int i = 0; i < 48; ++i) read.write(mb.data(), static_cast<std::streamsize>(mb.size()));
+        read << Set("LAST", Sat("30009"));
+    }
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        int code = 1;
+        try {
+            const TSatelliteList list(dir.Path());
+            rusage use{};
+            ::getrusage(RUSAGE_SELF, &use);
+            const long peakMb = use.ru_maxrss / 1024;
+            std::fprintf(stderr, "peak %ld MB, %d satellites\n", peakMb, list.Count());
+            code = list.Count() == 1 && peakMb < 300 ? 0 : 1;
+        } catch (...) {
+            code = 2;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }

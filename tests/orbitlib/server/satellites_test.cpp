@@ -1,6 +1,12 @@
 // The Satellites object through ISatellites, created by class identifier from the registered
 // MarnSatLib.so.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <numbers>
 #include <string>
@@ -472,4 +478,50 @@ TEST_F(SatellitesTest, SupportsErrorInfoForISatellitesOnly) {
   IUnknown* unk = nullptr;
   EXPECT_EQ(sats->QueryInterface(IID_IClassFactory, reinterpret_cast<void**>(&unk)), E_NOINTERFACE);
   EXPECT_EQ(unk, nullptr);
+}
+
+// An element folder holding an entry that cannot be read as a file: the put fails, names the
+// entry, and leaves the object without a list.
+TEST_F(SatellitesTest, AnUnreadableElementFileFailsTheListNamingIt) {
+  struct TCase {
+    std::string entry;
+    bool folder;
+  };
+  std::vector<TCase> cases = {{"x.txt", true}};
+  if (::geteuid() != 0) cases.push_back({"locked.tle", false});  // root reads a file of mode 000
+  for (const TCase& c : cases) {
+    const std::string dir = ServerEnvironment::CopyDataFolder("names");
+    const std::string path = dir + "/" + c.entry;
+    if (c.folder) {
+      ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+    } else {
+      std::ofstream(path) << "LOCKED\n";
+      ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    }
+    Bstr p(dir);
+    EXPECT_EQ(sats->put_KeplerPath(p.get()), E_UNEXPECTED) << c.entry;
+    const std::string text = TakeErrorDescription();
+    EXPECT_NE(text.find(c.entry), std::string::npos) << text;
+    int32_t count = 5;
+    EXPECT_EQ(sats->get_SatCount(&count), E_UNEXPECTED) << c.entry;
+    TakeErrorDescription();
+    ::chmod(path.c_str(), 0644);
+  }
+}
+
+TEST_F(SatellitesTest, PassListPeriodsBeyondTenYearsAreRefused) {
+  SetPath(ServerEnvironment::CopyDataFolder("names"));
+  Bstr iss("ISS");
+  const struct {
+    int32_t days;
+    HRESULT hr;
+  } cases[] = {{-1, E_INVALIDARG}, {INT32_MIN, E_INVALIDARG}, {3661, E_INVALIDARG}, {INT32_MAX, E_INVALIDARG},
+               {0, S_OK}, {2, S_OK}};
+  for (const auto& c : cases) {
+    Bstr list;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(sats->PassListForPeriod(iss.get(), kDateTime2018Jan21, 0, c.days, 0.0, list.out()), c.hr) << c.days;
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0) << c.days;
+    if (c.hr != S_OK) EXPECT_NE(TakeErrorDescription().find("NumDays"), std::string::npos) << c.days;
+  }
 }

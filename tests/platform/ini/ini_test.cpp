@@ -1,7 +1,10 @@
 #include "inifile.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -9,6 +12,8 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+
+#include "faultinject.h"
 
 namespace {
 
@@ -182,6 +187,103 @@ TEST_F(IniTest, WriteKeepsThePermissionsAndLeavesNoTemporaryFile) {
   int files = 0;
   for (const auto& e : std::filesystem::directory_iterator(dir_)) (void)e, ++files;
   EXPECT_EQ(files, 1);
+}
+
+// The settings as a real file holds them: one section of many keys, about 3 KB.
+std::string SettingValue(int key, bool fresh) {
+  return (fresh ? "new-value-" : "old-") + std::string(static_cast<size_t>(key % 7) * (fresh ? 5 : 3), fresh ? 'n' : 'o');
+}
+
+std::string SettingsText(bool fresh) {
+  std::string text = "; settings\r\n[Misc]\r\n";
+  for (int k = 0; k < 120; ++k) text += "Key" + std::to_string(k) + "=" + SettingValue(k, fresh) + "\r\n";
+  return text;
+}
+
+TEST_F(IniTest, AFullDiskLeavesTheOldFileAndReportsTheFailure) {
+  const std::string readOnly = dir_ + "/ro";
+  std::filesystem::create_directories(readOnly);
+  ::chmod(dir_.c_str(), 0755);
+  const std::string dataHome = dir_ + "/data-home";
+  std::filesystem::create_directories(dataHome);
+  ::chmod(dataHome.c_str(), 0777);
+  setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+  struct TCase {
+    std::string file;
+    bool folderReadOnly;
+  } cases[] = {{file_, false}, {readOnly + "/Velmar.ini", true}};
+  for (const TCase& c : cases) {
+    const std::string old = SettingsText(false);
+    faultinject::WriteBytes(c.file, old);
+    ::chmod(c.file.c_str(), 0666);
+    ::chmod(readOnly.c_str(), c.folderReadOnly ? 0555 : 0755);
+    const auto r = faultinject::RunInChild(
+        [&] {
+          TIniFile ini(c.file);
+          try {
+            ini.WriteString("Misc", "Key5", std::string(2000, 'v'));
+          } catch (const EIniFileException& e) {
+            return std::string(e.what()) != "Unable to write to " + c.file;
+          }
+          return true;
+        },
+        old.size() + 1000, c.folderReadOnly);
+    EXPECT_EQ(r, faultinject::TChildResult::Failed) << c.file;
+    EXPECT_EQ(faultinject::ReadBytes(c.file), old) << c.file;
+    ::chmod(readOnly.c_str(), 0755);
+  }
+}
+
+// A save in a folder that takes no temporary file, killed at random moments: at the next start
+// every setting reads back as its old or its new value, none is lost.
+TEST_F(IniTest, KilledSavesInAReadOnlyFolderNeverLoseSettings) {
+  const std::string folder = dir_ + "/ro";
+  const std::string file = folder + "/Velmar.ini";
+  const std::string dataHome = dir_ + "/data-home";
+  std::filesystem::create_directories(folder);
+  std::filesystem::create_directories(dataHome);
+  ::chmod(dir_.c_str(), 0755);
+  ::chmod(dataHome.c_str(), 0777);
+  setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+  faultinject::WriteBytes(file, SettingsText(false));
+  ::chmod(file.c_str(), 0666);
+  ::chmod(folder.c_str(), 0555);
+
+  std::mt19937 rng(2024);
+  std::uniform_int_distribution<int> pause(0, 12000);  // microseconds
+  int cut = 0;
+  for (int round = 0; round < 100; ++round) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      faultinject::DropRootInChild();
+      TIniFile ini(file);
+      for (int pass = 0;; ++pass)
+        for (int k = 0; k < 120; ++k) {
+          try {
+            ini.WriteString("Misc", "Key" + std::to_string(k), SettingValue(k, (pass + round) % 2 == 0));
+          } catch (...) {
+            ::_exit(7);
+          }
+        }
+    }
+    ::usleep(static_cast<useconds_t>(pause(rng)));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself in round " << round;
+
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dataHome + "/velmar/backup", ec))
+      if (e.path().extension() == ".bak") ++cut;
+    const TIniFile ini(file);  // the next start
+    for (int k = 0; k < 120; ++k) {
+      const std::string v = ini.ReadString("Misc", "Key" + std::to_string(k), "<lost>");
+      ASSERT_TRUE(v == SettingValue(k, false) || v == SettingValue(k, true)) << "round " << round << " key " << k << ": " << v;
+    }
+  }
+  ::chmod(folder.c_str(), 0755);
+  EXPECT_GT(cut, 10) << "the kills should often fall inside a save";
 }
 
 TEST_F(IniTest, FloatsReadBackExactly) {

@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "faultinject.h"
 #include "velmar_registry.h"
 
 namespace fs = std::filesystem;
@@ -220,4 +222,26 @@ TEST_F(RegistryFileTest, ConcurrentWritersLoseNothing) {
   std::vector<std::string> keys;
   ASSERT_EQ(ListKeys(keys), Status::Ok);
   EXPECT_EQ(keys.size(), static_cast<size_t>(kWriters * (kKeys + 1)));
+}
+
+// A change on a full disk fails and leaves the file as it was; temporaries a killed writer left
+// beside the file are cleared once they are a day old.
+TEST_F(RegistryFileTest, AFullDiskKeepsTheFileAndStaleTemporariesAreCleared) {
+  ASSERT_EQ(SetValue("CLSID\\{A}", "", "first"), Status::Ok);
+  const std::string before = ReadFile(file_);
+  const auto r = faultinject::RunInChild(
+      [] { return SetValue("CLSID\\{B}\\InprocServer32", "", std::string(4000, 'p')) == Status::IoError; },
+      before.size() + 100);
+  EXPECT_EQ(r, faultinject::TChildResult::Succeeded);
+  EXPECT_EQ(ReadFile(file_), before);
+
+  const std::string folder = fs::path(file_).parent_path().string();
+  const std::string stale = folder + "/.registry.velmar-tmp-a1b2c3";
+  const std::string fresh = folder + "/.registry.velmar-tmp-d4e5f6";
+  { std::ofstream(stale) << "half"; }
+  { std::ofstream(fresh) << "half"; }
+  fs::last_write_time(stale, fs::last_write_time(stale) - std::chrono::hours(30));
+  ASSERT_EQ(SetValue("CLSID\\{A}", "", "second"), Status::Ok);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(fresh));  // may belong to a writer at work
 }

@@ -1,11 +1,13 @@
 #include "datafiles.h"
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "faultinject.h"
 #include "testutil.h"
 
 namespace {
@@ -95,6 +97,82 @@ TEST(DataFiles, AtomicWriteReplacesOrLeavesTheOldFile) {
   for (auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++entries;
   EXPECT_EQ(entries, 2u);  // sats.csv and the folder; no temporary file left behind
   EXPECT_EQ(testutil::ReadFile(file), "c\r\n");
+}
+
+// The line-by-line reader gives the lines the whole-file reader gives, decoded the same way.
+TEST(DataFiles, LineByLineReadingMatchesTheWholeFileReader) {
+  testutil::TempDir dir;
+  const std::string texts[] = {
+      "",
+      "one",
+      "a\r\nb\nc\rd\r\n\r\n",
+      "19.2\xC2\xB0 E\r\nx\n",
+      "19.2\xB0 E\r\n\xC2\xB0\n",            // not UTF-8 as a whole: bytes as they are
+      "\xEF\xBB\xBFplain\r\n\xEF\xBB\xBFsecond\xC2\xB0\r\n",  // a mark only starts the file
+  };
+  // The reader works in blocks of 64 KB: a line end and a UTF-8 sequence cut by a block's end.
+  std::vector<std::string> all(std::begin(texts), std::end(texts));
+  for (size_t shift : {0, 1, 2, 3}) {
+    const std::string pad(65536 - 2 - shift, 'p');
+    all.push_back(pad + "\r\nx\xC2\xB0\n");
+    all.push_back(pad + "\xE2\x82\xAC\r\n\xF0\x9F\x98\x80z");
+    all.push_back(pad + "\xE2\x82" + "q\r\n");  // a cut sequence that is not completed
+  }
+  for (const std::string& text : all) {
+    testutil::WriteFile(dir / "f.txt", text);
+    Lines whole, each;
+    ASSERT_TRUE(satfiles::ReadTextLines(dir / "f.txt", whole));
+    EXPECT_EQ(satfiles::ForEachTextLine(dir / "f.txt", 1 << 20, [&](std::string_view l) { each.emplace_back(l); }),
+              satfiles::TReadResult::Ok);
+    EXPECT_EQ(each, whole) << text.size();
+  }
+  int calls = 0;
+  auto count = [&](std::string_view) { ++calls; };
+  testutil::WriteFile(dir / "big.txt", std::string(1001, '\n'));
+  EXPECT_EQ(satfiles::ForEachTextLine(dir / "big.txt", 1000, count), satfiles::TReadResult::TooLarge);
+  EXPECT_EQ(satfiles::ForEachTextLine(dir / "missing.txt", 1000, count), satfiles::TReadResult::CannotRead);
+  EXPECT_EQ(satfiles::ForEachTextLine(dir.path(), 1000, count), satfiles::TReadResult::CannotRead);
+  EXPECT_EQ(calls, 0);
+}
+
+// 48 MB of line breaks are read with a block and a line in memory, not a string per line (which
+// would take some 1.5 GB); measured in a child process.
+TEST(DataFiles, LineBreakFloodsAreReadInBoundedMemory) {
+  testutil::TempDir dir;
+  {
+    std::ofstream out(dir / "breaks.txt", std::ios::binary);
+    const std::string mb(1 << 20, '\n');
+    for (int i = 0; i < 48; ++i) out.write(mb.data(), static_cast<std::streamsize>(mb.size()));
+  }
+  const auto r = faultinject::RunInChild([&] {
+    size_t lines = 0;
+    const satfiles::TReadResult read =
+        satfiles::ForEachTextLine(dir / "breaks.txt", satfiles::kMaxDataFileBytes, [&](std::string_view) { ++lines; });
+    rusage use{};
+    ::getrusage(RUSAGE_SELF, &use);
+    return read == satfiles::TReadResult::Ok && lines == (48u << 20) && use.ru_maxrss < 300 * 1024;
+  });
+  EXPECT_EQ(r, faultinject::TChildResult::Succeeded);
+}
+
+// The sats.csv writer on a disk that fills up (a file-size limit in a child): the old file
+// stays byte for byte and the failure is reported.
+TEST(DataFiles, AFullDiskLeavesTheOldSatsCsv) {
+  testutil::TempDir dir;
+  const std::string file = dir / "sats.csv";
+  Lines old, next;
+  for (int i = 0; i < 60; ++i) old.push_back("25544;ISS " + std::to_string(i) + ";137.5;;;");
+  for (int i = 0; i < 400; ++i) next.push_back("40000;NEW " + std::to_string(i) + ";11.2;;;edited");
+  ASSERT_TRUE(satfiles::WriteTextLinesAtomically(file, old));
+  const std::string before = testutil::ReadFile(file);
+  for (rlim_t limit : {rlim_t{1}, rlim_t{before.size()}, rlim_t{before.size() * 2}}) {
+    const auto r = faultinject::RunInChild([&] { return satfiles::WriteTextLinesAtomically(file, next); }, limit);
+    EXPECT_EQ(r, faultinject::TChildResult::Failed) << limit;
+    EXPECT_EQ(testutil::ReadFile(file), before) << limit;
+  }
+  size_t entries = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++entries;
+  EXPECT_EQ(entries, 1u);
 }
 
 }  // namespace

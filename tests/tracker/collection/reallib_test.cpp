@@ -153,6 +153,22 @@ TEST_F(RealLibrary, DecayedSatelliteHasNoPosition) {
   EXPECT_FALSE(after.Visible);
 }
 
+// An entry of the element folder that the library cannot open fails the load, and the failure
+// the tracker logs names it.
+TEST_F(RealLibrary, AnElementEntryThatCannotBeOpenedIsNamedInTheFailure) {
+  RecordingHost host(bin_);
+  TSats sats(host);
+  ASSERT_TRUE(sats.Connected());
+  testutil::WriteFile(dir_ / "geo.txt", testutil::ThreeLines("GEO TEST", testutil::Elements{}));
+  std::filesystem::create_directory(dir_ / "x.txt");
+  try {
+    sats.SetKepFile(dir_ / "geo.txt");
+    ADD_FAILURE() << "the load succeeded";
+  } catch (const ESatLibError& e) {
+    EXPECT_NE(std::string(e.what()).find(dir_ / "x.txt"), std::string::npos) << e.what();
+  }
+}
+
 TEST_F(RealLibrary, UnregisterRemovesTheRegistration) {
   RecordingHost host(bin_);
   {

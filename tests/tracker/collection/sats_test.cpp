@@ -404,6 +404,21 @@ TEST_F(Fixture, ElementReaderRules) {
   EXPECT_EQ(Sat(500)->Name, std::string(30, 'L'));
 }
 
+TEST_F(Fixture, AnOversizedElementFileIsSkippedWithALogLine) {
+  Keps("a.txt", testutil::ThreeLines("SAT A", El(11)));
+  // Larger than any real collection (a sparse file: no disk is used).
+  const std::string huge = Keps("huge.tle", testutil::ThreeLines("SAT H", El(12)));
+  std::filesystem::resize_file(huge, satfiles::kMaxDataFileBytes + 1);
+  LogList.clear();
+  sats->SetKepFile(dir / "a.txt");
+  ASSERT_NE(Sat(11), nullptr);
+  EXPECT_EQ(Sat(12), nullptr);
+  bool logged = false;
+  for (const std::string& line : LogList)
+    if (line.find("Skipping " + huge + " : larger than 64 MB") != std::string::npos) logged = true;
+  EXPECT_TRUE(logged);
+}
+
 TEST_F(Fixture, BareTwoLineSetsReadEverySecondSet) {
   std::string text;
   for (int nr : {1, 2, 3, 4}) {

@@ -2,6 +2,8 @@
 // whole downloads from the local test server.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <filesystem>
 
 #include "download.h"
@@ -125,11 +127,11 @@ TEST(ReplaceFileWithLines, AFolderInTheWayIsNotReplaced) {
 class DownloadTest : public ::testing::Test {
  protected:
   void SetUp() override { LogList.clear(); }
-  TDownloadResult Fetch(const std::string& address, const std::string& folder) {
+  TDownloadResult Fetch(const std::string& address, const std::string& folder, const http::TGetOptions& options = {}) {
     TDownloadEvents events;
     events.Caption = [this](const std::string& s) { captions.push_back(s); };
     events.Message = [this](const std::string& s) { messages.push_back(s); };
-    return DownloadToFolder(address, folder, events);
+    return DownloadToFolder(address, folder, events, options);
   }
   bool Logged(const std::string& message) const {
     for (const std::string& line : LogList)
@@ -164,9 +166,9 @@ TEST_F(DownloadTest, NothingRetrievedLeavesTheOldFileAlone) {
   WriteBytes(dir.file("stations.txt"), old);
   struct Case {
     std::string path;
-    bool requestError;
+    std::string reason;  // of the request's failure; empty when the request succeeded
   };
-  for (const Case& c : {Case{"/gone/stations.txt", true}, Case{"/empty/stations.txt", false}}) {
+  for (const Case& c : {Case{"/gone/stations.txt", "HTTP status 404"}, Case{"/empty/stations.txt", ""}}) {
     messages.clear();
     LogList.clear();
     const std::string address = server.Url(c.path);
@@ -174,7 +176,8 @@ TEST_F(DownloadTest, NothingRetrievedLeavesTheOldFileAlone) {
     EXPECT_EQ(r.Outcome, TDownloadOutcome::NotRetrieved) << c.path;
     EXPECT_EQ(messages, std::vector<std::string>{"Error retrieving file stations.txt"}) << c.path;
     EXPECT_EQ(ReadBytes(dir.file("stations.txt")), old) << c.path;
-    EXPECT_EQ(Logged("Error Downloading " + address), c.requestError) << c.path;
+    EXPECT_EQ(Logged("Error Downloading " + address + " : " + c.reason), !c.reason.empty()) << c.path;
+    EXPECT_EQ(r.Error, c.reason.empty() ? "empty file" : c.reason) << c.path;
     EXPECT_TRUE(Logged("Downloaded " + address + " ; 0 Lines")) << c.path;
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
@@ -187,7 +190,7 @@ TEST_F(DownloadTest, AnAddressEndingInASlashCannotBeSaved) {
   const TDownloadResult r = Fetch(server.Url("/dir/"), folder);
   EXPECT_EQ(r.Outcome, TDownloadOutcome::NotSaved);
   EXPECT_EQ(messages, std::vector<std::string>{"Error saving file\r" + folder});
-  EXPECT_TRUE(Logged("Error saving " + folder));
+  EXPECT_TRUE(Logged("Error saving " + folder + " : not a file name"));
   EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
@@ -209,6 +212,63 @@ TEST_F(DownloadTest, AMissingFolderCannotBeSaved) {
   EXPECT_EQ(r.Outcome, TDownloadOutcome::NotSaved);
   EXPECT_EQ(messages, std::vector<std::string>{"Error saving file\r" + folder + "geo.log"});
   EXPECT_FALSE(std::filesystem::exists(folder));
+}
+
+// A server that trickles, stalls or never ends: each download ends within its limit, says why in
+// the log, and leaves the old file as it was.
+TEST_F(DownloadTest, HostileServersLeaveTheOldFileAlone) {
+  TTestServer::TResponse trickle{200, std::string(400, 't')};
+  trickle.TrickleBytesPerSecond = 20;
+  TTestServer::TResponse endless;
+  endless.Endless = true;
+  server.Route("/trickle/geo.txt", trickle);
+  server.Route("/stall/geo.txt", {200, "", "", true});
+  server.Route("/endless/geo.txt", endless);
+  const std::string old = "old elements\r\n";
+  WriteBytes(dir.file("geo.txt"), old);
+  http::TGetOptions options;
+  options.TotalTimeoutSeconds = 2;
+  options.LowSpeedTimeSeconds = 1;
+  options.MaxBodyBytes = 256 << 10;
+  const std::pair<std::string, std::string> cases[] = {
+      {"/trickle/geo.txt", "timed out"},
+      {"/stall/geo.txt", "stalled (no data for 1 s)"},
+      {"/endless/geo.txt", "too large (over 262144 bytes)"},
+  };
+  for (const auto& [path, reason] : cases) {
+    messages.clear();
+    LogList.clear();
+    const std::string address = server.Url(path);
+    const auto start = std::chrono::steady_clock::now();
+    const TDownloadResult r = Fetch(address, dir.path() + "/", options);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 6.0) << path;
+    EXPECT_EQ(r.Outcome, TDownloadOutcome::NotRetrieved) << path;
+    EXPECT_EQ(r.Error, reason) << path;
+    EXPECT_EQ(messages, std::vector<std::string>{"Error retrieving file geo.txt"}) << path;
+    EXPECT_TRUE(Logged("Error Downloading " + address + " : " + reason)) << path;
+    EXPECT_EQ(ReadBytes(dir.file("geo.txt")), old) << path;
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+}
+
+TEST(DownloadLineEnds, EveryLineEndsInCrLf) {
+  const struct {
+    std::string bytes, text;
+    size_t lines;
+  } cases[] = {
+      {"", "", 0},
+      {"a", "a\r\n", 1},
+      {"a\nb\r\nc\rd", "a\r\nb\r\nc\r\nd\r\n", 4},
+      {"a\r\n\r\n", "a\r\n\r\n", 2},
+      {"\n\n\r", "\r\n\r\n\r\n", 3},
+  };
+  for (const auto& c : cases) {
+    std::string text;
+    EXPECT_EQ(WithCrLfLineEnds(c.bytes, text), c.lines) << c.bytes;
+    EXPECT_EQ(text, c.text) << c.bytes;
+    // The same lines as the splitter gives.
+    EXPECT_EQ(SplitLines(c.bytes).size(), c.lines) << c.bytes;
+  }
 }
 
 TEST_F(DownloadTest, AnEmptyAddressDoesNothing) {

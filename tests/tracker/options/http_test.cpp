@@ -1,6 +1,7 @@
 // The HTTP layer against the local test server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -70,6 +71,7 @@ TEST(HttpGet, AThrowingProgressCallbackAbortsTheRequest) {
   });
   EXPECT_FALSE(r.Ok);
   EXPECT_TRUE(r.Body.empty());
+  EXPECT_EQ(r.Error, "cancelled");
 }
 
 TEST(HttpGet, AStalledTransferIsAbandoned) {
@@ -113,4 +115,57 @@ TEST(HttpGet, ARefusedConnectionFails) {
   const http::TGetResult r = http::Get("http://127.0.0.1:" + std::to_string(port) + "/x");
   EXPECT_FALSE(r.Ok);
   EXPECT_EQ(r.Status, 0);
+}
+
+// Each limit ends a hostile transfer in its own time, with a reason fit for a message box, and no
+// more of the body than the limit is ever kept.
+TEST(HttpGet, EveryLimitEndsAHostileTransferInTime) {
+  TTestServer server;
+  TTestServer::TResponse trickle{200, std::string(400, 't')};
+  trickle.TrickleBytesPerSecond = 20;  // would take 20 s
+  TTestServer::TResponse endless;
+  endless.Endless = true;
+  server.Route("/trickle", trickle);
+  server.Route("/stall", {200, "", "", true});
+  server.Route("/endless", endless);
+  server.Route("/declared", {200, std::string(5000, 'd')});
+  server.Route("/fits", {200, std::string(4000, 'f')});
+  int refusedPort;
+  {
+    TTestServer gone;
+    refusedPort = gone.Port();
+  }
+  struct TCase {
+    std::string url;
+    long totalSeconds, stallSeconds;
+    std::int64_t maxBytes;
+    std::string error;  // empty: the body arrives
+    double withinSeconds;
+  } cases[] = {
+      {server.Url("/trickle"), 2, 10, 1 << 20, "timed out", 5},
+      {server.Url("/stall"), 30, 1, 1 << 20, "stalled (no data for 1 s)", 6},
+      {server.Url("/endless"), 30, 10, 1 << 20, "too large (over 1 MB)", 10},
+      {server.Url("/declared"), 30, 10, 4000, "too large (over 4000 bytes)", 5},
+      {server.Url("/fits"), 30, 10, 4000, "", 5},
+      {server.Url("/missing"), 30, 10, 4000, "HTTP status 404", 5},
+      {"http://127.0.0.1:" + std::to_string(refusedPort) + "/x", 30, 10, 4000, "could not connect", 5},
+  };
+  for (const TCase& c : cases) {
+    http::TGetOptions options;
+    options.TotalTimeoutSeconds = c.totalSeconds;
+    options.LowSpeedTimeSeconds = c.stallSeconds;
+    options.MaxBodyBytes = c.maxBytes;
+    std::int64_t most = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const http::TGetResult r = http::Get(c.url, [&](std::int64_t n) { most = std::max(most, n); }, options);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, c.withinSeconds) << c.url;
+    EXPECT_EQ(r.Ok, c.error.empty()) << c.url;
+    EXPECT_EQ(r.Error, c.error) << c.url;
+    if (!r.Ok) {
+      EXPECT_TRUE(r.Body.empty()) << c.url;
+    }
+    // What arrived before the transfer was stopped: the limit and at most one read more.
+    EXPECT_LE(most, c.maxBytes + (1 << 20)) << c.url;
+  }
 }

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <chrono>
 #include <stdexcept>
+#include <thread>
 
 TTestServer::TTestServer() {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -65,13 +66,14 @@ const char* Reason(int status) {
     default: return "Status";
   }
 }
-void SendAll(int fd, const std::string& s) {
+bool SendAll(int fd, const std::string& s) {
   size_t done = 0;
   while (done < s.size()) {
     const ssize_t n = ::send(fd, s.data() + done, s.size() - done, MSG_NOSIGNAL);
-    if (n <= 0) return;
+    if (n <= 0) return false;
     done += static_cast<size_t>(n);
   }
+  return true;
 }
 }  // namespace
 
@@ -131,6 +133,25 @@ void TTestServer::Serve(int client) {
     }
     return;
   }
-  out += "Content-Length: " + std::to_string(response.Body.size()) + "\r\nConnection: close\r\n\r\n" + response.Body;
-  SendAll(client, out);
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  if (response.Endless) {
+    out += "Connection: close\r\n\r\n";
+    std::string chunk;
+    for (int i = 0; i < 4096; ++i) chunk += "0123456789abcde\n";
+    if (!SendAll(client, out)) return;
+    while (!stop_ && std::chrono::steady_clock::now() < giveUp)
+      if (!SendAll(client, chunk)) return;  // the client gave up
+    return;
+  }
+  out += "Content-Length: " + std::to_string(response.Body.size()) + "\r\nConnection: close\r\n\r\n";
+  if (response.TrickleBytesPerSecond > 0) {
+    if (!SendAll(client, out)) return;
+    const auto pause = std::chrono::microseconds(1000000 / response.TrickleBytesPerSecond);
+    for (char c : response.Body) {
+      if (stop_ || std::chrono::steady_clock::now() > giveUp || !SendAll(client, std::string(1, c))) return;
+      std::this_thread::sleep_for(pause);
+    }
+    return;
+  }
+  SendAll(client, out + response.Body);
 }

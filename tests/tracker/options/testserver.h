@@ -1,5 +1,6 @@
 // A small HTTP/1.1 server for the download tests: one thread, bound to 127.0.0.1 on a port the
-// system picks, one request per connection. Paths are given canned answers; anything else is a
+// system picks, one request per connection; every answer ends when the client leaves, the
+// server stops, or after a minute at most. Paths are given canned answers; anything else is a
 // 404. It records every request it sees.
 #pragma once
 
@@ -15,8 +16,10 @@ class TTestServer {
   struct TResponse {
     int Status = 200;
     std::string Body;
-    std::string Location;   // sent as "Location" when not empty
+    std::string Location = {};  // sent as "Location" when not empty
     bool Stall = false;     // send the head, then nothing until stopped
+    bool Endless = false;   // a body without length that never ends (until the client leaves)
+    int TrickleBytesPerSecond = 0;  // when set, the body is sent this slowly
   };
   struct TRequest {
     std::string Path;

@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "faultinject.h"
 #include "prompts.h"
 #include "satmain_file.h"
 #include "savingtestutil.h"
@@ -137,6 +138,31 @@ TEST(SavePictureFile, PicturesWithAlphaOrFewerBitsAreWrittenInColour) {
     ASSERT_TRUE(SavePictureFile(*picture, file.string()));
     EXPECT_EQ(ReadJpegInfo(uitest::ReadFile(file)).Components, 3);
   }
+}
+
+// A disk that fills up while the new picture is written (a file-size limit in a child): the old
+// picture stays byte for byte and the save says it failed.
+TEST(SavePictureFile, AFullDiskLeavesTheOldPictureAndReportsTheFailure) {
+  TTempFolder dir;
+  const QImage old = Quarters(100, 100);
+  const QImage next = Quarters(160, 120);
+  for (const char* name : {"view.bmp", "view.jpg"}) {
+    SCOPED_TRACE(name);
+    const fs::path file = dir.File(name);
+    ASSERT_TRUE(SavePictureFile(old, file.string()));
+    const std::string before = uitest::ReadFile(file);
+    // Room for a little more than the old picture, not for the new one.
+    const rlim_t limit = before.size() / 2;
+    const auto r = faultinject::RunInChild([&] { return SavePictureFile(next, file.string()); }, limit);
+    EXPECT_EQ(r, faultinject::TChildResult::Failed);
+    EXPECT_EQ(uitest::ReadFile(file), before);
+    // Without the limit the same save succeeds.
+    ASSERT_TRUE(SavePictureFile(next, file.string()));
+    EXPECT_NE(uitest::ReadFile(file), before);
+  }
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.File(""))) ++entries;
+  EXPECT_EQ(entries, 2);
 }
 
 TEST(SavePictureFile, AFailureLeavesTheOldFileAndTheFolder) {

@@ -337,6 +337,10 @@ TEST_F(ProgramTest, ShutdownCompletesWhenTheIniAndTheLogCannotBeWritten) {
   ASSERT_FALSE(LogList.empty());
   EXPECT_NE(LogList.back().find("  Finished shutdown"), std::string::npos);
   EXPECT_EQ(Options, nullptr);
+  // The user is told that the settings were not kept.
+  ASSERT_FALSE(prompts.Messages.empty());
+  EXPECT_EQ(prompts.Messages.back().Text, "Unable to write to " + folder->File("Velmar.ini").string());
+  EXPECT_EQ(prompts.Messages.back().Type, TMsgDlgType::Error);
 }
 
 // ---- closing with edited satellite information ----

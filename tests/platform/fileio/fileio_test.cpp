@@ -1,0 +1,128 @@
+// The safe replacement of a user's file: a failure at any step leaves the old file as it was.
+#include "fileio.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "faultinject.h"
+
+namespace {
+
+using faultinject::ReadBytes;
+using faultinject::RunInChild;
+using faultinject::TChildResult;
+using faultinject::WriteBytes;
+
+class FileIoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string base = std::filesystem::temp_directory_path().string() + "/velmar-fileio-XXXXXX";
+    ASSERT_NE(::mkdtemp(base.data()), nullptr);
+    dir_ = base;
+    ::chmod(dir_.c_str(), 0755);
+    dataHome_ = dir_ + "/data-home";
+    setenv("XDG_DATA_HOME", dataHome_.c_str(), 1);
+  }
+  void TearDown() override {
+    ::chmod(Folder().c_str(), 0755);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  // A folder with one file in it that everybody may write, the folder itself read-only.
+  std::string ReadOnlyFolderWith(const std::string& bytes) {
+    std::filesystem::create_directories(Folder());
+    WriteBytes(File(), bytes);
+    ::chmod(File().c_str(), 0666);
+    std::filesystem::create_directories(dataHome_);
+    ::chmod(dataHome_.c_str(), 0777);
+    ::chmod(Folder().c_str(), 0555);
+    return File();
+  }
+  std::string Folder() const { return dir_ + "/settings"; }
+  std::string File() const { return Folder() + "/Velmar.ini"; }
+  std::vector<std::string> Entries(const std::string& folder) const {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
+    return names;
+  }
+  std::string dir_, dataHome_;
+};
+
+TEST_F(FileIoTest, RefusedTargetsGiveAReason) {
+  std::filesystem::create_directories(dir_ + "/folder");
+  struct TCase {
+    std::string path;
+    std::string reason;
+  } cases[] = {
+      {dir_ + "/folder", "not a regular file"},
+      {dir_ + "/missing/x.txt", "no such file or directory"},
+      {dir_ + "/", "not a file name"},
+  };
+  for (const TCase& c : cases) {
+    std::string why;
+    EXPECT_FALSE(fileio::ReplaceFile(c.path, "x", &why)) << c.path;
+    EXPECT_EQ(why, c.reason) << c.path;
+  }
+}
+
+TEST_F(FileIoTest, AReadOnlyFolderIsWrittenInPlaceAndLeavesNoCopy) {
+  const std::string path = ReadOnlyFolderWith("old contents that are long\r\n");
+  for (const std::string& next : {std::string("short"), std::string(5000, 'g'), std::string("x")}) {
+    const TChildResult r = RunInChild([&] { return fileio::ReplaceFile(path, next); }, 0, true);
+    EXPECT_EQ(r, TChildResult::Succeeded);
+    EXPECT_EQ(ReadBytes(path), next);
+    EXPECT_TRUE(Entries(fileio::BackupFolder()).empty());
+  }
+}
+
+TEST_F(FileIoTest, ACutSaveInPlaceIsUndoneAtTheNextStart) {
+  const std::string old = "[Misc]\r\nKey=old value\r\n";
+  const std::string path = ReadOnlyFolderWith(old);
+  // A writer killed in the middle of the file leaves the copy of the old text and a cut file.
+  const std::string copyText = std::string("velmar-backup\n") + path + "\n" + old;
+  std::filesystem::create_directories(fileio::BackupFolder());
+  WriteBytes(fileio::BackupFolder() + "/0000000000000000.bak", copyText);
+  WriteBytes(path, "[Misc]\r\nKe");
+  EXPECT_EQ(fileio::RecoverInterruptedSaves(), 1);
+  EXPECT_EQ(ReadBytes(path), old);
+  EXPECT_TRUE(Entries(fileio::BackupFolder()).empty());
+}
+
+TEST_F(FileIoTest, StaleTemporariesOfOurOwnNamingAreRemoved) {
+  struct TCase {
+    const char* name;
+    double ageSeconds;
+    bool removed;
+  } cases[] = {
+      {".Velmar.ini.velmar-tmp-Ab12Cd", 2 * 86400.0, true},
+      {".sats.csv.velmar-tmp-XXXXXX", 1.5 * 86400.0, true},
+      {".velmar-download-q1w2e3", 3 * 86400.0, true},
+      {".Velmar.ini.velmar-tmp-Ab12Cd2", 3 * 86400.0, false},  // not six characters
+      {".Velmar.ini.velmar-tmp-fresh1", 3600.0, false},        // younger than a day
+      {"Velmar.ini.velmar-tmp-Ab12Cd", 3 * 86400.0, false},    // not hidden: not ours
+      {"Velmar.ini", 30 * 86400.0, false},
+      {"geo.log.AbCdEf", 30 * 86400.0, false},
+  };
+  const double now = static_cast<double>(std::time(nullptr));
+  for (const TCase& c : cases) {
+    const std::string path = dir_ + "/" + c.name;
+    WriteBytes(path, "x");
+    timeval times[2];
+    times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(now - c.ageSeconds);
+    times[0].tv_usec = times[1].tv_usec = 0;
+    ASSERT_EQ(::utimes(path.c_str(), times), 0);
+  }
+  std::filesystem::create_directories(dir_ + "/.old.velmar-tmp-folder");  // a folder is never removed
+  int expected = 0;
+  for (const TCase& c : cases) expected += c.removed ? 1 : 0;
+  EXPECT_EQ(fileio::RemoveStaleTemporaries(dir_), expected);
+  for (const TCase& c : cases)
+    EXPECT_EQ(std::filesystem::exists(dir_ + "/" + c.name), !c.removed) << c.name;
+}
+
+}  // namespace
