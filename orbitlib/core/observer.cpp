@@ -58,15 +58,17 @@ TGeodetic GeodeticOfState(const Vector& p, double jd) {
         }
         return g;
     }
-    // First guess: the closed form for the ellipsoid (Bowring, 1976) from the reduced latitude u
-    // of the point, tan u = z / ((1 - f) r). It lies within 1e-8 of the latitude from the ground to
-    // beyond the geostationary orbit, so the iteration below takes one or two passes there.
+    // First guess: the closed form for the ellipsoid (Bowring, 1976 and 1985) from the reduced
+    // latitude u of the foot point, tan u = (b z / (a r)) (1 + e'^2 b / |p|). It lies within 1e-12
+    // of the latitude from the ground to beyond the geostationary orbit (1e-4 deep inside the
+    // Earth), so the iteration below stops after its first pass there.
     const long double omf = kOneMinusFlattening;
-    const long double zu = z, ru = omf * r;
-    const long double hu = std::sqrt(zu * zu + ru * ru);
-    const long double su = zu / hu, cu = ru / hu;
     const long double b = a * omf;
-    long double phi = ArcTanQuadrant(static_cast<double>(z + e2 / (1.0L - e2) * b * su * su * su),
+    const long double ep2 = e2 / (1.0L - e2);
+    const long double zu = omf * z * (1.0L + ep2 * b / std::sqrt(r * r + z * z));
+    const long double hu = std::sqrt(zu * zu + r * r);
+    const long double su = zu / hu, cu = r / hu;
+    long double phi = ArcTanQuadrant(static_cast<double>(z + ep2 * b * su * su * su),
                                      static_cast<double>(r - e2 * a * cu * cu * cu));
     long double c = 1.0L;
     for (int pass = 0; pass < kMaxLatitudePasses; ++pass) {
