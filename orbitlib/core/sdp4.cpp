@@ -2,7 +2,9 @@
 // with the node correction of the Lyddane branch published by Vallado et al.,
 // "Revisiting Spacetrack Report #3" (AIAA 2006-6753).
 //
-// Computations run in extended precision; the work area stores doubles.
+// Computations run in extended precision; the work area stores doubles. Sines and cosines
+// that end up in doubles come from the fast kernels (extended-precision reduction, then
+// double-precision series), small turns of a known direction from the addition theorems.
 
 #include "sdp4.h"
 
@@ -514,6 +516,9 @@ void DpPer(TDeepState& st) {
   } else {
     // Lyddane modification for low inclinations.
     const R xnodes = st.argXnodes;
+    // Sines and cosines in full extended precision here: the angles below are differences of
+    // angles that grow by a turn a day, stored as doubles, and the double-precision series would
+    // move the last bit of those often enough to be seen.
     R sinis, cosis, sinok, cosok;
     SinCosL(xincIn, sinis, cosis);
     SinCosL(xnodes, sinok, cosok);

@@ -130,7 +130,6 @@ void TSats::ReleaseLibrary() {
   ISat->put_KeplerPath(empty.get());
   ISat->Release();
   ISat = nullptr;
-  JulianTimeLib = nullptr;
 }
 
 bool TSats::TryCreate() {
@@ -375,7 +374,8 @@ TSatPosRecord TSats::CalcSatPos(std::string_view name) {
   std::string n(name.substr(0, 15));
   while (!n.empty() && static_cast<unsigned char>(n.back()) <= 32) n.pop_back();
   try {
-    const double jt = JulianTimeOf(UTC);
+    double jt = 0;
+    Check(ISat->DateTimeToJT(UTC, &jt));
 
     // The library leaves the angles alone for a body it does not hold; NaN marks them.
     const double unset = std::nan("");
@@ -450,18 +450,6 @@ TSatPosRecord TSats::CalcSatPos(std::string_view name) {
   } catch (const std::exception&) {
     return TSatPosRecord();
   }
-}
-
-double TSats::JulianTimeOf(TDateTime utc) {
-  // The library's conversion of a time; a list computed for one time needs it once.
-  if (JulianTimeLib != ISat || utc != JulianTimeUTC) {
-    double jt = 0;
-    Check(ISat->DateTimeToJT(utc, &jt));
-    JulianTimeLib = ISat;
-    JulianTimeUTC = utc;
-    JulianTimeValue = jt;
-  }
-  return JulianTimeValue;
 }
 
 double TSats::StarTimeOf(TDateTime utc) {

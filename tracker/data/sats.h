@@ -159,7 +159,6 @@ class TSats {
   void RemoveNameEntryOf(TSat* sat);
   std::vector<TSat*> SatsToSave();
   double StarTimeOf(TDateTime utc);
-  double JulianTimeOf(TDateTime utc);
 
   ISatsHost& Host;
   TSatLibCreator Create;
@@ -170,7 +169,4 @@ class TSats {
   bool StarTimeValid = false;
   TDateTime StarTimeUTC = 0;
   double StarTimeValue = 0;
-  const ISatellites* JulianTimeLib = nullptr;  // the library that converted JulianTimeUTC
-  TDateTime JulianTimeUTC = 0;
-  double JulianTimeValue = 0;
 };
