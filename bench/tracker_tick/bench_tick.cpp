@@ -1,5 +1,5 @@
-// One clock tick of the main window on the Clarke-belt page with 1,000 geostationary
-// satellites spread over the visible arc: the picker change, every listed satellite recomputed
+// One clock tick of the main window on the Clarke-belt page with 1,000 and with 10,000
+// geostationary satellites spread over the visible arc: the picker change, every listed satellite recomputed
 // through the real orbit library (registered into a registry file in a temporary folder), and
 // the view redrawn at 1000 x 700.
 #include <QApplication>
@@ -69,9 +69,9 @@ void WriteElements(const fs::path& file, int n) {
 }
 
 struct TSetup {
+  int satellites = 0;
   fs::path dir;
   TSilentPrompts prompts;
-  std::unique_ptr<QApplication> app;
   std::unique_ptr<TVelmarProgram> program;
   TSatForm* form = nullptr;
   ~TSetup() {
@@ -83,16 +83,23 @@ struct TSetup {
   }
 };
 
-TSetup* Setup() {
+// The program started on a list of n satellites (the one of the last call is closed first).
+TSetup* Setup(int n) {
+  static std::unique_ptr<QApplication> app;
   static std::unique_ptr<TSetup> s;
-  if (s) return s->form ? s.get() : nullptr;
+  if (s && s->satellites == n) return s->form ? s.get() : nullptr;
+  s.reset();
+  if (!app) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "bench_tracker_tick";
+    static char* argv[] = {name, nullptr};
+    app = std::make_unique<QApplication>(argc, argv);
+    InstallFontSubstitutions();
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  }
   s = std::make_unique<TSetup>();
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "bench_tracker_tick";
-  static char* argv[] = {name, nullptr};
-  s->app = std::make_unique<QApplication>(argc, argv);
-  InstallFontSubstitutions();
+  s->satellites = n;
   std::string tmpl = (fs::temp_directory_path() / "velmar-tick-XXXXXX").string();
   if (!::mkdtemp(tmpl.data())) return nullptr;
   s->dir = tmpl;
@@ -102,9 +109,8 @@ TSetup* Setup() {
       env ? env : (fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "bin").string();
   setenv("VELMAR_REGISTRY", (s->dir / "registry.reg").c_str(), 1);
   setenv("VELMAR_SYSTEM_DIR", bin.c_str(), 1);
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   fs::create_directories(s->dir / "Keps");
-  WriteElements(s->dir / "Keps" / "bench.txt", 1000);
+  WriteElements(s->dir / "Keps" / "bench.txt", n);
   std::ofstream(s->dir / "Velmar.ini", std::ios::binary)
       << "[Update]\r\nAutoUpdate=0\r\n[Misc]\r\nFilterKu=0\r\nFilterVis=0\r\n[Files]\r\nTwoLineFile=" << (s->dir / "Keps" / "bench.txt").string() << "\r\n";
   SetProgramFileName((s->dir / "Velmar").string());
@@ -124,7 +130,7 @@ TSetup* Setup() {
   form->InfoDatePicker->SetValue(EncodeDate(2026, 12, 8) + 0.5 + OffsetFromUTC());
   form->DateTimePickerChange(form->InfoDatePicker);  // refills the lists on the Sat Info page
   form->MainPageControl->setCurrentWidget(form->ClarkeTabSheet);
-  if (form->SatListBox->count() < 1000) {
+  if (form->SatListBox->count() < n) {
     std::fprintf(stderr, "only %d satellites listed\n", form->SatListBox->count());
     return nullptr;
   }
@@ -133,7 +139,7 @@ TSetup* Setup() {
 }
 
 void BM_ClarkeBeltTick(benchmark::State& state) {
-  TSetup* s = Setup();
+  TSetup* s = Setup(static_cast<int>(state.range(0)));
   if (!s) {
     state.SkipWithError("the program could not be started with the orbit library");
     return;
@@ -150,6 +156,6 @@ void BM_ClarkeBeltTick(benchmark::State& state) {
   }
   state.counters["drawn"] = drawn;
 }
-BENCHMARK(BM_ClarkeBeltTick)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClarkeBeltTick)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

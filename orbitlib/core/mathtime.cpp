@@ -1,5 +1,6 @@
 #include "mathtime.h"
 
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -209,6 +210,12 @@ bool EncodeDateTime(const TDateTimeParts& p, double& dateTime) {
 }
 
 double DateTimeToJulian(double dateTime) {
+    // A list of satellites computed for one time converts that time once for each of them.
+    thread_local std::uint64_t lastBits = 0;
+    thread_local bool lastValid = false;
+    thread_local double lastJd = 0.0;
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(dateTime);
+    if (lastValid && bits == lastBits) return lastJd;
     const TDateTimeParts p = DecodeDateTime(dateTime);
     const long double r =
         JulianDateYearStartL(p.year) +
@@ -216,7 +223,10 @@ double DateTimeToJulian(double dateTime) {
         static_cast<long double>(FractionOfDay(static_cast<std::int16_t>(p.hour), static_cast<std::int16_t>(p.minute),
                                                static_cast<std::int16_t>(p.second),
                                                static_cast<std::int16_t>(p.msec / 10)));
-    return static_cast<double>(r);
+    lastJd = static_cast<double>(r);
+    lastBits = bits;
+    lastValid = true;
+    return lastJd;
 }
 
 }  // namespace orbit

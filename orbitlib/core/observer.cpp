@@ -58,7 +58,18 @@ TGeodetic GeodeticOfState(const Vector& p, double jd) {
         }
         return g;
     }
-    long double phi = ArcTanQuadrant(p.z, static_cast<double>(r));
+    // First guess: the closed form for the ellipsoid (Bowring, 1976 and 1985) from the reduced
+    // latitude u of the foot point, tan u = (b z / (a r)) (1 + e'^2 b / |p|). It lies within 1e-12
+    // of the latitude from the ground to beyond the geostationary orbit (1e-4 deep inside the
+    // Earth), so the iteration below stops after its first pass there.
+    const long double omf = kOneMinusFlattening;
+    const long double b = a * omf;
+    const long double ep2 = e2 / (1.0L - e2);
+    const long double zu = omf * z * (1.0L + ep2 * b / std::sqrt(r * r + z * z));
+    const long double hu = std::sqrt(zu * zu + r * r);
+    const long double su = zu / hu, cu = r / hu;
+    long double phi = ArcTanQuadrant(static_cast<double>(z + ep2 * b * su * su * su),
+                                     static_cast<double>(r - e2 * a * cu * cu * cu));
     long double c = 1.0L;
     for (int pass = 0; pass < kMaxLatitudePasses; ++pass) {
         const long double phi0 = phi;
@@ -90,23 +101,36 @@ struct TObserverFrame {
     long double sl = 0, cl = 0, st = 0, ct = 0;
 };
 
-void ComputeFrame(const TObserver& o, double jd, TObserverFrame& f) {
-    if (!std::isfinite(o.lat) || !std::isfinite(o.lon) || !std::isfinite(o.height) || !std::isfinite(jd))
-        throw EMathError(kMsgInvalidOp);
-    const double theta = ModTwoPi(SiderealTimeOfJD(jd) + static_cast<long double>(o.lon));
-    f.theta = theta;
+// What depends on the observer's place only: the sine and cosine of the latitude, the distance
+// from the polar axis and the height above the equatorial plane.
+struct TObserverPlace {
+    std::uint64_t key[3] = {};  // bit patterns of latitude, longitude and height
+    bool valid = false;
+    long double sl = 0, cl = 0, axial = 0, pz = 0;
+};
+
+void ComputePlace(const TObserver& o, TObserverPlace& p) {
     const long double lat = o.lat;
     long double sl, cl;
     SinCosL(lat, sl, cl);
     const long double c = 1.0L / std::sqrt(1.0L - static_cast<long double>(kEarthEccSq) * sl * sl);
     const long double omf = kOneMinusFlattening;
     const long double s = omf * omf * c;
-    const long double a = (static_cast<long double>(XKMPER) * c + o.height) * cl;
+    p.axial = (static_cast<long double>(XKMPER) * c + o.height) * cl;
+    p.pz = (static_cast<long double>(XKMPER) * s + o.height) * sl;
+    p.sl = sl;
+    p.cl = cl;
+}
+
+void ComputeFrame(const TObserver& o, const TObserverPlace& place, double jd, TObserverFrame& f) {
+    const double theta = ModTwoPi(SiderealTimeOfJD(jd) + static_cast<long double>(o.lon));
+    f.theta = theta;
+    const long double a = place.axial;
     long double st, ct;
     SinCosL(theta, st, ct);
     const long double px = a * ct;
     const long double py = a * st;
-    const long double pz = (static_cast<long double>(XKMPER) * s + o.height) * sl;
+    const long double pz = place.pz;
     f.pos.x = static_cast<double>(px);
     f.pos.y = static_cast<double>(py);
     f.pos.z = static_cast<double>(pz);
@@ -116,21 +140,30 @@ void ComputeFrame(const TObserver& o, double jd, TObserverFrame& f) {
     f.vel.z = 0.0;
     VectorMagnitude(f.pos);
     VectorMagnitude(f.vel);
-    f.sl = sl;
-    f.cl = cl;
+    f.sl = place.sl;
+    f.cl = place.cl;
     f.st = st;
     f.ct = ct;
 }
 
 // The frame of the last observer and date asked for on this thread: a list of satellites seen
-// at one time needs it once.
+// at one time needs it once, and one satellite followed in time needs the observer's place once.
 const TObserverFrame& FrameOf(const TObserver& o, double jd) {
     thread_local TObserverFrame last;
+    thread_local TObserverPlace place;
     const std::uint64_t key[4] = {std::bit_cast<std::uint64_t>(o.lat), std::bit_cast<std::uint64_t>(o.lon),
                                   std::bit_cast<std::uint64_t>(o.height), std::bit_cast<std::uint64_t>(jd)};
     if (last.valid && std::equal(key, key + 4, last.key)) return last;
+    if (!std::isfinite(o.lat) || !std::isfinite(o.lon) || !std::isfinite(o.height) || !std::isfinite(jd))
+        throw EMathError(kMsgInvalidOp);
     last.valid = false;
-    ComputeFrame(o, jd, last);
+    if (!place.valid || !std::equal(key, key + 3, place.key)) {
+        place.valid = false;
+        ComputePlace(o, place);
+        std::copy(key, key + 3, place.key);
+        place.valid = true;
+    }
+    ComputeFrame(o, place, jd, last);
     std::copy(key, key + 4, last.key);
     last.valid = true;
     return last;
@@ -183,9 +216,9 @@ void LookAngles(const Vector& p, const Vector& v, const TObserver& obs, double j
     if (apply) {
         const long double argDeg = h + 10.3L / (h + 5.11L);
         const long double arg = argDeg * kPiL / 180.0L;
-        long double sinArg, cosArg;
-        SinCosL(arg, sinArg, cosArg);
-        const long double t = sinArg / cosArg;
+        double sinArg, cosArg;
+        SinCosReduced(arg, sinArg, cosArg);
+        const long double t = static_cast<long double>(sinArg) / cosArg;
         if (t == 0.0L) {
             apply = false;
         } else {

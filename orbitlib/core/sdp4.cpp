@@ -2,12 +2,15 @@
 // with the node correction of the Lyddane branch published by Vallado et al.,
 // "Revisiting Spacetrack Report #3" (AIAA 2006-6753).
 //
-// Computations run in extended precision; the work area stores doubles.
+// Computations run in extended precision; the work area stores doubles. Sines and cosines
+// that end up in doubles come from the fast kernels (extended-precision reduction, then
+// double-precision series), small turns of a known direction from the addition theorems.
 
 #include "sdp4.h"
 
 #include <cmath>
 
+#include "fastpow.h"
 #include "mathtime.h"
 #include "observer.h"
 
@@ -346,30 +349,50 @@ void DpInit(TDeepState& st, const TDeepElements& el) {
   st.step2 = 259200;
 }
 
-// Rate terms of the resonance at the integrator's position.
+// A direction as the sine and cosine of its angle; products add angles, quotients subtract them.
+struct TTurn {
+  double s, c;
+};
+
+inline TTurn operator*(TTurn a, TTurn b) { return {a.s * b.c + a.c * b.s, a.c * b.c - a.s * b.s}; }
+inline TTurn operator/(TTurn a, TTurn b) { return {a.s * b.c - a.c * b.s, a.c * b.c + a.s * b.s}; }
+
+TTurn TurnOf(long double angle) {
+  TTurn t;
+  SinCosReduced(angle, t.s, t.c);
+  return t;
+}
+
+// The fixed phases of the resonance terms.
+const TTurn kFasx2Turn = TurnOf(kFasx2), kFasx4x2Turn = TurnOf(2 * kFasx4), kFasx6x3Turn = TurnOf(3 * kFasx6);
+const TTurn kG22Turn = TurnOf(kG22), kG32Turn = TurnOf(kG32), kG44Turn = TurnOf(kG44), kG52Turn = TurnOf(kG52),
+            kG54Turn = TurnOf(kG54);
+
+// Rate terms of the resonance at the integrator's position. The angles of the terms are whole
+// multiples of the mean longitude and the argument of perigee less fixed phases: their sines
+// and cosines follow from those of the two angles by the addition theorems.
 void DotTerms(TDeepState& st) {
-  const R xli = st.xli;
   R xndot, xnddt;
+  const TTurn l = TurnOf(st.xli);
+  const TTurn l2 = l * l;
   if (st.isynfl != 0) {
-    xndot = st.rdel1 * SinL(xli - kFasx2) + st.rdel2 * SinL(2 * (xli - kFasx4)) +
-            st.rdel3 * SinL(3 * (xli - kFasx6));
-    xnddt = st.rdel1 * CosL(xli - kFasx2) + 2 * st.rdel2 * CosL(2 * (xli - kFasx4)) +
-            3 * st.rdel3 * CosL(3 * (xli - kFasx6));
+    const TTurn t1 = l / kFasx2Turn, t2 = l2 / kFasx4x2Turn, t3 = (l2 * l) / kFasx6x3Turn;
+    xndot = st.rdel1 * static_cast<R>(t1.s) + st.rdel2 * static_cast<R>(t2.s) + st.rdel3 * static_cast<R>(t3.s);
+    xnddt = st.rdel1 * static_cast<R>(t1.c) + 2 * st.rdel2 * static_cast<R>(t2.c) +
+            3 * st.rdel3 * static_cast<R>(t3.c);
   } else {
-    const R xomi = st.omegaq + static_cast<R>(st.omgdt) * st.atime;
-    const R x2omi = xomi + xomi;
-    const R x2li = xli + xli;
-    xndot = st.d2201 * SinL(x2omi + xli - kG22) + st.d2211 * SinL(xli - kG22) +
-            st.d3210 * SinL(xomi + xli - kG32) + st.d3222 * SinL(-xomi + xli - kG32) +
-            st.d4410 * SinL(x2omi + x2li - kG44) + st.d4422 * SinL(x2li - kG44) +
-            st.d5220 * SinL(xomi + xli - kG52) + st.d5232 * SinL(-xomi + xli - kG52) +
-            st.d5421 * SinL(xomi + x2li - kG54) + st.d5433 * SinL(-xomi + x2li - kG54);
-    xnddt =
-        st.d2201 * CosL(x2omi + xli - kG22) + st.d2211 * CosL(xli - kG22) +
-        st.d3210 * CosL(xomi + xli - kG32) + st.d3222 * CosL(-xomi + xli - kG32) +
-        st.d5220 * CosL(xomi + xli - kG52) + st.d5232 * CosL(-xomi + xli - kG52) +
-        2 * (st.d4410 * CosL(x2omi + x2li - kG44) + st.d4422 * CosL(x2li - kG44) +
-             st.d5421 * CosL(xomi + x2li - kG54) + st.d5433 * CosL(-xomi + x2li - kG54));
+    const TTurn w = TurnOf(st.omegaq + static_cast<R>(st.omgdt) * st.atime);
+    const TTurn wl = w * l, lw = l / w, w2l = w * wl, wl2 = wl * l, l2w = l2 / w;
+    const TTurn t2201 = w2l / kG22Turn, t2211 = l / kG22Turn, t3210 = wl / kG32Turn, t3222 = lw / kG32Turn,
+                t4410 = (wl * wl) / kG44Turn, t4422 = l2 / kG44Turn, t5220 = wl / kG52Turn,
+                t5232 = lw / kG52Turn, t5421 = wl2 / kG54Turn, t5433 = l2w / kG54Turn;
+    auto r = [](double v) { return static_cast<R>(v); };
+    xndot = st.d2201 * r(t2201.s) + st.d2211 * r(t2211.s) + st.d3210 * r(t3210.s) + st.d3222 * r(t3222.s) +
+            st.d4410 * r(t4410.s) + st.d4422 * r(t4422.s) + st.d5220 * r(t5220.s) + st.d5232 * r(t5232.s) +
+            st.d5421 * r(t5421.s) + st.d5433 * r(t5433.s);
+    xnddt = st.d2201 * r(t2201.c) + st.d2211 * r(t2211.c) + st.d3210 * r(t3210.c) + st.d3222 * r(t3222.c) +
+            st.d5220 * r(t5220.c) + st.d5232 * r(t5232.c) +
+            2 * (st.d4410 * r(t4410.c) + st.d4422 * r(t4422.c) + st.d5421 * r(t5421.c) + st.d5433 * r(t5433.c));
   }
   const R xldot = st.xni + static_cast<R>(st.xfact);
   st.xndot = static_cast<double>(xndot);
@@ -437,25 +460,26 @@ void DpSec(TDeepState& st) {
 void DpPer(TDeepState& st) {
   const R t = st.argT;
   const R xincIn = st.argXinc;
-  const R sinis = SinL(xincIn);
-  const R cosis = CosL(xincIn);
   if (std::fabs(static_cast<R>(st.savtsn) - t) >= kPeriodicReuse) {
     st.savtsn = st.argT;
     R zm = st.zmos + kZns * t;
-    R zf = zm + 2 * kZes * SinL(zm);
-    R sinzf = SinL(zf);
+    R zf = zm + 2 * kZes * SinReduced(zm);
+    double sinzfD, coszfD;
+    SinCosReduced(zf, sinzfD, coszfD);
+    R sinzf = sinzfD;
     R f2 = 0.5L * sinzf * sinzf - 0.25L;
-    R f3 = -0.5L * sinzf * CosL(zf);
+    R f3 = -0.5L * sinzf * coszfD;
     const R ses = st.se2 * f2 + st.se3 * f3;
     const R sis = st.si2 * f2 + st.si3 * f3;
     const R sls = st.sl2 * f2 + st.sl3 * f3 + st.sl4 * sinzf;
     const R sghs = st.sgh2 * f2 + st.sgh3 * f3 + st.sgh4 * sinzf;
     const R shs = st.sh2 * f2 + st.sh3 * f3;
     zm = st.zmol + kZnl * t;
-    zf = zm + 2 * kZel * SinL(zm);
-    sinzf = SinL(zf);
+    zf = zm + 2 * kZel * SinReduced(zm);
+    SinCosReduced(zf, sinzfD, coszfD);
+    sinzf = sinzfD;
     f2 = 0.5L * sinzf * sinzf - 0.25L;
-    f3 = -0.5L * sinzf * CosL(zf);
+    f3 = -0.5L * sinzf * coszfD;
     const R sel = st.ee2 * f2 + st.e3 * f3;
     const R sil = st.xi2 * f2 + st.xi3 * f3;
     const R sll = st.xl2 * f2 + st.xl3 * f3 + st.xl4 * sinzf;
@@ -492,8 +516,12 @@ void DpPer(TDeepState& st) {
   } else {
     // Lyddane modification for low inclinations.
     const R xnodes = st.argXnodes;
-    const R sinok = SinL(xnodes);
-    const R cosok = CosL(xnodes);
+    // Sines and cosines in full extended precision here: the angles below are differences of
+    // angles that grow by a turn a day, stored as doubles, and the double-precision series would
+    // move the last bit of those often enough to be seen.
+    R sinis, cosis, sinok, cosok;
+    SinCosL(xincIn, sinis, cosis);
+    SinCosL(xnodes, sinok, cosok);
     const R alfdp = sinis * sinok + ph * cosok + pinc * cosis * sinok;
     const R betdp = sinis * cosok - ph * sinok + pinc * cosis * cosok;
     R xls = static_cast<R>(st.argXll) + st.argOmgasm + cosis * xnodes;
@@ -507,7 +535,8 @@ void DpPer(TDeepState& st) {
     const R xll = static_cast<R>(st.argXll) + pl;
     st.argXnodes = static_cast<double>(node);
     st.argXll = static_cast<double>(xll);
-    st.argOmgasm = static_cast<double>(xls - xll - CosL(xinc) * node);
+    const R cosInc = CosL(xinc);
+    st.argOmgasm = static_cast<double>(xls - xll - cosInc * node);
   }
 }
 
@@ -746,7 +775,7 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   double em = 0, xinc = 0;
   DeepSpaceSecular(st, el, xmdf, omgadf, xnode, em, xinc, xn, tsince);
   if (!(xn > 0)) Fail("Mean motion driven to zero or below in SDP4");
-  const R a = Pow(XKE / static_cast<R>(xn), kTothrd) * tempa * tempa;
+  const R a = TwoThirdsPowerOf(static_cast<double>(XKE / static_cast<R>(xn))) * tempa * tempa;
   double e = static_cast<double>(em - tempe);
   double xmam = static_cast<double>(xmdf + st.xnodp * templ);
   DeepSpacePeriodic(st, el, e, xinc, omgadf, xnode, xmam);
@@ -754,11 +783,11 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   const R esq = static_cast<R>(e) * e;
   if (!(esq < 1)) Fail("Eccentricity driven to 1 or beyond in SDP4");
   const R beta = std::sqrt(1 - esq);
-  const R xnk = XKE / Pow(a, 1.5L);
+  const R xnk = XKE / ThreeHalvesPowerOf(static_cast<double>(a));
 
   // Long-period periodics.
-  R sinomg, cosomg;
-  SinCosL(omgadf, sinomg, cosomg);
+  double sinomg, cosomg;
+  SinCosReduced(omgadf, sinomg, cosomg);
   const R axn = e * cosomg;
   R temp = 1 / (a * beta * beta);
   const R xll = temp * st.xlcof * axn;
@@ -766,18 +795,25 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   const R xlt = xl + xll;
   const R ayn = e * sinomg + aynl;
 
-  // Kepler's equation.
+  // Kepler's equation. After the first pass each iterate lies a small step from the one before,
+  // so its sine and cosine follow from theirs by the addition theorems.
   const R capu = ModTwoPi(static_cast<double>(xlt - xnode));
   R temp2 = capu;
-  R sinepw = 0, cosepw = 0, temp3 = 0, temp4 = 0, temp5 = 0, temp6 = 0;
-  for (int i = 1; i <= 10; ++i) {
-    SinCosL(temp2, sinepw, cosepw);
+  double sinepw, cosepw;
+  SinCosReduced(temp2, sinepw, cosepw);
+  R temp3 = 0, temp4 = 0, temp5 = 0, temp6 = 0;
+  for (int i = 1;; ++i) {
     temp3 = axn * sinepw;
     temp4 = ayn * cosepw;
     temp5 = axn * cosepw;
     temp6 = ayn * sinepw;
     const R epw = (capu - temp4 + temp3 - temp2) / (1 - temp5 - temp6) + temp2;
-    if (std::fabs(epw - temp2) <= kE6a) break;
+    const R step = epw - temp2;
+    if (std::fabs(step) <= kE6a || i == 10) break;
+    if (std::fabs(step) <= kSmallTurn)
+      SinCosTurned(sinepw, cosepw, static_cast<double>(step), sinepw, cosepw);
+    else
+      SinCosReduced(epw, sinepw, cosepw);
     temp2 = epw;
   }
 
@@ -807,17 +843,23 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   // Short-period corrections.
   const R cosio = st.cosio, sinio = st.sinio;
   const R rk = r * (1 - 1.5L * temp2 * betal * st.x3thm1) + 0.5L * temp1 * st.x1mth2 * cos2u;
-  const R uk = u - 0.25L * temp2 * st.x7thm1 * sin2u;
+  const R du = -0.25L * temp2 * st.x7thm1 * sin2u;
+  const R uk = u + du;
   const R xnodek = xnode + 1.5L * temp2 * cosio * sin2u;
   const R xinck = xinc + 1.5L * temp2 * cosio * sinio * cos2u;
   const R rdotk = rdot - xnk * temp1 * st.x1mth2 * sin2u;
   const R rfdotk = rfdot + xnk * temp1 * (st.x1mth2 * cos2u + 1.5L * st.x3thm1);
 
-  // Orientation vectors.
-  R sinuk, cosuk, sinik, cosik, sinnok, cosnok;
-  SinCosL(uk, sinuk, cosuk);
-  SinCosL(xinck, sinik, cosik);
-  SinCosL(xnodek, sinnok, cosnok);
+  // Orientation vectors. The correction turns u by a small angle as a rule, so its sine and
+  // cosine follow from those of u (sinu, cosu: a unit vector).
+  double sinukD, cosukD, sinikD, cosikD, sinnokD, cosnokD;
+  if (std::fabs(du) <= kSmallTurn)
+    SinCosTurned(static_cast<double>(sinu), static_cast<double>(cosu), static_cast<double>(du), sinukD, cosukD);
+  else
+    SinCosReduced(uk, sinukD, cosukD);
+  SinCosReduced(xinck, sinikD, cosikD);
+  SinCosReduced(xnodek, sinnokD, cosnokD);
+  const R sinuk = sinukD, cosuk = cosukD, sinik = sinikD, cosik = cosikD, sinnok = sinnokD, cosnok = cosnokD;
   const R xmx = -sinnok * cosik;
   const R xmy = cosnok * cosik;
   const R ux = xmx * sinuk + cosnok * cosuk;

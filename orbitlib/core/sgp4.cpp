@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "fastpow.h"
 #include "mathtime.h"
 #include "observer.h"
 #include "satlist.h"
@@ -45,24 +46,6 @@ constexpr double TSgp4State::*kStateDoubles[] = {
     &TSgp4State::t5cof};
 
 double D(LD x) { return static_cast<double>(x); }
-
-// PowerOf(base, 3) and PowerOf(base, 1.5) by multiplication and square root, with its checks
-// (inline: the propagation calls them in every step).
-[[gnu::always_inline]] inline double CubeOf(double base) {
-    if (!(base > 0.0)) detail::ThrowMathError(kMsgPowerArgument);
-    const LD b = base;
-    const double r = D(b * b * b);
-    if (!std::isfinite(r)) detail::ThrowNotFinite(r);
-    return r;
-}
-
-[[gnu::always_inline]] inline double ThreeHalvesPowerOf(double base) {
-    if (!(base > 0.0)) detail::ThrowMathError(kMsgPowerArgument);
-    const LD b = base;
-    const double r = D(b * std::sqrt(b));
-    if (!std::isfinite(r)) detail::ThrowNotFinite(r);
-    return r;
-}
 
 void Initialise(const TSatellite& sat, TSgp4State& s) {
     const LD xno = sat.meanMotion, eo = sat.eccentricity, xincl = sat.inclination;

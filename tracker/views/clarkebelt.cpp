@@ -295,8 +295,6 @@ void TClarkeBelt::DrawSat(TSat& sat) {
 }
 
 void TClarkeBelt::DrawSatMarker(TSat& sat) {
-  const QSize ext = canvas_.TextExtent(sat.Name);
-  const int w = ext.width(), h = ext.height();
   int X = 0, Y = 0;
   double angle = 0;
   SatToXY(X, Y, angle);
@@ -304,6 +302,9 @@ void TClarkeBelt::DrawSatMarker(TSat& sat) {
   const int nr = sat.TwoLine.NoradNr;
 
   if (ShowSats && nr > 0) {
+    // The label's size is needed only where a label is drawn.
+    const QSize ext = canvas_.TextExtent(sat.Name);
+    const int w = ext.width(), h = ext.height();
     int X2 = X - Nearest(std::sin(r) * LabelLine);
     int Y2 = Y - Nearest(std::cos(r) * LabelLine);
     canvas_.MoveTo(X, Y);

@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 
+#include "fastpow.h"
 #include "fasttrig.h"
 #include "mathtime.h"
 
@@ -206,3 +207,35 @@ TEST(FastTrig, QuadrantArctangentAndModuloKeepTheirResults) {
 }
 
 }  // namespace
+
+// The propagators' cube, three-halves and two-thirds powers against the C library's
+// extended-precision pow, over the range of orbit sizes and beyond; and their failures, which
+// are those of PowerOf.
+TEST(FastPow, PowersAgreeWithTheCLibraryWithinAUnitInTheLastPlace) {
+    struct PowerCase {
+        const char* name;
+        double (*fn)(double);
+        long double exponent;
+    };
+    const PowerCase powers[] = {{"cube", orbit::CubeOf, 3.0L},
+                                {"three halves", orbit::ThreeHalvesPowerOf, 1.5L},
+                                {"two thirds", orbit::TwoThirdsPowerOf, 2.0L / 3.0L}};
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> exponent(-60.0, 60.0);
+    for (const auto& p : powers) {
+        for (int i = 0; i < 20000; ++i) {
+            const double base = i == 0 ? 1.0 : i == 1 ? 8.0 : std::exp2(exponent(rng));
+            const double expected = static_cast<double>(std::pow(static_cast<long double>(base), p.exponent));
+            const double got = p.fn(base);
+            ASSERT_LE(std::fabs(got - expected), std::fabs(expected) * 0x1p-52) << p.name << " of " << base;
+        }
+        EXPECT_THROW(p.fn(0.0), orbit::EMathError) << p.name;
+        EXPECT_THROW(p.fn(-2.0), orbit::EMathError) << p.name;
+        EXPECT_THROW(p.fn(std::numeric_limits<double>::quiet_NaN()), orbit::EMathError) << p.name;
+    }
+    EXPECT_EQ(orbit::TwoThirdsPowerOf(8.0), 4.0);
+    EXPECT_EQ(orbit::TwoThirdsPowerOf(std::numeric_limits<double>::max()),
+              static_cast<double>(std::pow(static_cast<long double>(std::numeric_limits<double>::max()), 2.0L / 3.0L)));
+    EXPECT_GT(orbit::TwoThirdsPowerOf(std::numeric_limits<double>::denorm_min()), 0.0);
+    EXPECT_THROW(orbit::CubeOf(1e200), orbit::EMathError);  // not finite as a double
+}

@@ -202,3 +202,25 @@ TEST(Observer, RangeRate) {
     EXPECT_NEAR(look.rangeRate, 2.0, 1e-9);
     EXPECT_THROW(LookAngles(op, ov, obs, kJd, look, vis), EMathError);  // body at the observer
 }
+
+// Points placed at a known latitude and height by the textbook forward transform (prime
+// vertical radius N = a / sqrt(1 - e^2 sin^2 lat)), evaluated here in extended precision; the
+// inverse must find them again within a micrometre, from just below the ground to beyond the
+// Moon, at every latitude.
+TEST(Observer, GeodeticFindsPointsOfKnownLatitudeAndHeightWithinAMicrometre) {
+    const long double a = 6378.135L, e2 = 0.006694317778266722L;
+    const double heights[] = {-10.0, 0.0, 0.4, 420.0, 1200.0, 20200.0, 35786.0, 400000.0};
+    for (double h : heights) {
+        for (int k = -900; k <= 900; k += 7) {
+            const long double lat = (k / 10.0L + 0.0123L) * kPi / 180.0L;
+            const long double lon = 0.3L + k * 0.01L;
+            const long double n = a / std::sqrt(1.0L - e2 * std::sin(lat) * std::sin(lat));
+            const Vector p{static_cast<double>((n + h) * std::cos(lat) * std::cos(lon)),
+                           static_cast<double>((n + h) * std::cos(lat) * std::sin(lon)),
+                           static_cast<double>((n * (1.0L - e2) + h) * std::sin(lat)), 0};
+            const TGeodetic g = GeodeticOfState(p, kJd);
+            ASSERT_NEAR(static_cast<double>((g.lat - lat) * (n + h)), 0.0, 1e-9) << h << " km at " << k / 10.0;
+            ASSERT_NEAR(g.alt, h, 1e-9) << h << " km at " << k / 10.0;
+        }
+    }
+}
