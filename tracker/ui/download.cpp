@@ -122,6 +122,7 @@ TDownloadResult DownloadToFolder(std::string_view address, const std::string& fo
     caption("Connecting to " + result.Address);
     const http::TGetResult got = http::Get(
         result.Address, [&](std::int64_t bytes) { caption(IntToStr(bytes) + " Bytes Read"); }, options);
+    result.Reason = got.Error;
     std::vector<std::string> lines;
     if (got.Ok) lines = SplitLines(got.Body);
     else WriteLog("Error Downloading " + result.Address);

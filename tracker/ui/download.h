@@ -53,6 +53,7 @@ struct TDownloadResult {
   std::string Address;   // trimmed
   std::string FileName;  // from the address
   std::size_t Lines = 0;
+  std::string Reason;    // why nothing was retrieved, in a few words (empty when the request worked)
 };
 
 // One download of `address` (leading and trailing blanks and control characters removed) into

@@ -131,6 +131,15 @@ void TTestServer::Serve(int client) {
     }
     return;
   }
-  out += "Content-Length: " + std::to_string(response.Body.size()) + "\r\nConnection: close\r\n\r\n" + response.Body;
-  SendAll(client, out);
+  out += "Content-Length: " + std::to_string(response.Body.size()) + "\r\nConnection: close\r\n\r\n";
+  if (response.PauseMs > 0) {
+    // The first half of the body, a pause, then the rest.
+    const size_t half = response.Body.size() / 2;
+    SendAll(client, out + response.Body.substr(0, half));
+    const auto resume = std::chrono::steady_clock::now() + std::chrono::milliseconds(response.PauseMs);
+    while (!stop_ && std::chrono::steady_clock::now() < resume) ::poll(nullptr, 0, 10);
+    SendAll(client, response.Body.substr(half));
+    return;
+  }
+  SendAll(client, out + response.Body);
 }

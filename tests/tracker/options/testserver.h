@@ -14,9 +14,10 @@ class TTestServer {
  public:
   struct TResponse {
     int Status = 200;
-    std::string Body;
-    std::string Location;   // sent as "Location" when not empty
-    bool Stall = false;     // send the head, then nothing until stopped
+    std::string Body{};
+    std::string Location{};  // sent as "Location" when not empty
+    bool Stall = false;      // send the head, then nothing until stopped
+    int PauseMs = 0;         // send the head, then the body after this pause
   };
   struct TRequest {
     std::string Path;

@@ -35,7 +35,9 @@ TEST(PrintTableTest, ALongListRepeatsTheColumnNamesOnEveryPageAndRulesTheLastPar
     const int bottom = 33 + 10 * expected[p].lines;
     std::vector<int> xs, ys;
     for (const TPrintLine& l : page.Lines) {
-      if (l.X1 == l.X2) EXPECT_EQ(l.Y2, bottom);
+      if (l.X1 == l.X2) {
+        EXPECT_EQ(l.Y2, bottom);
+      }
       (l.X1 == l.X2 ? xs : ys).push_back(l.X1 == l.X2 ? l.X1 : l.Y1);
     }
     EXPECT_EQ(xs, (std::vector<int>{50, 50 + t.Widths[0], 50 + t.Widths[0] + t.Widths[1]}));

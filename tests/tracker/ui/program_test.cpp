@@ -209,7 +209,9 @@ TEST_F(ProgramTest, MainMenuHasItsItemsCaptionsShortcutsAndTicks) {
     EXPECT_EQ(a->isCheckable(), c.checkable);
     EXPECT_EQ(a->isChecked(), c.checked);
     // Shortcuts also work while their menu is hidden.
-    if (*c.shortcut) EXPECT_TRUE(form->actions().contains(a));
+    if (*c.shortcut) {
+      EXPECT_TRUE(form->actions().contains(a));
+    }
   }
   EXPECT_EQ(form->MenuViewSunInFront->toolTip().toStdString(), "Sun/Moon in front");
   EXPECT_EQ(form->MenuViewEights->toolTip().toStdString(), "Show apparant movement of inclined orbit satellite");
