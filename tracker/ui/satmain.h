@@ -571,9 +571,12 @@ class TSatForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void CreatePrinter();
+  // The first size: every page's controls and the Sat Info fields whole, within the screen.
+  void FitStartSize();
   void BuildComponents();
   void BuildMenu();
   void BuildLocationPage();
@@ -613,6 +616,7 @@ class TSatForm : public QMainWindow {
   ISatsHost* host_ = nullptr;
   std::unique_ptr<ISatTrackSource> trackSource_;
   bool destroyed_ = false;
+  bool startSized_ = false;
   bool satEditBusy_ = false;  // EditFieldExit is taking a value and redrawing
   bool satInfoMessages_ = false;  // ShowSatInfo is letting pending messages run
 };
