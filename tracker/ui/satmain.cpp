@@ -44,6 +44,7 @@
 #include "options.h"
 #include "polarmaps.h"
 #include "programpath.h"
+#include "satmain_file.h"
 #include "qtext.h"
 #include "sats.h"
 #include "solaroutage.h"
@@ -203,7 +204,7 @@ void TSatForm::FormCreate() {
   StarList = new TStarList();
   StarList->LoadFromFile(ProgramFolder() + "Stars.csv");
 
-  SaveDialog1.InitialDir = ProgramFolder();
+  SaveDialog1.InitialDir = DefaultSaveFolder(ProgramFolder());
   MenuView->menuAction()->setVisible(false);
   {
     const QSignalBlocker block1(MainPageControl);
