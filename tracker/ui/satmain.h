@@ -166,7 +166,8 @@ class TSatForm : public QMainWindow {
   // ---- pages and views (satmain_views.cpp) ----
   void MainPageControlChange(QObject* Sender);
   // Sizes and redraws a belt-family view; Width and Height 0 for the screen size of the View menu.
-  void DrawView(TClarkeBelt* View, int Width, int Height);
+  // A picture over 1024 x 768 pixels, or one for the printer (PrintFont), takes the print font.
+  void DrawView(TClarkeBelt* View, int Width, int Height, bool PrintFont = false);
   void InfoPageControlChange(QObject* Sender);
   void TabSheetResize(QObject* Sender);
   void MenuViewClick(QObject* Sender);
