@@ -326,7 +326,10 @@ void TSatForm::FitStartSize() {
     const QSize room = s->availableGeometry().size() - frame.expandedTo(QSize(0, 0));
     want = want.boundedTo(room).expandedTo(minimumSizeHint().boundedTo(room));
   }
-  if (want != size()) resize(want);
+  if (want == size()) return;
+  resize(want);
+  // The pages take the new size now, before anything draws at the old one.
+  if (layout()) layout()->activate();
 }
 
 // ---- closing --------------------------------------------------------------------------------

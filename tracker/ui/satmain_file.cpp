@@ -221,8 +221,8 @@ void TSatForm::MenuSaveAsClick(QObject* Sender) {
     bool ok = false;
     try {
       if (Sats) {
-        const QSize size = A4PictureSize(Options ? Options->ImgDpi : 150, dynamic_cast<TSunDial*>(view) != nullptr);
         const int dpi = Options ? Options->ImgDpi : 150;
+        const QSize size = A4PictureSize(dpi, dynamic_cast<TSunDial*>(view) != nullptr);
         DrawView(view, size.width(), size.height());
         ok = SavePictureFile(WithResolution(view->Picture(), dpi), fileName);
       }
@@ -283,7 +283,7 @@ void TSatForm::MenuUninstallClick(QObject* Sender) {
                            "press OK to unregister " + lib + " and close Skyrill.\r" +
                            "\r" +
                            "To completely remove this program from your system, close it\r" +
-                           "and delete the folder it was installed in:\r" + ProgramFolder();
+                           "and delete the folder it was installed in:\r" + NameText(ProgramFolder());
   if (MessageDlg(text, TMsgDlgType::Confirmation, mbOK | mbCancel) != mrOk) return;
   ClockTimer->stop();
   try {

@@ -349,7 +349,8 @@ void TSatForm::MenuPrintClick(QObject* Sender) {
   } catch (...) {
     WriteLog("Error executing Print Dialog");
   }
-  if (!written.empty()) MessageDlg(PrintedFilesText(written), TMsgDlgType::Information, mbOK);
+  // The paths are the file system's bytes; the message shows them as characters.
+  if (!written.empty()) MessageDlg(AnsiStr(QPath(PrintedFilesText(written))), TMsgDlgType::Information, mbOK);
 }
 
 void TSatForm::PrintSatList() {
