@@ -3,13 +3,15 @@
 #   BUILD_DIR=...    build folder (default: build)
 #   SANITIZE=1       build with AddressSanitizer and UndefinedBehaviorSanitizer
 #   VELMAR_NO_BENCH=1 leave the benchmarks out
+#   WERROR=1         a compiler warning fails the build (CI sets it)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 build=${BUILD_DIR:-$root/build}
 sanitize=OFF; [ "${SANITIZE:-0}" = 1 ] && sanitize=ON
 bench=ON; [ "${VELMAR_NO_BENCH:-0}" = 1 ] && bench=OFF
-cmake -S "$root" -B "$build" -G Ninja -DVELMAR_SANITIZE=$sanitize -DVELMAR_BENCH=$bench
+werror=OFF; [ "${WERROR:-0}" = 1 ] && werror=ON
+cmake -S "$root" -B "$build" -G Ninja -DVELMAR_SANITIZE=$sanitize -DVELMAR_BENCH=$bench -DVELMAR_WERROR=$werror
 cmake --build "$build" -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 [ "$sanitize" = ON ] && export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -1,6 +1,7 @@
 #include "optionform.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -20,6 +21,7 @@
 
 #include <exception>
 
+#include "backgroundwork.h"
 #include "download.h"
 #include "log.h"
 #include "optionform_text.h"
@@ -370,11 +372,28 @@ void TOptionForm::WebButtonClick(QObject* Sender) {
   } else {
     return;
   }
+  // The download runs on a thread of its own; the windows keep painting and the clock keeps time.
+  // Captions come back to the window thread in order; the error box waits for the end.
+  if (downloading_) return;
+  downloading_ = true;
+  struct TDownloadEnd {
+    bool& Flag;
+    ~TDownloadEnd() { Flag = false; }
+  } end{downloading_};
   TDownloadEvents events;
-  events.Caption = [this](const std::string& text) { setWindowTitle(QStr(text)); };
-  events.Message = [](const std::string& text) { ShowError(text); };
-  const TDownloadResult result = DownloadToFolder(address, folder, events);
+  events.Caption = [this](const std::string& text) {
+    QMetaObject::invokeMethod(this, [this, caption = QStr(text)] { setWindowTitle(caption); }, Qt::QueuedConnection);
+  };
+  std::string message;
+  events.Message = [&message](const std::string& text) { message = text; };
+  TDownloadResult result;
+  RunKeepingWindowsAlive([&] { result = DownloadToFolder(address, folder, events); });
+  QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
   if (result.Outcome == TDownloadOutcome::Saved) Options->FilesChanged = true;
+  if (message.empty()) return;
+  // The reason in a few words on a second line: could not connect, timed out, too large, …
+  if (!result.Error.empty()) message += "\r" + result.Error;
+  ShowError(message);
 }
 
 void TOptionForm::OKButtonClick() {

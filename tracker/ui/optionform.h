@@ -133,6 +133,7 @@ class TOptionForm : public QDialog {
   void ShowLabelFont(QLabel* label, const TFontSpec& font);
 
   TChangeHandler OnChange;
+  bool downloading_ = false;  // a download is running: another one waits its turn
   TFontSpec ImgLabelFont;
   TFontSpec PrintLabelFont;
   IOptionFormDialogs* Dialogs = nullptr;

@@ -123,7 +123,13 @@ int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons
 
 void RouteRuntimeMessagesToPrompts() { VcomSetMessageBoxHook(&RuntimeMessageHook, nullptr); }
 
-bool TSaveDialog::Execute() { return UiPrompts().ExecuteSaveDialog(*this); }
+bool TSaveDialog::Execute() {
+  if (!UiPrompts().ExecuteSaveDialog(*this)) return false;
+  // The next time the dialog starts in the folder of this choice.
+  const size_t slash = FileName.find_last_of('/');
+  if (slash != std::string::npos) InitialDir = FileName.substr(0, slash + 1);
+  return true;
+}
 bool TOpenDialog::Execute() { return UiPrompts().ExecuteOpenDialog(*this); }
 bool TPrintDialog::Execute() { return UiPrompts().ExecutePrintDialog(*this); }
 bool TPrinterSetupDialog::Execute() { return UiPrompts().ExecutePrinterSetupDialog(*this); }

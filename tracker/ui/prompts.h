@@ -50,7 +50,7 @@ struct TSaveDialog {
   std::string DefaultExt;        // without the dot; added when the chosen name has none
   std::string Filter;
   int FilterIndex = 1;           // 1-based; set to the chosen filter on return
-  std::string InitialDir;
+  std::string InitialDir;        // where the dialog starts; a confirmed choice sets it to its folder
   std::string FileName;          // start name; the chosen path on return
   bool OverwritePrompt = true;   // ask before replacing an existing file
   bool Execute();                // true when the user confirmed

@@ -1,11 +1,15 @@
 #include "satgrid.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QStyle>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 #include "qtext.h"
 
@@ -154,6 +158,20 @@ TSat* TSatGrid::Objects(int col, int row) const {
 
 void TSatGrid::SetObjects(int col, int row, TSat* sat) {
   if (QTableWidgetItem* it = MakeItem(col, row)) it->setData(kSatRole, QVariant::fromValue(reinterpret_cast<quintptr>(sat)));
+}
+
+int TSatGrid::ColTextWidth(int col) const {
+  if (col < 0 || col >= columnCount()) return 0;
+  // The room a cell's frame and margins take beside its text, as the style draws them.
+  const int cellPad = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
+  const int headerPad = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this) + 4;
+  int width = 0;
+  if (const QTableWidgetItem* h = horizontalHeaderItem(col))
+    width = horizontalHeader()->fontMetrics().horizontalAdvance(h->text()) + headerPad;
+  const QFontMetrics cells = fontMetrics();
+  for (int r = 0; r < rowCount(); ++r)
+    if (const QTableWidgetItem* it = item(r, col)) width = std::max(width, cells.horizontalAdvance(it->text()) + cellPad);
+  return width;
 }
 
 void TSatGrid::SetColWidth(int col, int width) {

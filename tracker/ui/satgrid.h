@@ -42,6 +42,8 @@ class TSatGrid : public QTableWidget {
 
   void SetColWidth(int col, int width);
   int ColWidth(int col) const { return columnWidth(col); }
+  // The least width that shows the column's name and every cell of it whole, in the fonts used.
+  int ColTextWidth(int col) const;
 
   // The current cell; (0, 0) when there is none.
   int Col() const;

@@ -20,13 +20,16 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <clocale>
 #include <filesystem>
 #include <set>
@@ -43,6 +46,7 @@
 #include "options.h"
 #include "polarmaps.h"
 #include "programpath.h"
+#include "satmain_file.h"
 #include "qtext.h"
 #include "sats.h"
 #include "solaroutage.h"
@@ -277,7 +281,7 @@ void TSatForm::FormCreate() {
   StarList = new TStarList();
   StarList->LoadFromFile(ProgramFolder() + "Stars.csv");
 
-  SaveDialog1.InitialDir = ProgramFolder();
+  SaveDialog1.InitialDir = DefaultSaveFolder(ProgramFolder());
   MenuView->menuAction()->setVisible(false);
   {
     const QSignalBlocker block1(MainPageControl);
@@ -363,6 +367,46 @@ void TSatForm::FreeViews() noexcept {
   free("elevation map", ElevMap);
   free("sun dial", SunDial);
   trackSource_.reset();
+}
+
+// ---- the first size -------------------------------------------------------------------------
+
+void TSatForm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (startSized_) return;
+  startSized_ = true;
+  FitStartSize();
+}
+
+void TSatForm::FitStartSize() {
+  // A page's controls take the style and fonts used when first polished; polished now, the window
+  // makes room for all of them at once and keeps its size when a page is first shown.
+  for (QWidget* w : MainPageControl->findChildren<QWidget*>()) w->ensurePolished();
+  for (QLayout* l : MainPageControl->findChildren<QLayout*>()) l->invalidate();
+  if (layout()) layout()->activate();
+  QSize want = size().expandedTo(minimumSizeHint());
+
+  // The Sat Info fields and sub-pages scroll only when the window is made smaller than they need:
+  // the window grows by what the scroll box lacks, with room for a few more digits in the values.
+  if (auto* box = SatInfoTabSheet->findChild<QScrollArea*>("SatDetailsScrollBox"); box && box->widget()) {
+    const QSize content = box->widget()->sizeHint();
+    const QSize view = box->viewport()->size();
+    const int slack = fontMetrics().horizontalAdvance(QStringLiteral("0000"));
+    // At the start the box shows in the window: its viewport grows with the window.
+    if (SatInfoTabSheet->isVisible() && view.isValid())
+      want += QSize(std::max(0, content.width() + slack - view.width()), std::max(0, content.height() - view.height()));
+  }
+
+  // Within the screen, window frame included.
+  if (const QScreen* s = screen()) {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize room = s->availableGeometry().size() - frame.expandedTo(QSize(0, 0));
+    want = want.boundedTo(room).expandedTo(minimumSizeHint().boundedTo(room));
+  }
+  if (want == size()) return;
+  resize(want);
+  // The pages take the new size now, before anything draws at the old one.
+  if (layout()) layout()->activate();
 }
 
 // ---- closing --------------------------------------------------------------------------------

@@ -171,7 +171,8 @@ class TSatForm : public QMainWindow {
   // ---- pages and views (satmain_views.cpp) ----
   void MainPageControlChange(QObject* Sender);
   // Sizes and redraws a belt-family view; Width and Height 0 for the screen size of the View menu.
-  void DrawView(TClarkeBelt* View, int Width, int Height);
+  // A picture over 1024 x 768 pixels, or one for the printer (PrintFont), takes the print font.
+  void DrawView(TClarkeBelt* View, int Width, int Height, bool PrintFont = false);
   void InfoPageControlChange(QObject* Sender);
   void TabSheetResize(QObject* Sender);
   void MenuViewClick(QObject* Sender);
@@ -576,9 +577,12 @@ class TSatForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void CreatePrinter();
+  // The first size: every page's controls and the Sat Info fields whole, within the screen.
+  void FitStartSize();
   void BuildComponents();
   void BuildMenu();
   void BuildLocationPage();
@@ -623,6 +627,7 @@ class TSatForm : public QMainWindow {
   ISatsHost* host_ = nullptr;
   std::unique_ptr<ISatTrackSource> trackSource_;
   bool destroyed_ = false;
+  bool startSized_ = false;
   bool satEditBusy_ = false;  // EditFieldExit is taking a value and redrawing
   bool satInfoMessages_ = false;  // ShowSatInfo is letting pending messages run
 };

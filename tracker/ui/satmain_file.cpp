@@ -2,12 +2,15 @@
 // current page, the options dialog, the about box, uninstalling and exit.
 #include "satmain_file.h"
 
+#include <QDir>
 #include <QImageWriter>
 #include <QPainter>
 #include <QBuffer>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -24,6 +27,7 @@
 #include "log.h"
 #include "optionform.h"
 #include "options.h"
+#include "programpath.h"
 #include "qtext.h"
 #include "satgrid.h"
 #include "satmain.h"
@@ -99,6 +103,21 @@ bool SavePictureFile(const QImage& picture, const std::string& fileName) {
   if (!writer.write(image) || bytes.isEmpty()) return false;
   buffer.close();
   return fileio::ReplaceFile(fileName, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+QImage WithResolution(QImage picture, int dpi) {
+  dpi = std::clamp(dpi, TOptions::MinImgDpi, TOptions::MaxImgDpi);
+  const int dotsPerMetre = static_cast<int>(std::lround(dpi / 0.0254));
+  picture.setDotsPerMeterX(dotsPerMetre);
+  picture.setDotsPerMeterY(dotsPerMetre);
+  return picture;
+}
+
+std::string DefaultSaveFolder(const std::string& programFolder) {
+  if (!programFolder.empty() && ::access(programFolder.c_str(), W_OK | X_OK) == 0) return programFolder;
+  std::string home = PathStr(QDir::homePath());
+  if (!home.empty() && home.back() != '/') home += '/';
+  return home;
 }
 
 QImage PagePicture(QWidget* page) {
@@ -181,7 +200,8 @@ void TSatForm::MenuSaveAsClick(QObject* Sender) {
             const TSat* sat = SatGrid->Objects(col, row);
             cells.push_back(sat && FieldsForm ? FieldsForm->GetFieldText(*sat, SatGrid->Cells(col, 0)) : std::string());
           }
-          lines.push_back(SatListLine(cells, separator));
+          // Written for people: UTF-8, as editors here read it.
+          lines.push_back(PathStr(QStr(SatListLine(cells, separator))));
         }
       }
       ok = satfiles::WriteTextLinesAtomically(fileName, lines);
@@ -203,9 +223,10 @@ void TSatForm::MenuSaveAsClick(QObject* Sender) {
     bool ok = false;
     try {
       if (Sats) {
-        const QSize size = A4PictureSize(Options ? Options->ImgDpi : 150, dynamic_cast<TSunDial*>(view) != nullptr);
+        const int dpi = Options ? Options->ImgDpi : 150;
+        const QSize size = A4PictureSize(dpi, dynamic_cast<TSunDial*>(view) != nullptr);
         DrawView(view, size.width(), size.height());
-        ok = SavePictureFile(view->Picture(), fileName);
+        ok = SavePictureFile(WithResolution(view->Picture(), dpi), fileName);
       }
     } catch (const std::exception& e) {
       LogException(e.what());
@@ -232,8 +253,9 @@ void TSatForm::MenuSaveAsClick(QObject* Sender) {
         explicit TTagMark(TPrintDialog& d) : dialog(d) { dialog.Tag = 1; }
         ~TTagMark() { dialog.Tag = 0; }
       } mark(PrintDialog1);
-      const QSize size = A4PictureSize(Options ? Options->ImgDpi : 150, false);
-      picture = DrawToolsAtSize(size.width(), size.height());
+      const int dpi = Options ? Options->ImgDpi : 150;
+      const QSize size = A4PictureSize(dpi, false);
+      picture = WithResolution(DrawToolsAtSize(size.width(), size.height()), dpi);
     } else {
       picture = PagePicture(page);
     }
@@ -262,9 +284,8 @@ void TSatForm::MenuUninstallClick(QObject* Sender) {
                            "this file press Cancel and exit the program. Otherwise\r" +
                            "press OK to unregister " + lib + " and close Skyrill.\r" +
                            "\r" +
-                           "To completely remove this program from your system choose\r" +
-                           "'Add/Remove Programs'from your Control Panel,\r" +
-                           "select Skyrill and press Add/Remove.";
+                           "To completely remove this program from your system, close it\r" +
+                           "and delete the folder it was installed in:\r" + NameText(ProgramFolder());
   if (MessageDlg(text, TMsgDlgType::Confirmation, mbOK | mbCancel) != mrOk) return;
   ClockTimer->stop();
   try {

@@ -40,6 +40,14 @@ std::string SatListLine(const std::vector<std::string>& cells, char separator);
 // as it was. False for a null picture or a file that cannot be written.
 bool SavePictureFile(const QImage& picture, const std::string& fileName);
 
+// The picture marked with its resolution (`dpi` within the settings' range 25 to 1200), which the
+// bitmap and JPEG writers store in the file.
+QImage WithResolution(QImage picture, int dpi);
+
+// Where save dialogs start before the user chose a folder: the program's folder (with its trailing
+// '/') when the user may write there, otherwise the home folder.
+std::string DefaultSaveFolder(const std::string& programFolder);
+
 // What the page shows, painted into a picture of its size; a null picture when the page has
 // no size or the picture cannot be allocated.
 QImage PagePicture(QWidget* page);

@@ -20,6 +20,7 @@
 #include <QTabWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -131,6 +132,32 @@ std::string PrintJobFileName(const std::string& chosen, int pageNr, bool several
   // its end.
   if (dot == std::string::npos || dot <= nameStart) return chosen + suffix;
   return chosen.substr(0, dot) + suffix + chosen.substr(dot);
+}
+
+QSize PictureSizeForPrinter(QSize area, int printerDpi) {
+  if (printerDpi <= kPictureDpi) return area;
+  const auto scaled = [printerDpi](int pixels) {
+    return std::max(1, static_cast<int>(std::lround(static_cast<double>(pixels) * kPictureDpi / printerDpi)));
+  };
+  return QSize(scaled(area.width()), scaled(area.height()));
+}
+
+std::string PrintedFilesText(const std::vector<std::string>& files) {
+  std::string text = files.size() == 1 ? "Printed to the file " : "Printed to the files ";
+  std::string folder;
+  if (!files.empty()) {
+    const size_t slash = files.front().find_last_of('/');
+    folder = slash == std::string::npos ? std::string() : files.front().substr(0, slash + 1);
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    // Names in the folder of the first file go without it.
+    const std::string& f = files[i];
+    const bool inFolder = !folder.empty() && f.compare(0, folder.size(), folder) == 0 &&
+                          f.find('/', folder.size()) == std::string::npos;
+    text += (i > 0 ? ", " : "") + (inFolder ? f.substr(folder.size()) : f);
+  }
+  if (!folder.empty()) text += "\rin the folder " + folder;
+  return text;
 }
 
 std::string DefaultPrintFileName() {
@@ -255,18 +282,23 @@ void PrintPicturePage(TSatForm& form, QWidget* page) {
   const int marginY = PrintMarginY(sheet.height());
   const int width = sheet.width() - 2 * marginX;
   const int height = sheet.height() - 2 * marginY;
+  // The pictures take their fonts' points at 96 pixels an inch and draw lines a pixel wide: drawn
+  // at that resolution and scaled onto the sheet, the print font comes out at its point size on
+  // paper and every line stays visible, whatever the printer's resolution.
+  const QSize drawn = PictureSizeForPrinter(QSize(width, height), printer.resolution());
   const QImage* picture = nullptr;
   if (view) {
     printer.setDocName(QStr(view->Title));
-    form.DrawView(view, width, height);
+    form.DrawView(view, drawn.width(), drawn.height(), true);
     picture = &view->Picture();
   } else {
     if (!ToolPlot) throw std::runtime_error("no tool plot");
     printer.setDocName(kToolsJobTitle);
-    picture = &form.DrawToolsAtSize(width, height);
+    picture = &form.DrawToolsAtSize(drawn.width(), drawn.height());
   }
   TPrintJob job(printer);
-  job.Painter().drawImage(QPoint(marginX, marginY), *picture);
+  job.Painter().setRenderHint(QPainter::SmoothPixmapTransform);
+  job.Painter().drawImage(QRect(marginX, marginY, width, height), *picture);
   job.Finish();
 }
 
@@ -284,6 +316,7 @@ void TSatForm::MenuPrintClick(QObject* Sender) {
     }
   } end{*this, Printer ? Printer->outputFileName() : QString()};
   PrintDialog1.Tag = 1;
+  std::vector<std::string> written;  // the files printed to
   try {
     const int activePage = MainPageControl->currentIndex() + 1;
     PrintDialog1.FromPage = activePage;
@@ -320,7 +353,10 @@ void TSatForm::MenuPrintClick(QObject* Sender) {
       } else {
         PrintWindowPage(*this, page);
       }
-      if (toFile) WriteLog("Printed page " + std::to_string(nr) + " to " + file);
+      if (toFile) {
+        WriteLog("Printed page " + std::to_string(nr) + " to " + file);
+        written.push_back(file);
+      }
     }
   } catch (const std::exception& e) {
     WriteLog("Error executing Print Dialog");
@@ -328,6 +364,8 @@ void TSatForm::MenuPrintClick(QObject* Sender) {
   } catch (...) {
     WriteLog("Error executing Print Dialog");
   }
+  // The paths are the file system's bytes; the message shows them as characters.
+  if (!written.empty()) MessageDlg(AnsiStr(QPath(PrintedFilesText(written))), TMsgDlgType::Information, mbOK);
 }
 
 void TSatForm::PrintSatList() {

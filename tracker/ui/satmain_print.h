@@ -6,6 +6,8 @@
 // layout of the ruled table and the file names of jobs printed to files are worked out here.
 #pragma once
 
+#include <QSize>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -52,10 +54,23 @@ struct TPrintTable {
 TPrintTable LayoutPrintTable(const std::vector<std::vector<std::string>>& rows, int pageWidth, int pageHeight,
                              int rowHeight, const std::function<int(const std::string&)>& textWidth);
 
+// The resolution the views and the tool plot are drawn at: their fonts take points at 96 pixels
+// an inch.
+inline constexpr int kPictureDpi = 96;
+
+// The pixels of a picture drawn for `area` printer pixels at `printerDpi`: the area at
+// kPictureDpi (at least 1 x 1), or the area itself for a printer of kPictureDpi or less.
+QSize PictureSizeForPrinter(QSize area, int printerDpi);
+
 // The file a job of a print command writes when the printer prints to a file: the chosen file
 // itself when the command prints one page; otherwise the page's number is put before the
 // extension, so each job keeps its own file ("print.pdf" -> "print-3.pdf", "out" -> "out-3").
 std::string PrintJobFileName(const std::string& chosen, int pageNr, bool severalPages);
+
+// The message after a print to files: "Printed to the files a-3.pdf, a-4.pdf\rin the folder
+// /home/me/", one file "Printed to the file ..."; a file outside the first one's folder is named
+// with its whole path. The paths are those printed to, in order.
+std::string PrintedFilesText(const std::vector<std::string>& files);
 
 // The file printing writes to when the printer prints to PDF and no file was chosen:
 // "Skyrill.pdf" in the user's documents folder (the home folder, else the temporary folder,

@@ -242,6 +242,9 @@ void TSatForm::FillSatGrid(const std::string& names) {
       SatGrid->SetObjects(c, r, sat);
     }
   }
+  // The design widths, widened where the fonts used need more.
+  for (int c = 0; c < static_cast<int>(columns.size()); ++c)
+    SatGrid->SetColWidth(c, std::max(SatGrid->ColWidth(c), SatGrid->ColTextWidth(c)));
   SatGrid->SetCurrentCell(1, 1);
   SatGrid->setUpdatesEnabled(true);
   EditCol = 1;

@@ -62,9 +62,9 @@ QScrollArea* TSatForm::ScrollBoxOfView(const TClarkeBelt* view) const {
   return nullptr;
 }
 
-void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height) {
+void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height, bool PrintFont) {
   if (!View) return;
-  const bool largeFont = Width > 1024 || Height > 768;
+  const bool largeFont = PrintFont || Width > 1024 || Height > 768;
   QScrollArea* box = ScrollBoxOfView(View);
   if (Width != 0 || Height != 0) {
     if (box) box->setWidgetResizable(false);

@@ -9,8 +9,10 @@
 #include <QVBoxLayout>
 
 #include "imagewidget.h"
+#include "log.h"
 #include "options.h"
 #include "programpath.h"
+#include "prompts.h"
 #include "qtext.h"
 #include "shell.h"
 
@@ -169,10 +171,16 @@ void TSplashForm::NameLabelClick(QObject* Sender) {
   if (address.empty()) return;
   std::string browser = Options ? Options->BrowserExecutable : std::string();
   if (browser.empty()) browser = "xdg-open";
-  // A browser that does not start leaves the box as it was.
+  // A browser that does not start leaves the box as it was, and says so.
+  bool started = false;
   try {
-    if (StartProgram) StartProgram(browser, {address}, ".");
+    started = StartProgram && StartProgram(browser, {address}, ".");
   } catch (...) {
+    started = false;
+  }
+  if (!started) {
+    WriteLog("Error executing browser " + browser + "  " + address);
+    MessageDlg("Unable to start the browser program " + browser + "\rto open " + address, TMsgDlgType::Error, mbOK);
   }
 }
 

@@ -145,8 +145,12 @@ TEST_F(ClockTest, ObserverReachesTheCollectionViewsMoonAndPlaceFields) {
     EXPECT_DOUBLE_EQ(Sats->ObsLat, c.lat);
     EXPECT_EQ(ClarkeBelt->ObsLon, c.lon);
     for (TWorldMapFrame* frame : {form->WorldMapFrame, form->LocWorldMapFrame})
-      if (frame) EXPECT_EQ(frame->ObsLat, c.lat);
-    if (DishPlot) EXPECT_EQ(DishPlot->ObsLat, c.lat);
+      if (frame) {
+        EXPECT_EQ(frame->ObsLat, c.lat);
+      }
+    if (DishPlot) {
+      EXPECT_EQ(DishPlot->ObsLat, c.lat);
+    }
     EXPECT_EQ(form->Moon1->Rotation(), c.rotation);
     EXPECT_EQ(form->CityComboBox->currentText().toStdString(), c.city);
     EXPECT_EQ(form->LocObsLonEdit->text(), QString::fromLatin1(c.lonText));

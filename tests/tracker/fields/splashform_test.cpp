@@ -7,12 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "options.h"
+#include "prompts.h"
 #include "splashform.h"
 
 namespace {
@@ -24,6 +26,20 @@ void EnsureApp() {
   static QApplication* app = qApp ? nullptr : new QApplication(argc, argv);
   (void)app;
 }
+
+// Keeps the texts of the message boxes and answers none.
+class TRecordedMessages : public IUiPrompts {
+ public:
+  int MessageDlg(const std::string& text, TMsgDlgType, TMsgDlgButtons) override {
+    Texts.push_back(text);
+    return mrOk;
+  }
+  bool ExecuteSaveDialog(TSaveDialog&) override { return false; }
+  bool ExecuteOpenDialog(TOpenDialog&) override { return false; }
+  bool ExecutePrintDialog(TPrintDialog&) override { return false; }
+  bool ExecutePrinterSetupDialog(TPrinterSetupDialog&) override { return false; }
+  std::vector<std::string> Texts;
+};
 
 struct TStart {
   std::string Program;
@@ -109,20 +125,32 @@ TEST_F(SplashFormTest, ClickStartsTheBrowserOfTheSettings) {
   EXPECT_EQ(starts[1].Program, "firefox");
   EXPECT_EQ(starts[1].Args[0], form->AuthorLabel->toolTip().toStdString());
 
-  // Labels without an address, a right click and a browser that fails change nothing.
+  // Labels without an address, a right click and a browser that fails change nothing in the box;
+  // a browser that does not start is reported.
   form->NameLabelClick(form->ThanksLabel);
   QMouseEvent right(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::RightButton, Qt::NoButton,
                     Qt::NoModifier);
   QApplication::sendEvent(form->AstroLabel, &right);
   EXPECT_EQ(starts.size(), 2u);
-  form->StartProgram = [](const std::string&, const std::vector<std::string>&, const std::string&) -> bool {
-    throw std::runtime_error("no browser");
-  };
-  form->LabelMouseEnter(form->AstroLabel);
-  const QString info = form->InfoLabel->text();
-  EXPECT_NO_THROW(form->NameLabelClick(form->AstroLabel));
-  EXPECT_EQ(form->InfoLabel->text(), info);
-  EXPECT_TRUE(form->isHidden());
+  TRecordedMessages messages;
+  IUiPrompts* previous = SetUiPrompts(&messages);
+  const std::function<bool()> failures[] = {[]() -> bool { throw std::runtime_error("no browser"); },
+                                           [] { return false; }};
+  for (const auto& fail : failures) {
+    messages.Texts.clear();
+    form->StartProgram = [&](const std::string&, const std::vector<std::string>&, const std::string&) { return fail(); };
+    form->LabelMouseEnter(form->AstroLabel);
+    const QString info = form->InfoLabel->text();
+    form->AstroLabel->resize(100, 20);
+    EXPECT_NO_THROW(QApplication::sendEvent(form->AstroLabel, &release));
+    EXPECT_EQ(form->InfoLabel->text(), info);
+    EXPECT_TRUE(form->isHidden());
+    ASSERT_EQ(messages.Texts.size(), 1u);
+    EXPECT_EQ(messages.Texts[0].rfind("Unable to start the browser program xdg-open\r", 0), 0u) << messages.Texts[0];
+    EXPECT_NE(messages.Texts[0].find(form->ClickAddressOf(form->AstroLabel)), std::string::npos)
+        << messages.Texts[0];
+  }
+  SetUiPrompts(previous);
 }
 
 }  // namespace

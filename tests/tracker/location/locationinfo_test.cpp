@@ -341,7 +341,9 @@ TEST(SolarOutageSeason, FirstDayOfTheSeason) {
       return static_cast<double>(e);
     };
     EXPECT_LT(std::fabs(transitElev(*d) - belt), 1);
-    if (*d > c.ut) EXPECT_GE(std::fabs(transitElev(*d - 1) - belt), 1);
+    if (*d > c.ut) {
+      EXPECT_GE(std::fabs(transitElev(*d - 1) - belt), 1);
+    }
   }
 }
 

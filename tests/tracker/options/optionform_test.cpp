@@ -12,8 +12,10 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -208,8 +210,10 @@ TEST_F(OptionFormTest, AMissingElementFolderReportsEachDownloadAndStartGoesOn) {
   Options->TwoLineFile = dir.file("NoKeps/geo.txt");
   SetAgeDays(Options->GeoLogFile, 1);
   Create();
-  EXPECT_EQ(prompts.Messages, (std::vector<std::string>{"Error saving file\r" + dir.file("NoKeps/geo.txt"),
-                                                         "Error saving file\r" + dir.file("NoKeps/stations.txt")}));
+  // Each box names the file and, on a line of its own, why it could not be written.
+  const std::string why = "\rno such file or directory";
+  EXPECT_EQ(prompts.Messages, (std::vector<std::string>{"Error saving file\r" + dir.file("NoKeps/geo.txt") + why,
+                                                         "Error saving file\r" + dir.file("NoKeps/stations.txt") + why}));
   EXPECT_FALSE(std::filesystem::exists(dir.file("NoKeps")));
   EXPECT_EQ(reloads.size(), 1u);
 }
@@ -227,9 +231,85 @@ TEST_F(OptionFormTest, DownloadButtonsFollowRedirectsAndKeepFilesOnErrors) {
   Options->FilesChanged = false;
   form->GeoLogWebEdit->setText(QString::fromStdString(server.Url("/space/logs/none/geo.log")));
   form->GeoLogWebButton->click();
-  EXPECT_EQ(prompts.Messages, std::vector<std::string>{"Error retrieving file geo.log"});
+  // The box's text, and the reason on a second line.
+  ASSERT_EQ(prompts.Messages.size(), 1u);
+  EXPECT_EQ(prompts.Messages[0].rfind("Error retrieving file geo.log\r", 0), 0u) << prompts.Messages[0];
+  EXPECT_NE(prompts.Messages[0].find("404"), std::string::npos) << prompts.Messages[0];
   EXPECT_EQ(ReadBytes(Options->GeoLogFile), "old log\r\n");
   EXPECT_FALSE(Options->FilesChanged);
+}
+
+TEST_F(OptionFormTest, FailedDownloadsNameTheReasonOnASecondLine) {
+  SetAgeDays(Options->TwoLineFile, 1);
+  SetAgeDays(Options->GeoLogFile, 1);
+  Create();
+  int closedPort = 0;
+  {
+    TTestServer gone;  // a port that nobody listens on once the server has stopped
+    closedPort = gone.Port();
+  }
+  server.Route("/empty/geo.log", {200, ""});
+  const struct {
+    std::string url;
+    std::string reasonPart;  // part of the second line ("" when any reason will do)
+  } cases[] = {
+      {server.Url("/missing/geo.log"), "404"},
+      {server.Url("/empty/geo.log"), ""},
+      {"http://127.0.0.1:" + std::to_string(closedPort) + "/geo.log", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    prompts.Messages.clear();
+    form->GeoLogWebEdit->setText(QString::fromStdString(c.url));
+    form->GeoLogWebButton->click();
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    const std::string& m = prompts.Messages[0];
+    const std::string first = "Error retrieving file geo.log\r";
+    ASSERT_EQ(m.rfind(first, 0), 0u) << m;
+    const std::string reason = m.substr(first.size());
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(reason.find('\r'), std::string::npos) << m;
+    EXPECT_NE(reason.find(c.reasonPart), std::string::npos) << m;
+    EXPECT_EQ(ReadBytes(Options->GeoLogFile), "old log\r\n");
+  }
+}
+
+TEST_F(OptionFormTest, TheEventLoopRunsAndTheCaptionCountsWhileTheServerPauses) {
+  SetAgeDays(Options->TwoLineFile, 1);
+  SetAgeDays(Options->GeoLogFile, 1);
+  Create();
+  form->show();
+  TTestServer::TResponse slow;
+  slow.Body = "ISS\n" + std::string(20000, 'x') + "\n";
+  slow.PauseMs = 1500;  // half the body, then nothing for 1.5 s
+  server.Route("/slow/stations.txt", slow);
+  form->Kep2WebComboBox->setEditText(QString::fromStdString(server.Url("/slow/stations.txt")));
+
+  // A timer of the test counts the turns of the event loop while the download runs, and notes
+  // the captions it sees.
+  int ticks = 0;
+  std::vector<QString> captions;
+  QTimer timer;
+  timer.setInterval(20);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    ++ticks;
+    if (captions.empty() || captions.back() != form->windowTitle()) captions.push_back(form->windowTitle());
+  });
+  timer.start();
+  const auto started = std::chrono::steady_clock::now();
+  form->Kep2WebButton->click();
+  const auto took = std::chrono::steady_clock::now() - started;
+  timer.stop();
+
+  EXPECT_GE(took, std::chrono::milliseconds(1400));
+  // At 20 ms a turn, 1.5 s of waiting is some 75 turns; a frozen loop gives none.
+  EXPECT_GE(ticks, 25);
+  bool counted = false;
+  for (const QString& c : captions) counted = counted || c.endsWith(" Bytes Read");
+  EXPECT_TRUE(counted) << captions.size();
+  EXPECT_EQ(form->windowTitle(), "stations.txt Updated");
+  EXPECT_EQ(ReadBytes(dir.file("Keps/stations.txt")), "ISS\r\n" + std::string(20000, 'x') + "\r\n");
+  EXPECT_TRUE(prompts.Messages.empty());
 }
 
 TEST_F(OptionFormTest, TheResolutionBoxNormalisesWhenLeftOrOnEnter) {

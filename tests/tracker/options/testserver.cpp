@@ -153,5 +153,14 @@ void TTestServer::Serve(int client) {
     }
     return;
   }
+  if (response.PauseMs > 0) {
+    // The first half of the body, a pause, then the rest.
+    const size_t half = response.Body.size() / 2;
+    SendAll(client, out + response.Body.substr(0, half));
+    const auto resume = std::chrono::steady_clock::now() + std::chrono::milliseconds(response.PauseMs);
+    while (!stop_ && std::chrono::steady_clock::now() < resume) ::poll(nullptr, 0, 10);
+    SendAll(client, response.Body.substr(half));
+    return;
+  }
   SendAll(client, out + response.Body);
 }

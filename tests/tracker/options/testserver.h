@@ -15,11 +15,12 @@ class TTestServer {
  public:
   struct TResponse {
     int Status = 200;
-    std::string Body;
-    std::string Location = {};  // sent as "Location" when not empty
-    bool Stall = false;     // send the head, then nothing until stopped
-    bool Endless = false;   // a body without length that never ends (until the client leaves)
+    std::string Body{};
+    std::string Location{};  // sent as "Location" when not empty
+    bool Stall = false;      // send the head, then nothing until stopped
+    bool Endless = false;    // a body without length that never ends (until the client leaves)
     int TrickleBytesPerSecond = 0;  // when set, the body is sent this slowly
+    int PauseMs = 0;         // send the head and half the body, then the rest after this pause
   };
   struct TRequest {
     std::string Path;

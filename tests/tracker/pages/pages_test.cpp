@@ -60,7 +60,9 @@ TEST_F(PageTest, EveryPageSetsItsClockMenusAndCaption) {
     SCOPED_TRACE(c.page->objectName().toStdString());
     form->MainPageControl->setCurrentWidget(c.page);
     EXPECT_EQ(form->ClockTimer->isActive(), c.interval != 0);
-    if (c.interval) EXPECT_EQ(form->ClockTimer->interval(), c.interval);
+    if (c.interval) {
+      EXPECT_EQ(form->ClockTimer->interval(), c.interval);
+    }
     EXPECT_EQ(form->MenuView->menuAction()->isVisible(), c.view);
     EXPECT_EQ(form->MenuStars->menuAction()->isVisible(), c.stars);
     EXPECT_EQ(form->MenuViewGroundMap->isVisible(), c.showSats);

@@ -35,7 +35,9 @@ TEST(PrintTableTest, ALongListRepeatsTheColumnNamesOnEveryPageAndRulesTheLastPar
     const int bottom = 33 + 10 * expected[p].lines;
     std::vector<int> xs, ys;
     for (const TPrintLine& l : page.Lines) {
-      if (l.X1 == l.X2) EXPECT_EQ(l.Y2, bottom);
+      if (l.X1 == l.X2) {
+        EXPECT_EQ(l.Y2, bottom);
+      }
       (l.X1 == l.X2 ? xs : ys).push_back(l.X1 == l.X2 ? l.X1 : l.Y1);
     }
     EXPECT_EQ(xs, (std::vector<int>{50, 50 + t.Widths[0], 50 + t.Widths[0] + t.Widths[1]}));
@@ -90,3 +92,26 @@ TEST(PrintJobFileNameTest, EachPageOfACommandGetsAFileOfItsOwn) {
 }
 
 }  // namespace
+
+TEST(PrintedFilesTextTest, NamesTheFolderOnceAndTheFilesInOrder) {
+  const struct {
+    std::vector<std::string> files;
+    std::string text;
+  } cases[] = {
+      {{"/home/me/print.pdf"}, "Printed to the file print.pdf\rin the folder /home/me/"},
+      {{"/home/me/p-3.pdf", "/home/me/p-4.pdf"}, "Printed to the files p-3.pdf, p-4.pdf\rin the folder /home/me/"},
+      // A file elsewhere keeps its whole path.
+      {{"/a/p-3.pdf", "/a/b/p-4.pdf"}, "Printed to the files p-3.pdf, /a/b/p-4.pdf\rin the folder /a/"},
+      {{"print.pdf"}, "Printed to the file print.pdf"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PrintedFilesText(c.files), c.text);
+}
+
+TEST(PictureSizeForPrinterTest, PicturesAreDrawnAt96PixelsAnInch) {
+  EXPECT_EQ(PictureSizeForPrinter(QSize(1200, 600), 1200), QSize(96, 48));
+  EXPECT_EQ(PictureSizeForPrinter(QSize(6000, 3000), 600), QSize(960, 480));
+  // A printer of 96 dpi or less takes the picture as it is.
+  EXPECT_EQ(PictureSizeForPrinter(QSize(700, 500), 96), QSize(700, 500));
+  EXPECT_EQ(PictureSizeForPrinter(QSize(700, 500), 72), QSize(700, 500));
+  EXPECT_EQ(PictureSizeForPrinter(QSize(3, 3), 1200), QSize(1, 1));
+}

@@ -1,6 +1,7 @@
 // "Print" in the running main window, printing to PDF files at 100 dpi on A4.
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontMetricsF>
 #include <QListWidget>
 #include <QPageLayout>
 #include <QPrinter>
@@ -13,12 +14,15 @@
 #include <QtTest/QTest>
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <set>
+#include <sstream>
 #include <unistd.h>
 
 #include "clarkebelt.h"
 #include "log.h"
+#include "options.h"
 #include "program.h"
 #include "satgrid.h"
 #include "satmain.h"
@@ -59,6 +63,70 @@ std::vector<double> PdfNumbers(const std::string& pdf, const std::string& key, i
     if (at >= pdf.size()) break;
   }
   return v;
+}
+
+// The PDF with every Flate stream replaced by its inflated bytes, and other streams left empty.
+std::string InflatedPdf(const std::string& pdf) {
+  std::string out;
+  size_t at = 0;
+  while (true) {
+    size_t start = pdf.find("stream\n", at);
+    while (start != std::string::npos && start >= 3 && pdf.compare(start - 3, 3, "end") == 0)
+      start = pdf.find("stream\n", start + 7);
+    if (start == std::string::npos) break;
+    const size_t data = start + 7;
+    const size_t end = pdf.find("endstream", data);
+    if (end == std::string::npos) break;
+    out.append(pdf, at, data - at);
+    // qUncompress takes the expected size first, big-endian; it grows the buffer as needed.
+    QByteArray packed(4, '\0');
+    const quint32 guess = 16u << 20;
+    for (int i = 0; i < 4; ++i) packed[i] = static_cast<char>(guess >> (24 - 8 * i));
+    packed.append(pdf.data() + data, static_cast<qsizetype>(end - data));
+    // Streams that are not Flate (the pictures' JPEG data) are left out.
+    out += qUncompress(packed).toStdString();
+    at = end;
+  }
+  return out + pdf.substr(at);
+}
+
+// The width in points of the first image drawn on the page: the horizontal scale of the
+// transformation in force at its "Do", following "q", "Q" and "cm" through the content streams
+// (images are drawn unrotated). 0 when none is drawn.
+double DrawnImageWidth(const std::string& pdf) {
+  std::istringstream in(pdf);
+  std::vector<double> numbers;
+  std::vector<double> saved;
+  double scale = 1;
+  bool inContent = false;
+  for (std::string word; in >> word;) {
+    if (word == "stream") {
+      inContent = true;
+      scale = 1;
+      saved.clear();
+    } else if (word == "endstream") {
+      inContent = false;
+    } else if (!inContent) {
+      continue;
+    } else if (word == "q") {
+      saved.push_back(scale);
+    } else if (word == "Q") {
+      if (!saved.empty()) scale = saved.back(), saved.pop_back();
+    } else if (word == "cm" && numbers.size() >= 6) {
+      scale *= numbers[numbers.size() - 6];
+    } else if (word == "Do") {
+      return std::abs(scale);
+    } else {
+      double x = 0;
+      const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), x);
+      if (ec == std::errc() && end == word.data() + word.size()) {
+        numbers.push_back(x);
+        continue;
+      }
+    }
+    numbers.clear();
+  }
+  return 0;
 }
 
 class PrintWindowTest : public ::testing::Test {
@@ -108,6 +176,12 @@ class PrintWindowTest : public ::testing::Test {
     if (count.size() != 1 || box.size() != 4) return {};
     return {count[0], box[2] - box[0], box[3] - box[1]};
   }
+  // Prints the one page to "page.pdf" and returns the file with its streams inflated.
+  std::string PrintedPdf(int page) {
+    form->Printer->setOutputFileName(QString::fromStdString((out / "page.pdf").string()));
+    Print(page, page);
+    return InflatedPdf(uitest::ReadFile(out / "page.pdf"));
+  }
   static int LogCount(const std::string& message) {
     int n = 0;
     for (const std::string& line : LogList) n += line.ends_with(message);
@@ -147,7 +221,15 @@ TEST_F(PrintWindowTest, AllPagesPrintsTheFiveViewsEachAsAJobOfItsOwnTheSunDialUp
   form->Printer->setPageOrientation(QPageLayout::Landscape);
   const QSize sheet = form->Printer->pageLayout().paintRectPixels(100).size();
   form->Printer->setPageOrientation(QPageLayout::Portrait);
-  EXPECT_EQ(printed, QSize(sheet.width() - 2 * (sheet.width() / 20), sheet.height() - 2 * (sheet.height() / 20)));
+  const QSize area(sheet.width() - 2 * (sheet.width() / 20), sheet.height() - 2 * (sheet.height() / 20));
+  // At 96 pixels an inch, then scaled onto the sheet.
+  EXPECT_NEAR(printed.width(), area.width() * 96.0 / 100, 1);
+  EXPECT_NEAR(printed.height(), area.height() * 96.0 / 100, 1);
+  // One message names the folder and the files.
+  ASSERT_EQ(prompts.Messages.size(), 1u);
+  EXPECT_EQ(prompts.Messages[0].Text, "Printed to the files print-3.pdf, print-4.pdf, print-5.pdf, print-6.pdf, "
+                                      "print-7.pdf\rin the folder " + out.string() + "/");
+  EXPECT_EQ(prompts.Messages[0].Type, TMsgDlgType::Information);
   EXPECT_EQ(form->Printer->outputFileName().toStdString(), (out / "print.pdf").string());
   EXPECT_EQ(LogCount("Error executing Print Dialog"), 0);
 }
@@ -197,6 +279,36 @@ TEST_F(PrintWindowTest, PrintingTheWindowPagesLeavesARunningSimulationRunning) {
     ASSERT_FALSE(form->ClockTimer->isActive());
   }
   EXPECT_EQ(LogCount("Error executing Print Dialog"), 0);
+}
+
+TEST_F(PrintWindowTest, TheClarkeBeltPrintsItsLabelsInThePrintFontAtItsPointSizeOnPaper) {
+  // The PDF writer's own resolution: the pictures used to be drawn at it, fonts and all.
+  form->Printer->setResolution(1200);
+  const std::string pdf = PrintedPdf(3);
+  // The picture on the sheet: its pixels (the image's /Width) and its width on paper in points
+  // (the matrix it is drawn with).
+  const std::vector<double> image = PdfNumbers(pdf, "/Width", 1);
+  ASSERT_EQ(image.size(), 1u);
+  const double onPaper = DrawnImageWidth(pdf);
+  ASSERT_GT(onPaper, 0);
+  // Landscape A4 less the printer's and the program's margins: between 700 and 842 pt.
+  EXPECT_GT(onPaper, 700);
+  EXPECT_LT(onPaper, 842);
+  // The labels' font, in the picture's pixels; on paper in points.
+  std::vector<TTextCall> labels;
+  ClarkeBelt->Canvas().SetTextRecorder(&labels);
+  form->Printer->setOutputFileName(QString::fromStdString((out / "again.pdf").string()));
+  Print(3, 3);
+  ClarkeBelt->Canvas().SetTextRecorder(nullptr);
+  ASSERT_FALSE(labels.empty());
+  EXPECT_EQ(ClarkeBelt->ViewFont.Size(), Options->PrintFont.Size);
+  const QFont font = ClarkeBelt->ViewFont.ToQFont();
+  const QFontMetricsF metrics(font);
+  const double pointsPerPixel = onPaper / image[0];
+  EXPECT_GE(font.pixelSize() * pointsPerPixel, 6.0);
+  EXPECT_NEAR(font.pixelSize() * pointsPerPixel, Options->PrintFont.Size, 0.8);
+  // Capital letters at least 1.5 mm tall (they were 0.85 mm).
+  EXPECT_GE(metrics.capHeight() * pointsPerPixel * 25.4 / 72, 1.5);
 }
 
 TEST_F(PrintWindowTest, APrinterErrorEndsTheCommandAndIsOnlyLogged) {

@@ -325,7 +325,9 @@ TEST_F(SatInfoTest, EpochAgeMarksOldElementsRed) {
     sat.TwoLine.NoradNr = c.nr;
     sat.TwoLine.Epoch = std::isnan(c.age) ? 0 : Utc() - c.age;
     Show();
-    if (c.text) EXPECT_EQ(Text(form->EpochLabel), c.text);
+    if (c.text) {
+      EXPECT_EQ(Text(form->EpochLabel), c.text);
+    }
     EXPECT_EQ(IsRed(form->EpochLabel), c.red);
   }
 }

@@ -3,6 +3,7 @@
 // they show), "Save Satinfo", uninstalling, the about box, the options dialog and exit.
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QImageReader>
 #include <QScrollArea>
 #include <QSignalBlocker>
@@ -159,7 +160,8 @@ TEST_F(FileMenuTest, TheListIsWrittenRowByRowInTheChosenForm) {
       std::string expected;
       for (int col = 0; col < grid.ColCount(); ++col) {
         if (col > 0) expected += c.separator;
-        const std::string cell = grid.Cells(col, row);
+        // The file is UTF-8; the grid holds Latin-1.
+        const std::string cell = grid.item(row - 1, col)->text().toUtf8().toStdString();
         const bool quote = cell.find_first_of(" ,;") != std::string::npos;
         expected += quote ? "\"" + cell + "\"" : cell;
       }
@@ -167,6 +169,92 @@ TEST_F(FileMenuTest, TheListIsWrittenRowByRowInTheChosenForm) {
     }
     // A name with a blank is quoted, whatever the separator.
     EXPECT_NE(text.find(std::string("\"ASTRA 1KR\"") + c.separator), std::string::npos);
+  }
+  EXPECT_TRUE(prompts.Messages.empty());
+}
+
+TEST_F(FileMenuTest, TheListIsUtf8WithTheDegreeSignAsTwoBytes) {
+  Start();
+  ShowPage(form->SatListTabSheet);
+  SaveAs(out.File("list.csv"), 1);
+  const std::string text = uitest::ReadFile(out.File("list.csv"));
+  // The sample longitudes carry degree signs: each is C2 B0, and no byte stands alone above 7F.
+  EXPECT_NE(text.find("\xC2\xB0"), std::string::npos);
+  EXPECT_TRUE(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUtf8().toStdString() == text);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b == 0xB0) {
+      ASSERT_GT(i, 0u);
+      EXPECT_EQ(static_cast<unsigned char>(text[i - 1]), 0xC2) << "at " << i;
+    }
+  }
+}
+
+TEST_F(FileMenuTest, SaveDialogsStartInTheLastFolderUsedElseTheProgramsFolder) {
+  Start();
+  ShowPage(form->SatListTabSheet);
+  const std::string programFolder = folder->Path().string() + "/";
+  SaveAs(out.File("list.csv"), 1);
+  ASSERT_EQ(prompts.SaveDialogsSeen.size(), 1u);
+  EXPECT_EQ(prompts.SaveDialogsSeen[0].InitialDir, programFolder);
+  // The next dialog, for any page, starts where the last file went.
+  ShowPage(form->ClarkeTabSheet);
+  SaveAs(out.File("belt.bmp"), 1);
+  ASSERT_EQ(prompts.SaveDialogsSeen.size(), 2u);
+  EXPECT_EQ(prompts.SaveDialogsSeen[1].InitialDir, out.File("").string());
+  // A cancelled dialog leaves the folder as it was.
+  form->MenuSaveAsClick(form->MenuSaveAs);
+  ASSERT_EQ(prompts.SaveDialogsSeen.size(), 3u);
+  fs::create_directory(out.File("sub"));
+  SaveAs(out.File("sub/belt.bmp"), 1);
+  EXPECT_EQ(prompts.SaveDialogsSeen[3].InitialDir, out.File("").string());
+  SaveAs(out.File("belt2.bmp"), 1);
+  EXPECT_EQ(prompts.SaveDialogsSeen[4].InitialDir, out.File("sub/").string());
+}
+
+TEST(DefaultSaveFolder, TheProgramsFolderWhenWritableElseHome) {
+  const std::string home = QDir::homePath().toStdString() + "/";
+  TTempFolder writable;
+  const struct {
+    std::string programFolder;
+    std::string expected;
+  } cases[] = {
+      {writable.File("").string(), writable.File("").string()},
+      {"/no-such-folder-of-velmar/", home},
+      {"", home},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DefaultSaveFolder(c.programFolder), c.expected) << c.programFolder;
+}
+
+// The resolution a bitmap or JPEG file states, in dots per inch, read from its header bytes.
+double StoredDpi(const std::string& bytes) {
+  const auto u8 = [&](size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(bytes.at(i))); };
+  if (bytes.rfind("BM", 0) == 0) {  // BITMAPINFOHEADER: horizontal pixels per metre at 38
+    const unsigned ppm = u8(38) | u8(39) << 8 | u8(40) << 16 | u8(41) << 24;
+    return ppm * 0.0254;
+  }
+  // JPEG: the JFIF segment (FF E0) with its density unit and horizontal density.
+  const size_t app0 = bytes.find("\xFF\xE0");
+  if (app0 == std::string::npos || bytes.compare(app0 + 4, 5, std::string("JFIF\0", 5)) != 0) return -1;
+  const unsigned unit = u8(app0 + 11), density = u8(app0 + 12) << 8 | u8(app0 + 13);
+  return unit == 1 ? density : unit == 2 ? density * 2.54 : -1;
+}
+
+TEST_F(FileMenuTest, SavedPicturesStateTheResolutionTheyAreDrawnAt) {
+  Start();
+  for (const int dpi : {150, 300}) {
+    Options->ImgDpi = dpi;
+    for (QWidget* page : {form->ClarkeTabSheet, form->ToolsTabSheet})
+      for (const char* name : {"picture.bmp", "picture.jpg"}) {
+        SCOPED_TRACE(std::to_string(dpi) + " dpi " + name + " " + page->objectName().toStdString());
+        ShowPage(page);
+        SaveAs(out.File(name), 1);
+        const std::string bytes = uitest::ReadFile(out.File(name));
+        EXPECT_NEAR(StoredDpi(bytes), dpi, 0.5);
+        // Drawn for A4: the long side is 29.7 cm at that resolution.
+        const QImage back(QString::fromStdString(out.File(name).string()));
+        EXPECT_NEAR(std::max(back.width(), back.height()), dpi * 29.7 / 2.54, 1);
+      }
   }
   EXPECT_TRUE(prompts.Messages.empty());
 }
@@ -385,9 +473,9 @@ TEST_F(FileMenuTest, UninstallCancelledLeavesClockAndLibrary) {
             "this file press Cancel and exit the program. Otherwise\r"
             "press OK to unregister MarnSatLib.so and close Skyrill.\r"
             "\r"
-            "To completely remove this program from your system choose\r"
-            "'Add/Remove Programs'from your Control Panel,\r"
-            "select Skyrill and press Add/Remove.");
+            "To completely remove this program from your system, close it\r"
+            "and delete the folder it was installed in:\r" +
+                folder->Path().string() + "/");
   EXPECT_EQ(prompts.Messages[0].Type, TMsgDlgType::Confirmation);
   EXPECT_EQ(prompts.Messages[0].Buttons, static_cast<TMsgDlgButtons>(mbOK | mbCancel));
   EXPECT_TRUE(form->ClockTimer->isActive());

@@ -209,7 +209,9 @@ TEST_F(ProgramTest, MainMenuHasItsItemsCaptionsShortcutsAndTicks) {
     EXPECT_EQ(a->isCheckable(), c.checkable);
     EXPECT_EQ(a->isChecked(), c.checked);
     // Shortcuts also work while their menu is hidden.
-    if (*c.shortcut) EXPECT_TRUE(form->actions().contains(a));
+    if (*c.shortcut) {
+      EXPECT_TRUE(form->actions().contains(a));
+    }
   }
   EXPECT_EQ(form->MenuViewSunInFront->toolTip().toStdString(), "Sun/Moon in front");
   EXPECT_EQ(form->MenuViewEights->toolTip().toStdString(), "Show apparant movement of inclined orbit satellite");
@@ -484,7 +486,9 @@ TEST_F(ProgramTest, EveryViewPageDrawsItsViewAndShowsItsMenus) {
     // Drawn at the page's size (the polar maps keep their proportions) into the page's image.
     const QSize picture = c.view->Picture().size(), page = c.page->size();
     EXPECT_TRUE(picture.width() <= page.width() && picture.height() <= page.height());
-    EXPECT_TRUE(picture.width() == page.width() || picture.height() == page.height());
+    // (The proportional views halve their room to whole pixels: a pixel may be left over.)
+    EXPECT_TRUE(picture.width() >= page.width() - 1 || picture.height() >= page.height() - 1)
+        << picture.width() << "x" << picture.height() << " on " << page.width() << "x" << page.height();
     ASSERT_NE(c.view->Control(), nullptr);
     EXPECT_EQ(c.view->Control()->Image(), &c.view->Picture());
     EXPECT_EQ(c.view->UTC, Sats->UTC);

@@ -81,7 +81,16 @@ class TQtEnvironment : public ::testing::Environment {
     static int argc = 1;
     static char name[] = "trackerui_tests";
     static char* argv[] = {name, nullptr};
+    // A screen the size of a common desktop (the headless default is 800 by 800). The file is
+    // the process's own (test programs run side by side) and read while the application starts.
+    const fs::path screens =
+        fs::path(VELMAR_TEST_OUT_DIR) / ("offscreen-screen-" + std::to_string(::getpid()) + ".json");
+    WriteFile(screens, R"({"screens": [{"name": "desktop", "x": 0, "y": 0, "width": 1920, "height": 1080,
+                           "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens.string()).c_str(), 1);
     app_ = std::make_unique<QApplication>(argc, argv);
+    std::error_code ec;
+    fs::remove(screens, ec);
     InstallFontSubstitutions();
     setenv("VELMAR_SYSTEM_DIR", BinFolder().c_str(), 1);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
