@@ -5,8 +5,9 @@
 // than 1e-5 day (at most ten passes). The Moon uses geocentric positions: its standard
 // altitude 0.7275 * parallax - 34' already allows for the parallax.
 //
-// Only an event on the UTC day asked for is reported: a solution that comes out on the day
-// before or after is searched once more from a start one day nearer.
+// Only an event on the UTC day asked for is reported; when the corrections from the approximate
+// time settle on another day, they are started again from the same time of the day before and
+// of the day after, which may settle on this day. A solution that does not settle is no event.
 //
 // For the Sun whether an event happens is decided at the solution, not from the declination
 // at 0h: the approximate time is first refined with the declination at that time (near a
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "astro_moon.h"
 #include "astro_sun.h"
@@ -85,7 +87,8 @@ struct TTabulation {
         h = ArcSinDeg(SinDeg(Phi) * SinDeg(delta) + CosDeg(Phi) * CosDeg(delta) * CosDeg(H));
     }
 
-    // The correction of one approximate time m: Which 0 transit, 1 rise, 2 set.
+    // The correction of one approximate time m: Which 0 transit, 1 rise, 2 set; NaN where
+    // there is none.
     Extended Correction(int Which, Extended m) const {
         Extended delta, H, h;
         At(m, delta, H, h);
@@ -95,7 +98,7 @@ struct TTabulation {
             case 2: {
                 const Extended den = 360.0L * CosDeg(delta) * CosDeg(Phi) * SinDeg(H);
                 // An event exactly at the meridian (the body just grazes h0): no defined step.
-                if (den == 0.0L) throw E_NoRiseSet();
+                if (den == 0.0L) return std::numeric_limits<Extended>::quiet_NaN();
                 return (h - H0) / den;
             }
             default: return 0.0L;
