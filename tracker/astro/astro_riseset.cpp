@@ -1,15 +1,25 @@
 // Rise, set, transit and twilight after the method of Astronomical Algorithms (chapter on
 // rising, transit and setting): positions tabulated at 0h of the day before, the day itself
 // and the day after, approximate times from the hour angle at the standard altitude, then
-// corrections from the interpolated positions.
+// corrections from the interpolated positions, repeated until they change the time by less
+// than 1e-5 day (at most ten passes). The Moon uses geocentric positions: its standard
+// altitude 0.7275 * parallax - 34' already allows for the parallax.
 //
-// The Sun takes one correction pass, which is already within seconds. The Moon moves some
-// thirteen degrees a day, so its corrections are repeated until they change the time by less
-// than 1e-5 day (at most ten passes), with geocentric positions: the Moon's standard altitude
-// 0.7275 * parallax - 34' already allows for the parallax.
+// Only an event on the UTC day asked for is reported; when the corrections from the approximate
+// time settle on another day, they are started again from the same time of the day before and
+// of the day after, which may settle on this day. A solution that does not settle is no event.
+//
+// For the Sun whether an event happens is decided at the solution, not from the declination
+// at 0h: the approximate time is first refined with the declination at that time (near a
+// grazing event the declination of 0h can be a few tenths of a degree off), and a rise, set or
+// twilight is reported only when the Sun's altitude at the solution lies within 0.01 degree
+// of the event's altitude. Where the Sun only grazes the altitude the corrections do not
+// settle on it and the day has no such event.
 #include "astro_riseset.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "astro_moon.h"
 #include "astro_sun.h"
@@ -23,8 +33,11 @@ constexpr Extended kSunStandardAltitude = -0.8333L;
 constexpr Extended kRefractionAndSemidiameter = 0.56666666666666666666L;  // 34'
 constexpr Extended kMoonParallaxFactor = 0.7275L;
 
-constexpr Extended kMoonConvergence = 1e-5L;  // day
-constexpr int kMoonMaxPasses = 10;
+constexpr Extended kConvergence = 1e-5L;  // day
+constexpr int kMaxPasses = 10;
+// How near the Sun's altitude at a solution must be to the event's altitude, deg.
+constexpr Extended kAltitudeTolerance = 0.01L;
+constexpr Extended kSiderealPerDay = 360.985647L;  // deg
 
 bool IsRising(TRiseSetKind Kind) {
     return Kind == rsRise || Kind == rsCivilBegin || Kind == rsNauticalBegin || Kind == rsAstroBegin;
@@ -63,26 +76,63 @@ struct TTabulation {
     Extended L = 0;       // longitude, positive west
     Extended H0 = 0;      // standard altitude
 
-    // The correction of one approximate time m (fraction of the day): Which 0 transit,
-    // 1 rise, 2 set.
-    Extended Correction(int Which, Extended m) const {
-        const Extended theta = Theta0 + 360.985647L * m;
+    // The interpolated declination, the hour angle in (-180, 180] and the altitude at m
+    // (fraction of the day from T0).
+    void At(Extended m, Extended& delta, Extended& H, Extended& h) const {
+        const Extended theta = Theta0 + kSiderealPerDay * m;
         const Extended alpha = InterpolateAngle(Alpha[0], Alpha[1], Alpha[2], m);
-        const Extended delta = InterpolateAngle(Delta[0], Delta[1], Delta[2], m);
-        Extended H = PutIn360(theta - L - alpha);
+        delta = InterpolateAngle(Delta[0], Delta[1], Delta[2], m);
+        H = PutIn360(theta - L - alpha);
         if (H > 180.0L) H -= 360.0L;
-        const Extended h = ArcSinDeg(SinDeg(Phi) * SinDeg(delta) + CosDeg(Phi) * CosDeg(delta) * CosDeg(H));
+        h = ArcSinDeg(SinDeg(Phi) * SinDeg(delta) + CosDeg(Phi) * CosDeg(delta) * CosDeg(H));
+    }
+
+    // The correction of one approximate time m: Which 0 transit, 1 rise, 2 set; NaN where
+    // there is none.
+    Extended Correction(int Which, Extended m) const {
+        Extended delta, H, h;
+        At(m, delta, H, h);
         switch (Which) {
             case 0: return -H / 360.0L;
             case 1:
             case 2: {
                 const Extended den = 360.0L * CosDeg(delta) * CosDeg(Phi) * SinDeg(H);
                 // An event exactly at the meridian (the body just grazes h0): no defined step.
-                if (den == 0.0L) throw E_NoRiseSet();
+                if (den == 0.0L) return std::numeric_limits<Extended>::quiet_NaN();
                 return (h - H0) / den;
             }
             default: return 0.0L;
         }
+    }
+
+    // The cosine of the hour angle at which a body of declination delta stands at H0; not
+    // finite at the poles.
+    Extended CosHourAngle(Extended delta) const {
+        return (SinDeg(H0) - SinDeg(Phi) * SinDeg(delta)) / (CosDeg(Phi) * CosDeg(delta));
+    }
+
+    // The approximate time nearest m of a rise (Which 1) or set (2) with the position at m:
+    // when the body does not reach H0 with that declination, the time of its nearest
+    // approach (the culmination on that side).
+    Extended Approximate(int Which, Extended m) const {
+        Extended delta, H, h;
+        At(m, delta, H, h);
+        const Extended c = CosHourAngle(delta);
+        if (!std::isfinite(c)) throw E_NoRiseSet();
+        const Extended Hs = ArcCosDeg(std::clamp(c, -1.0L, 1.0L));
+        return m + AngleDiff(H, Which == 1 ? -Hs : Hs) / kSiderealPerDay;
+    }
+
+    // Corrections from m until they change it by less than kConvergence, at most kMaxPasses;
+    // false when they do not settle.
+    bool Iterate(int Which, Extended& m) const {
+        for (int pass = 0; pass < kMaxPasses; ++pass) {
+            const Extended dm = Correction(Which, m);
+            m += dm;
+            if (!std::isfinite(m)) return false;
+            if (std::fabs(dm) < kConvergence) return true;
+        }
+        return false;
     }
 };
 
@@ -141,45 +191,58 @@ TDateTime RiseSetCore(bool IsSun, TRiseSetKind Kind, TDateTime Date, Extended La
         tab.Delta[i] = p.Declination;
     }
 
+    int which;
+    if (Kind == rsTransit)
+        which = 0;
+    else if (IsRising(Kind))
+        which = 1;
+    else if (IsSetting(Kind))
+        which = 2;
+    else
+        which = -1;
+    // The Sun's rises, sets and twilights are decided at the solution.
+    const bool sunEvent = IsSun && which > 0;
+
     // 4. Does the body reach h0 today? A non-finite cosine (latitude +-90, a non-finite date)
     // counts as no.
-    const Extended cosH0 = (SinDeg(tab.H0) - SinDeg(tab.Phi) * SinDeg(tab.Delta[1])) /
-                           (CosDeg(tab.Phi) * CosDeg(tab.Delta[1]));
-    if (!(cosH0 >= -1.0L && cosH0 <= 1.0L)) throw E_NoRiseSet();
+    Extended cosH0 = tab.CosHourAngle(tab.Delta[1]);
+    if (!std::isfinite(cosH0)) throw E_NoRiseSet();
+    if (!(cosH0 >= -1.0L && cosH0 <= 1.0L)) {
+        if (!sunEvent) throw E_NoRiseSet();
+        cosH0 = std::clamp(cosH0, -1.0L, 1.0L);
+    }
+    if (which < 0) return 0.0;
 
     // 5., 6. Approximate times.
     const Extended H0 = ArcCosDeg(cosH0);
     const Extended m0 = (tab.Alpha[1] + tab.L - tab.Theta0) / 360.0L;
-    int which;
-    Extended m;
-    if (Kind == rsTransit) {
-        which = 0;
-        m = DayFraction(m0);
-    } else if (IsRising(Kind)) {
-        which = 1;
-        m = DayFraction(m0 - H0 / 360.0L);
-    } else if (IsSetting(Kind)) {
-        which = 2;
-        m = DayFraction(m0 + H0 / 360.0L);
-    } else {
-        return 0.0;
-    }
+    const Extended start = DayFraction(which == 0 ? m0 : which == 1 ? m0 - H0 / 360.0L : m0 + H0 / 360.0L);
 
-    // 7. Corrections.
-    if (IsSun) {
-        m += tab.Correction(which, m);
-    } else {
-        for (int pass = 0; pass < kMoonMaxPasses; ++pass) {
-            const Extended dm = tab.Correction(which, m);
-            m += dm;
-            if (!std::isfinite(m) || std::fabs(dm) < kMoonConvergence) break;
+    // 7. Corrections, from the approximate time and, when that does not give an event of
+    // this day, from the same time of the day before and the day after: a day can hold the
+    // end of one event's daily cycle and the start of the next.
+    const Extended starts[3] = {start, start - 1.0L, start + 1.0L};
+    for (const Extended from : starts) {
+        Extended m = from;
+        if (sunEvent) {
+            for (int pass = 0; pass < kMaxPasses; ++pass) {
+                const Extended next = tab.Approximate(which, m);
+                const bool settled = std::fabs(next - m) < kConvergence;
+                m = next;
+                if (settled) break;
+            }
         }
+        // 8. The result: settled, on the day asked for and, for the Sun's events, at their
+        // altitude.
+        if (!tab.Iterate(which, m) || !(m >= 0.0L && m < 1.0L)) continue;
+        if (sunEvent) {
+            Extended delta, H, h;
+            tab.At(m, delta, H, h);
+            if (!(std::fabs(h - tab.H0) <= kAltitudeTolerance)) continue;
+        }
+        return static_cast<TDateTime>(T0 + m);
     }
-
-    // 8. The result.
-    const Extended result = T0 + m;
-    if (!std::isfinite(result)) throw E_NoRiseSet();
-    return static_cast<TDateTime>(result);
+    throw E_NoRiseSet();
 }
 
 TDateTime SunRiseTime(TDateTime Date, Extended Latitude, Extended LongitudeWest) {

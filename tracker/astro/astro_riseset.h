@@ -4,8 +4,8 @@
 // Conventions as everywhere in the astronomy routines: Date is a TDateTime in UTC (also read
 // as dynamical time), latitudes are positive north, observer longitudes positive WEST.
 // The rise, set and transit routines answer for the UTC day containing Date: the result is a
-// UTC TDateTime on that day or within minutes of it. They throw E_NoRiseSet when the body does
-// not cross the altitude that day.
+// UTC TDateTime on that day. They throw E_NoRiseSet when the body does not cross the altitude
+// that day, also when it crosses it only on the day before or after.
 #pragma once
 
 #include <cstdint>
@@ -49,7 +49,8 @@ public:
 };
 
 // IsSun selects the Sun (true) or the Moon (false). Throws E_NoRiseSet. A Kind outside the
-// enumeration gives 0 (after the horizon test with h0 = 0).
+// enumeration gives 0 (after the horizon test with h0 = 0). The Sun's rise, set and twilight
+// come only where its altitude at the result is within 0.01 degree of h0.
 TDateTime RiseSetCore(bool IsSun, TRiseSetKind Kind, TDateTime Date, Extended Latitude,
                       Extended LongitudeWest);
 

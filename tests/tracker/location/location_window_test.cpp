@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -90,6 +92,15 @@ class LocationWindowTest : public ::testing::Test {
 };
 
 const TDateTime kMoment = EncodeDate(2026, 8, 1) + EncodeTime(10, 0, 0, 0);
+
+// A left click at p in w, as the mouse gives it.
+void Click(QWidget* w, QPoint p) {
+  const QPointF local(p), global(w->mapToGlobal(p));
+  QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &release);
+}
 
 }  // namespace
 
@@ -234,6 +245,33 @@ TEST_F(LocationWindowTest, ClockTickDuringTheOutageSearchWaits) {
   EXPECT_DOUBLE_EQ(Sats->UTC, kMoment + 2);
   EXPECT_DOUBLE_EQ(form->Moon1->Date(), kMoment + 2);
   EXPECT_EQ(form->SolarOutageDay, static_cast<int>(kMoment) + 2);
+}
+
+TEST_F(LocationWindowTest, ClickedPageShowsDashesForEventsThatDoNotHappen) {
+  // 67.7 N, 150 W on 13 December 2026: the Sun comes up to -0.89 degrees only, so the day has no
+  // sunrise, sunset or transit, but both ends of civil twilight.
+  form->resize(1100, 720);
+  form->show();
+  form->MainPageControl->setCurrentIndex(form->MainPageControl->indexOf(form->LocationTabSheet) == 0 ? 1 : 0);
+  Options->SetObsLat(67.7);
+  Options->ObsLon = -150;
+  form->OptionsChanged(nullptr);
+  const TDateTime utc = EncodeDate(2026, 12, 13) + EncodeTime(12, 0, 0, 0);
+  FreezeAt(utc);
+  QTabBar* bar = form->MainPageControl->tabBar();
+  Click(bar, bar->tabRect(form->MainPageControl->indexOf(form->LocationTabSheet)).center());
+  ASSERT_EQ(form->MainPageControl->currentWidget(), form->LocationTabSheet);
+  for (const char* name : {"SunRiseLabel", "SunSetLabel", "SunTransitLabel"}) EXPECT_EQ(Text(name), "-") << name;
+  TLocationQuery q;
+  q.UT = utc;
+  q.Local = utc + OffsetFromUTC();
+  q.OffsetFromUTC = OffsetFromUTC();
+  q.ObsLat = 67.7;
+  q.ObsLon = -150;
+  const TLocationTexts t = LocationTexts(q);
+  EXPECT_NE(t.CTStart, "-");
+  EXPECT_EQ(Text("CTStartLabel"), t.CTStart);
+  EXPECT_EQ(Text("CTEndLabel"), t.CTEnd);
 }
 
 TEST_F(LocationWindowTest, ScreenshotOfTheLocationPage) {

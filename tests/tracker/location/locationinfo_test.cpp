@@ -251,6 +251,31 @@ TEST(LocationTexts, PolarDayAndNightLeaveOnlyTheirBlocksOut) {
     EXPECT_GE(Minutes(*s), 0) << *s;
 }
 
+TEST(LocationTexts, EventsThatDoNotHappenThatDayShowTheirDash) {
+  // 67.7 N, 150 W on 13 December 2026: the Sun comes up to -0.89 degrees only (PyEphem), so
+  // there is no sunrise, sunset or transit, while civil twilight begins at 19:06:49 and ends at
+  // 0:42:16 UTC.
+  const TLocationTexts grazing = LocationTexts(Query(At(2026, 12, 13, 12), 67.7, -150));
+  EXPECT_TRUE(grazing.Failures.empty());
+  for (const std::string* s : {&grazing.SunRise, &grazing.SunSet, &grazing.SunTransit}) EXPECT_EQ(*s, "-");
+  EXPECT_EQ(grazing.CTStart, "19:06");
+  EXPECT_EQ(grazing.CTEnd, "00:42");
+
+  // 56.8 N, 20 E on 1 May 2036: the Sun goes down to -17.73 degrees, no astronomical twilight;
+  // nautical twilight 1:01:16 to 20:15:43.
+  const TLocationTexts shallow = LocationTexts(Query(At(2036, 5, 1, 12), 56.8, 20));
+  EXPECT_EQ(shallow.ATStart, "-");
+  EXPECT_EQ(shallow.ATEnd, "-");
+  EXPECT_EQ(shallow.NTStart, "01:01");
+  EXPECT_EQ(shallow.NTEnd, "20:15");
+
+  // London on 23 September 2015: the moon sets at 23:44 the day before and at 0:52 the day
+  // after, none that UTC day, so the moon's events are all left empty.
+  const TLocationTexts london = LocationTexts(Query(At(2015, 9, 23, 12), 51.48, -0.13));
+  EXPECT_EQ(london.MoonRise + london.MoonTransit + london.MoonSet, "");
+  EXPECT_GE(Minutes(london.SunRise), 0);
+}
+
 TEST(LocationTexts, MoonEventsAllEmptyWhenOneFails) {
   // Far north the moon stays up or down for days; find such a day and a day with all events.
   const double lat = 80, lonW = -20;

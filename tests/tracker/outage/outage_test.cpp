@@ -113,12 +113,24 @@ TEST(SolarOutageTest, NoneOutsideTheSunsPathOrWithoutSunrise) {
       {"east, southern winter", kCapeTown, Day(2026, 6, 15) + 0.5, 90},
       {"polar night", {"Svalbard", 78.2, 15.6}, Day(2026, 12, 21) + 0.5, 180},
       {"polar day", {"Svalbard", 78.2, 15.6}, Day(2026, 6, 21) + 0.5, 180},
+      // The Sun comes up to -0.89 degrees only (PyEphem): no sunrise, however close.
+      {"sun short of the horizon", {"67.7 N 150 W", 67.7, -150}, Day(2026, 12, 13) + 0.5, 180},
+      // Sunsets at 23:59:06 UTC the day before and 0:00:07 the day after (PyEphem): the UTC day
+      // has a sunrise but no sunset.
+      {"no sunset that UTC day", kNewYork, Day(2011, 5, 9) + 0.5, 200},
   };
   for (const auto& c : cases) {
     double elev = 5;
     EXPECT_EQ(SolarOutageTime(elev, c.date, TargetOf(c.azFromNorth), c.place.lat, c.place.lon), 0) << c.what;
     EXPECT_EQ(elev, 0) << c.what;
   }
+  // Three weeks earlier the place far north has a short day, and the dish due south sees the
+  // Sun; New York the day after has its sunset again.
+  double elev = 0;
+  EXPECT_NE(SolarOutageTime(elev, Day(2026, 11, 22) + 0.5, TargetOf(180), 67.7, -150), 0);
+  EXPECT_GT(elev, 0);
+  EXPECT_NEAR(SolarOutageTime(elev, Day(2011, 5, 10) + 0.5, TargetOf(200), kNewYork.lat, kNewYork.lon),
+              Day(2011, 5, 10) + 0.7266, 0.001);
 }
 
 namespace {

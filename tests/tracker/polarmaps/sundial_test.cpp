@@ -164,6 +164,26 @@ TEST_F(DialTest, SunriseAndSunsetLinesPointAwayFromTheSun) {
   }
 }
 
+TEST_F(DialTest, NoSunriseOrSunsetLinesOnADayWithoutASunset) {
+  // New York, 9 May 2011: the Sun sets at 23:59:06 UTC on the 8th and at 0:00:07 on the 10th
+  // (PyEphem), so the UTC day of the 9th has a sunrise but no sunset and the dial draws neither
+  // line; on the 10th both are drawn.
+  const double lat = 40.71, lon = -74.01;
+  const TDateTime day = EncodeDate(2011, 5, 9);
+  EXPECT_THROW(astro::SunSetTime(day, lat, -lon), astro::E_NoRiseSet);
+  const auto shadowOfSunrise = [&](TDateTime d) {
+    astro::Extended el = 0, az = 0;
+    astro::SunHorizontal(el, az, astro::SunRiseTime(d, lat, -lon), -lon, lat);
+    return Normalize180(static_cast<double>(az) + 180);
+  };
+  // (The 10:00 line stands 2.4 degrees from the sunrise's: a narrow sector.)
+  Draw(lat, lon, day + 0.5);
+  EXPECT_LT(DarkPixelsNear(dial, shadowOfSunrise(day), 1).count, 3);
+  EXPECT_FALSE(HourLabels().empty());  // the hours of daylight are labelled all the same
+  Draw(lat, lon, day + 1.5);
+  EXPECT_GT(DarkPixelsNear(dial, shadowOfSunrise(day + 1), 1).count, 40);
+}
+
 TEST_F(DialTest, WithTheAzimuthMapNoHourLabelInTheUpperHalf) {
   const TDateTime day = EncodeDate(2024, 6, 21) + 0.5;
   const QSize ext = [&] {
