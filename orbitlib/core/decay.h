@@ -1,8 +1,9 @@
 // When the near-Earth and deep-space models have brought a satellite down: tests on the
 // elements the models hold at a time, after drag and the secular and long-period terms.
-// They depend on that time alone, so a satellite found down at one time is found down at
-// the times after it as long as its elements stay out of range. The models report the
-// verdict; the propagation driver turns it into the decay failure.
+// They need no earlier propagation (the deep-space model's reuse of its lunar-solar terms for
+// half an hour aside), so a satellite found down at one time is found down at the times after
+// it as long as its elements stay out of range. The models report the verdict; the
+// propagation driver turns it into the decay failure and keeps the time.
 #pragma once
 
 #include <cmath>
