@@ -318,6 +318,8 @@ void TSatellite::ParseElements(const std::string& line1, const std::string& line
     CheckFinite(period);
     deepSpace = period >= 225.0L;
     initNeeded = 1;
+    decayAfter = std::numeric_limits<double>::infinity();
+    decayBefore = -std::numeric_limits<double>::infinity();
 }
 
 // ---- TSatelliteList --------------------------------------------------------------------

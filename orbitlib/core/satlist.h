@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -49,6 +50,10 @@ public:
     std::int32_t linesPerMinute = 0;
     std::uint8_t type = 0;          // 0..6 by name
     std::int32_t initNeeded = 0;    // 1 after ParseElements; cleared by the propagators
+    // Minutes from the epoch of the decays nearest to it found after and before it: the
+    // propagation fails from there on away from the epoch. Reset by ParseElements.
+    double decayAfter = std::numeric_limits<double>::infinity();
+    double decayBefore = -std::numeric_limits<double>::infinity();
     bool noaa = false;
     double scanHalfAngle = 0.0;     // degrees
 
