@@ -7,6 +7,7 @@
 
 #include "datafiles.h"
 #include "format.h"
+#include "log.h"
 #include "texthelpers.h"
 
 namespace {
@@ -110,12 +111,24 @@ std::vector<std::string> TGnsList::SplitLine(std::string_view line) {
   return fields;
 }
 
+namespace {
+
+// Reads the lines of a place file; a file too large to be a gazetteer is logged and gives none.
+void ReadPlaceFile(const std::string& fileName, std::vector<std::string>& lines) {
+  const satfiles::TReadResult read = satfiles::ReadTextLines(fileName, TGnsList::kMaxFileBytes, lines);
+  if (read == satfiles::TReadResult::TooLarge)
+    WriteLog("Error Reading " + fileName + " : " + satfiles::ReadFailureText(read, TGnsList::kMaxFileBytes));
+  if (read != satfiles::TReadResult::Ok) lines.clear();
+}
+
+}  // namespace
+
 TGnsList::TGnsList(std::string_view folder, std::string_view country) {
   const std::string dir = IncludeTrailingSlash(folder);
-  if (!satfiles::ReadTextLines(FindPlaceFile(dir, "Countries.txt"), CountryList)) CountryList.clear();
+  ReadPlaceFile(FindPlaceFile(dir, "Countries.txt"), CountryList);
   const std::string base = GetCountryFile(country);
   std::vector<std::string> lines;
-  if (!base.empty() && !satfiles::ReadTextLines(FindPlaceFile(dir, base + ".txt"), lines)) lines.clear();
+  if (!base.empty()) ReadPlaceFile(FindPlaceFile(dir, base + ".txt"), lines);
   ReadCountryFile(lines);
 }
 

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,8 +36,12 @@ class TGnsList {
     TGnsData Data;
   };
 
+  // Place files above this size are not read (the largest country files are far smaller).
+  static constexpr std::uint64_t kMaxFileBytes = std::uint64_t{256} << 20;
+
   // Reads "Countries.txt" of folder and the places of country. A missing folder, list or
-  // country file gives empty lists; never throws for a file that cannot be read.
+  // country file gives empty lists; never throws for a file that cannot be read. A file larger
+  // than kMaxFileBytes is logged and read as empty.
   TGnsList(std::string_view folder, std::string_view country);
 
   std::size_t Count() const { return items_.size(); }
