@@ -57,7 +57,8 @@ size_t ReadBlock(int fd, std::vector<char>& buffer, std::uint64_t maxBytes, std:
     if (n != 0) result = n > 0 ? TReadResult::TooLarge : TReadResult::CannotRead;
     return 0;
   }
-  const ssize_t n = ReadSome(fd, buffer.data(), static_cast<size_t>(std::min<std::uint64_t>(buffer.size(), maxBytes - total)));
+  const size_t want = static_cast<size_t>(std::min<std::uint64_t>(buffer.size(), maxBytes - total));
+  const ssize_t n = ReadSome(fd, buffer.data(), want);
   if (n < 0) {
     result = TReadResult::CannotRead;
     return 0;

@@ -121,7 +121,8 @@ std::string ContentProblem(TDownloadContent content, std::string_view body) {
     std::size_t end = body.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = body.size();
     const std::string_view line = body.substr(start, end - start);
-    start = end < body.size() && body[end] == '\r' && end + 1 < body.size() && body[end + 1] == '\n' ? end + 2 : end + 1;
+    const bool crLf = end + 1 < body.size() && body[end] == '\r' && body[end + 1] == '\n';
+    start = end + (crLf ? 2 : 1);
     if (content == TDownloadContent::GeoLog) {
       if (validLogLine(line)) return std::string();
       continue;
@@ -134,7 +135,8 @@ std::string ContentProblem(TDownloadContent content, std::string_view body) {
     window[held++] = line;
     if (held == 3 && validSet()) return std::string();
   }
-  return content == TDownloadContent::GeoLog ? "no geostationary log lines in the reply" : "no element sets in the reply";
+  return content == TDownloadContent::GeoLog ? "no geostationary log lines in the reply"
+                                             : "no element sets in the reply";
 }
 
 TDownloadResult DownloadToFolder(std::string_view address, const std::string& folder, const TDownloadEvents& events,
