@@ -600,6 +600,7 @@ TEST(SatList, EndlessOrWaitingEntriesStopAtTheCapInBoundedMemory) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;
     ASSERT_EQ(report.rfind("peak ", 0), 0u) << report;  // nothing before it: every case failed as it should
+    std::fprintf(stderr, "%s", report.c_str());
     const long peakMb = std::stol(report.substr(5));
 #if defined(__SANITIZE_ADDRESS__)
     const long limitMb = 400;  // the sanitizer's shadow and quarantine come on top

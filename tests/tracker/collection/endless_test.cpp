@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -104,6 +105,7 @@ TEST(EndlessFiles, EveryReaderStopsAtItsCapInBoundedMemory) {
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;
   ASSERT_EQ(report.rfind("peak ", 0), 0u) << report;  // nothing before it: every check held
+  std::fprintf(stderr, "%s", report.c_str());
 #if defined(__SANITIZE_ADDRESS__)
   const long limitMb = 400;  // the sanitizer's shadow and quarantine come on top
 #else
