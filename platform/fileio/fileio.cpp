@@ -281,6 +281,10 @@ std::string LockFolder() {
     }
     const std::string dir = "/tmp/velmar-locks-" + std::to_string(::geteuid());
     if (UsableLockFolder(dir)) return dir;
+    // A folder of that name taken by another user: the user's data folder.
+    const std::string backup = BackupFolder();
+    if (!backup.empty() && MakeFolders(FolderOf(backup)) && UsableLockFolder(FolderOf(backup) + "/locks"))
+      return FolderOf(backup) + "/locks";
   } catch (...) {
   }
   return {};

@@ -68,8 +68,9 @@ inline constexpr double kLockWaitSeconds = 5.0;
 // destruction. Programs saving the same file take turns; a program that has been waiting is
 // let in before one that comes anew. A thread may take a lock it already holds again (the saves
 // inside a read-modify-write do). The wait is bounded by kLockWaitSeconds; then Error() names
-// the lock file. Lock files live in the user's runtime folder ($XDG_RUNTIME_DIR/velmar-locks,
-// else /tmp/velmar-locks-<uid>) and are removed when nobody holds or awaits them.
+// the lock file. Lock files live in a folder of the user's own ($XDG_RUNTIME_DIR/velmar-locks,
+// else /tmp/velmar-locks-<uid>, else "locks" beside the backup folder) and are removed when
+// nobody holds or awaits them.
 class TFileLock {
  public:
   explicit TFileLock(const std::string& path) noexcept;
