@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <algorithm>
 #include <unordered_map>
 
@@ -378,6 +379,7 @@ struct TIniFile::TSnapshot {
   };
   std::vector<TKey> keys;  // by hash, then in file order
   bool exact = true;       // false when two section names share a hash: lookups scan
+  bool settled = false;    // unchanged for a while when read: may serve until the file changes
 
   void Index() {
     std::uint64_t sectionHash = 0;
@@ -414,7 +416,7 @@ TIniFile::~TIniFile() = default;
 
 const TIniFile::TSnapshot& TIniFile::Current() const {
   struct stat st {};
-  if (snapshot_ && snapshot_->id.size >= 0 && ::stat(fileName_.c_str(), &st) == 0 && IdOf(st) == snapshot_->id)
+  if (snapshot_ && snapshot_->settled && ::stat(fileName_.c_str(), &st) == 0 && IdOf(st) == snapshot_->id)
     return *snapshot_;
   auto fresh = std::make_unique<TSnapshot>();
   {
@@ -424,6 +426,12 @@ const TIniFile::TSnapshot& TIniFile::Current() const {
     fresh->state = ReadIniFile(fileName_, fresh->bytes, fresh->problem, fresh->id);
   }
   if (fresh->state == TFileState::Read) fresh->Index();
+  // File times advance in steps of a few milliseconds: a file changed just now could change again
+  // within the same step at the same size, so it is read again until it has been still a while.
+  timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  fresh->settled =
+      fresh->id.size >= 0 && now.tv_sec * 1000000000LL + now.tv_nsec - fresh->id.mtime > 200000000LL;
   snapshot_ = std::move(fresh);
   return *snapshot_;
 }
@@ -548,6 +556,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     if (!lastBlank) out += "\r\n";
     out.append("[").append(sec).append("]\r\n").append(newLine).append("\r\n");
   }
+  snapshot_.reset();
   if (!fileio::ReplaceFile(fileName_, out)) throw EIniFileException("Unable to write to " + fileName_);
 }
 

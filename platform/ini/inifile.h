@@ -6,8 +6,9 @@
 //   the old file as it was): the key's line is replaced, a missing key is
 //   appended after the last key of its section, a missing section at the end of the file; other
 //   lines (comments, unknown keys, their order) are kept; lines end in CR LF;
-// - each read looks at the file as it is now: the file is read again only when it has changed
-//   since the last read (its identity, size or times differ), and then once, in time linear in
+// - each read looks at the file as it is now: the file is read again when it has changed since
+//   the last read (its identity, size or times differ; a file changed just before that read is
+//   read every time until it has been still for a moment), each time whole and in time linear in
 //   its size, into an index of its sections and keys;
 // - a file larger than kMaxBytes, or one that exists but cannot be read, gives the defaults and
 //   is never written (a write throws): ReadProblem() says why;
