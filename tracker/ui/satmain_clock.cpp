@@ -117,6 +117,7 @@ void TSatForm::RealTimeCheckBoxClick(QObject* Sender) {
 }
 
 void TSatForm::TimerButtonClick(QObject* Sender) {
+  CommitPendingEdits();  // the clock runs over no field being edited
   bool running;
   if (InfoRealTimeCheckBox->isChecked()) {
     StopRealTime();
@@ -136,6 +137,7 @@ void TSatForm::TimerButtonClick(QObject* Sender) {
 void TSatForm::InfoClockButtonClick(QObject* Sender) {
   const bool up = Sender != nullptr &&
                   (Sender == InfoClockUpButton || Sender == LocClockUpButton || Sender == ObstClockUpButton);
+  CommitPendingEdits();  // before the time changes
   StopRealTime();
   if (InfoTimerButton->isChecked()) {
     // The simulation's speed: doubled or halved; below one minute the direction turns, so the
@@ -158,6 +160,12 @@ void TSatForm::InfoClockButtonClick(QObject* Sender) {
 void TSatForm::ClockTimerTimer() {
   // A tick in the middle of a page fill is skipped; the next one catches up.
   if (PageFilling()) return;
+  // A field being typed into holds the clock, however its typing began; leaving the field runs
+  // the clock again.
+  if (FieldBeingEdited()) {
+    ClockTimer->stop();
+    return;
+  }
   if (InfoRealTimeCheckBox->isChecked()) {
     InfoDatePicker->SetValue(Now());
   } else {
@@ -208,6 +216,7 @@ void TSatForm::DateTimePickerChange(QObject* Sender) {
 }
 
 void TSatForm::MenuTimeClick(QObject* Sender) {
+  CommitPendingEdits();  // before the time changes
   const TDateTime t = InfoDatePicker->Value();
   TDateTime x = 0;
   if (Sender != nullptr && (Sender == MonthInc || Sender == MonthDec)) {
