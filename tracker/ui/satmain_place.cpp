@@ -37,17 +37,17 @@ namespace {
 constexpr double kNoValue = -360;  // an observer field that does not parse
 constexpr int kPlaceRows = 20;     // rows of the city and country lists
 
-// A combo box that reports a name the user picked and the closing of its open list (after the
-// pick was applied), and keeps whether the user typed or picked a name since it was last taken.
-// The toolkit also selects the item matching the box's text whenever the box loses the focus
-// (opening its own list included): that is no pick. Hiding the box (a page switch, the window
-// closing) closes no list and reports nothing.
+// A combo box that reports the activation of an item and the closing of its open list (after
+// the pick was applied), and keeps whether the user typed or picked a name since it was last
+// taken. The toolkit also activates the item matching the box's text whenever the box loses the
+// focus (opening its own list included): that alone is no pick. Hiding the box (a page switch,
+// the window closing) closes no list and reports nothing.
 class TPlaceComboBox : public QComboBox {
  public:
   explicit TPlaceComboBox(QWidget* parent) : QComboBox(parent) {
     connect(this, &QComboBox::activated, this, [this] {
       if (closing_ || stepping_) Chosen = true;
-      if (Chosen && OnPick) OnPick();
+      if (OnPick) OnPick();
     });
   }
   std::function<void()> OnPick;
@@ -97,11 +97,12 @@ class TPlaceComboBox : public QComboBox {
   bool stepping_ = false;
 };
 
-// True (once) when the user typed or picked a name in the box since it was last asked.
-bool TakeChosenName(QComboBox* box) {
+// The user typed or picked a name in the box since it was last taken, or the box shows a name
+// other than the home city (set there by the program). `take` clears the mark.
+bool CityChosen(QComboBox* box, bool take) {
   auto* place = dynamic_cast<TPlaceComboBox*>(box);
-  if (!place) return true;
-  return std::exchange(place->Chosen, false);
+  const bool marked = place && (take ? std::exchange(place->Chosen, false) : place->Chosen);
+  return marked || !place || !Options || AnsiStr(box->currentText()) != Options->HomeCity;
 }
 
 // Enter and exit of the place controls, and the Enter key in the observer fields. Focus moving
@@ -282,7 +283,9 @@ void TSatForm::ConnectPlaceHandlers() {
     w->installEventFilter(events);
   connect(CountryComboBox, &QComboBox::activated, this, [this] { CountryComboBoxChange(CountryComboBox); });
   if (auto* city = dynamic_cast<TPlaceComboBox*>(CityComboBox)) {
-    city->OnPick = [this] { CityComboBoxChange(CityComboBox); };
+    city->OnPick = [this] {
+      if (CityChosen(CityComboBox, false)) CityComboBoxChange(CityComboBox);
+    };
     city->OnCloseUp = [this] { CityComboBoxExit(CityComboBox); };
   } else {
     connect(CityComboBox, &QComboBox::activated, this, [this] { CityComboBoxChange(CityComboBox); });
@@ -367,7 +370,7 @@ void TSatForm::CityComboBoxChange(QObject* /*Sender*/) {
 void TSatForm::CityComboBoxExit(QObject* /*Sender*/) {
   // Only a city the user typed or picked sets the observer: leaving the box, or closing its list,
   // with the name it showed keeps a position typed meanwhile.
-  if (!Options || !TakeChosenName(CityComboBox)) return;
+  if (!Options || !CityChosen(CityComboBox, true)) return;
   const std::string city = AnsiStr(CityComboBox->currentText());
   const long index = GnsList ? GnsList->IndexOf(city) : -1;
   if (index < 0) {
