@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <string>
 
+#include "datetimepicker.h"
 #include "optionform.h"
 #include "options.h"
 #include "qtext.h"
@@ -198,6 +199,42 @@ TEST_F(HeldEditTest, AFieldClickedWhileTheWindowIsNotActiveHoldsTheClock) {
     TearDown();
     SetUp();
   }
+}
+
+TEST_F(HeldEditTest, AModelListClosedWithoutAChoiceKeepsATypedAngle) {
+  StartShown();
+  ClickSat(kSat);
+  QComboBox* list = form->DishBrandComboBox;
+  QTest::mouseClick(list, Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(list->view()->isVisible(), kLong);
+  QTest::keyClick(list->view(), Qt::Key_Down);
+  QTest::keyClick(list->view(), Qt::Key_Return);  // a model picked
+  ListClosed(list);
+  QTRY_COMPARE_WITH_TIMEOUT(list->width(), 22, kLong);
+  ASSERT_FALSE(list->currentText().isEmpty());
+  TypeInto(form->DishOffsetEdit, "25");
+  PressAtFocus(Qt::Key_Return);
+  QTest::mouseClick(list, Qt::LeftButton);  // opened again, closed without a choice
+  QTRY_VERIFY_WITH_TIMEOUT(list->view()->isVisible(), kLong);
+  QTest::keyClick(list->view(), Qt::Key_Escape);
+  ListClosed(list);
+  QTRY_COMPARE_WITH_TIMEOUT(list->width(), 22, kLong);
+  EXPECT_EQ(AnsiStr(form->DishOffsetEdit->text()).substr(0, 4), "25.0");
+}
+
+TEST_F(HeldEditTest, APickerClickedWhileTheWindowIsNotActiveFreezesTheTime) {
+  StartShown();
+  QTest::mouseClick(form->InfoRealTimeCheckBox, Qt::LeftButton, {}, QPoint(6, form->InfoRealTimeCheckBox->height() / 2));
+  QTRY_VERIFY_WITH_TIMEOUT(form->ClockTimer->isActive(), kLong);
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), &other, kLong);
+  QTest::mouseClick(form->InfoTimePicker->findChild<QLineEdit*>(), Qt::LeftButton, {}, QPoint(4, 4));
+  form->activateWindow();
+  QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), form, kLong);
+  EXPECT_FALSE(form->InfoRealTimeCheckBox->isChecked());
+  EXPECT_FALSE(form->ClockTimer->isActive());
 }
 
 }  // namespace
