@@ -27,6 +27,8 @@
 #include "worldmap.h"
 
 void TSatForm::OptionsChanged(QObject* Sender) {
+  // The place fields and the pages are written anew: a field being edited is taken first.
+  CommitPendingEdits();
   if (PageFilling()) {
     // A dialog's Apply or a place change in the middle of a page fill: applied when it ends.
     const bool fromCity = Sender != nullptr && Sender == CityComboBox;
