@@ -366,6 +366,38 @@ TEST(RiseSet, NoTwilightWhereTheSunStaysAboveItsAltitude) {
     EXPECT_NEAR(NauticalTwilightEnd(d, 56.8, -20), At(2036, 5, 1, 20, 15, 43), 0.5 * kMinute);
 }
 
+// Days the Moon's events were missing or wrong, against PyEphem (upper limb at -34'): at 61 S,
+// 150 E on 5 October 2042 the Moon is up for 1 h 40 min only (rise and set were both given the
+// rise time); at Utrecht on 24 December 2026 it rises and sets but transits only at 0:40:43 on
+// the 25th (NaN: no event that day).
+TEST(RiseSet, MoonOnDaysOfShortOrMissingEvents) {
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        TEventFn fn;
+        double lat, eastLon;
+        TDateTime expected;
+    } cases[] = {
+        {MoonRiseTime, -61, 150, At(2042, 10, 5, 18, 54, 29)},
+        {MoonSetTime, -61, 150, At(2042, 10, 5, 20, 34, 16)},
+        {MoonTransitTime, -61, 150, At(2042, 10, 5, 19, 43, 6)},
+        {MoonRiseTime, 52.0833, 5.1333, At(2026, 12, 24, 15, 41, 37)},
+        {MoonSetTime, 52.0833, 5.1333, At(2026, 12, 24, 8, 39, 2)},
+        {MoonTransitTime, 52.0833, 5.1333, none},
+    };
+    for (const auto& c : cases) {
+        const TDateTime day = c.lat < 0 ? At(2042, 10, 5, 12) : At(2026, 12, 24, 12);
+        SCOPED_TRACE(testing::Message() << c.lat << " " << c.expected);
+        if (std::isnan(c.expected)) {
+            EXPECT_THROW(c.fn(day, c.lat, -c.eastLon), E_NoRiseSet);
+            continue;
+        }
+        TDateTime t = 0;
+        ASSERT_NO_THROW(t = c.fn(day, c.lat, -c.eastLon));
+        // Far south the Moon climbs slowly: a minute there, as for the year's table.
+        EXPECT_NEAR(t, c.expected, (c.lat < -55 ? 60.0 : 10.0) / 86400) << (t - c.expected) * 86400 << " s";
+    }
+}
+
 TEST(RiseSet, PolarDayRefusesSetAndTransit) {
     const TDateTime d = At(2010, 6, 25);
     EXPECT_THROW(SunSetTime(d, 80, -15), E_NoRiseSet);
