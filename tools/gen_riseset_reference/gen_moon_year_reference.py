@@ -28,8 +28,10 @@ as a day count since 1899-12-30, TDateTime), each next one a day later:
     <lowest> <highest> <rise> <set> <transit>
 lowest and highest are the lowest and highest altitude of the upper limb above -34' from T0 to
 T0 + 1, in thousandths of a degree; each event is the second of the day (0 to 86399, rounded) of
-that event on that day, -1 when there is none, or two such seconds joined by '/' when the day holds
-two.
+that event on that day, -1 when there is none, or two such events joined by '/' when the day holds
+two. A rise or set where the Moon only grazes the event altitude carries ':<g>': g is how near,
+in thousandths of a degree, the extreme of the arc above or below the event altitude that the
+event begins or ends (the one nearer, when both are within a degree) comes to it.
 """
 import math
 import sys
@@ -43,6 +45,7 @@ DAYS = 367
 EVENT_ALTITUDE = -34.0 / 60.0  # of the upper limb, deg
 
 STEP = 180.0 / 86400.0  # sampling step, days
+GRAZE_NOTE = 1.0  # deg: arcs whose extreme lies nearer the event altitude are noted
 # ephem dates count days from 1899-12-31 12:00; TDateTime from 1899-12-30 0:00.
 TDATETIME_MINUS_EPHEM = 1.5
 
@@ -96,6 +99,45 @@ class Place:
         v = self.at(0.5 * (a + b))[0]
         return max(alts[i], v) if sign > 0 else min(alts[i], v)
 
+    def arc_extreme(self, t, direction, above):
+        """Walks from the crossing at t in steps of STEP (direction +1 later, -1 earlier) along
+        the arc on the side of the event altitude given by above; returns the arc's extreme (deg
+        from the event altitude, refined by golden section) when it lies within GRAZE_NOTE of it,
+        else None."""
+        sign = 1 if above else -1
+        best_t, best = None, 0.0
+        for k in range(1, int(1.0 / STEP)):
+            u = t + direction * k * STEP
+            a = self.at(u)[0]
+            if sign * a >= GRAZE_NOTE:
+                return None
+            if sign * a < 0:
+                break
+            if sign * a > sign * best:
+                best_t, best = u, a
+        else:
+            return None
+        if best_t is None:
+            return 0.0
+        a, b = best_t - STEP, best_t + STEP
+        g = (math.sqrt(5) - 1) / 2
+        for _ in range(30):
+            c = b - g * (b - a)
+            d = a + g * (b - a)
+            if sign * self.at(c)[0] > sign * self.at(d)[0]:
+                b = d
+            else:
+                a = c
+        v = self.at(0.5 * (a + b))[0]
+        return v if sign * v > sign * best else best
+
+    def graze(self, t, rising):
+        """The smaller distance (deg) of the two arcs' extremes next to the crossing at t from
+        the event altitude, when one lies within GRAZE_NOTE; else None."""
+        found = [e for e in (self.arc_extreme(t, 1 if rising else -1, True),
+                             self.arc_extreme(t, -1 if rising else 1, False)) if e is not None]
+        return min(abs(e) for e in found) if found else None
+
     def day_line(self, t0):
         n = int(round(1.0 / STEP))
         ts = [t0 + k * STEP for k in range(n + 1)]
@@ -112,14 +154,18 @@ class Place:
             if (alts[k] < 0) != (alts[k + 1] < 0):
                 t = self.bisect(ts[k], alts[k], ts[k + 1], lambda x: self.at(x)[0])
                 if t < t0 + 1.0:
-                    (rising if alts[k] < 0 else setting).append(min(86399, int(round((t - t0) * 86400))))
+                    text = str(min(86399, int(round((t - t0) * 86400))))
+                    g = self.graze(t, alts[k] < 0)
+                    if g is not None:
+                        text += ":%d" % int(round(g * 1000))
+                    (rising if alts[k] < 0 else setting).append(text)
             # The hour angle passes 0 going up (not the jump from pi to -pi).
             if has[k] < 0 <= has[k + 1] and has[k + 1] - has[k] < 1.0:
                 t = self.bisect(ts[k], has[k], ts[k + 1], lambda x: self.at(x)[1])
                 if t < t0 + 1.0:
-                    transit.append(min(86399, int(round((t - t0) * 86400))))
+                    transit.append(str(min(86399, int(round((t - t0) * 86400)))))
         for found in (rising, setting, transit):
-            fields.append("/".join(str(s) for s in found) if found else "-1")
+            fields.append("/".join(found) if found else "-1")
         return " ".join(fields)
 
 
