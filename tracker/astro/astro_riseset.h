@@ -17,7 +17,7 @@
 namespace astro {
 
 // The event asked of RiseSetCore. The standard altitude h0 it uses:
-//   rsRise, rsSet: Sun -0.8333 deg; Moon 0.7275 * parallax - 34'
+//   rsRise, rsSet: Sun -0.8333 deg; Moon 0.7275 * parallax - 34' (for its geocentric place)
 //   rsTransit: 0 (used only for the test whether the body crosses the horizon)
 //   civil -6, nautical -12, astronomical -18 deg, whatever the body.
 enum TRiseSetKind : uint8_t {
@@ -49,8 +49,10 @@ public:
 };
 
 // IsSun selects the Sun (true) or the Moon (false). Throws E_NoRiseSet. A Kind outside the
-// enumeration gives 0 (after the horizon test with h0 = 0). The Sun's rise, set and twilight
-// come only where its altitude at the result is within 0.01 degree of h0.
+// enumeration gives 0 (after the horizon test with h0 = 0). A rise, set or twilight comes only
+// where the body's altitude at the result is within 0.01 degree of h0, climbing for a rise and
+// sinking for a set. The Moon's h0 follows its parallax at the event; its transit comes only on a
+// day when it crosses the horizon, the Sun's when its declination at 0h lets it cross.
 TDateTime RiseSetCore(bool IsSun, TRiseSetKind Kind, TDateTime Date, Extended Latitude,
                       Extended LongitudeWest);
 

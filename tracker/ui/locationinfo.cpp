@@ -295,15 +295,10 @@ TLocationTexts LocationTexts(const TLocationQuery& q) {
     t.MoonAzimuth = AzimuthText(a, lat, dec, q.AziRelToSouth);
   });
 
-  // Moon events: all three empty when one of them fails.
-  Block(t, "Moon events", [&] {
-    std::string rise = ClockTime(astro::MoonRiseTime(ut, lat, lonW), off);
-    std::string transit = ClockTime(astro::MoonTransitTime(ut, lat, lonW), off);
-    std::string set = ClockTime(astro::MoonSetTime(ut, lat, lonW), off);
-    t.MoonRise = std::move(rise);
-    t.MoonTransit = std::move(transit);
-    t.MoonSet = std::move(set);
-  });
+  // Moon events, each on its own: one that does not happen that day leaves its label empty.
+  Block(t, "Moon rise", [&] { t.MoonRise = ClockTime(astro::MoonRiseTime(ut, lat, lonW), off); });
+  Block(t, "Moon transit", [&] { t.MoonTransit = ClockTime(astro::MoonTransitTime(ut, lat, lonW), off); });
+  Block(t, "Moon set", [&] { t.MoonSet = ClockTime(astro::MoonSetTime(ut, lat, lonW), off); });
 
   // Perigee and apogee.
   Block(t, "Perigee", [&] {

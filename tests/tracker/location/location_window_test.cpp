@@ -274,6 +274,32 @@ TEST_F(LocationWindowTest, ClickedPageShowsDashesForEventsThatDoNotHappen) {
   EXPECT_EQ(Text("CTEndLabel"), t.CTEnd);
 }
 
+TEST_F(LocationWindowTest, MoonWithoutTransitStillShowsItsRiseAndSet) {
+  // Utrecht on 24 December 2026: the moon sets at 8:39:02 and rises at 15:41:37 UTC, but
+  // transits only at 0:40:43 on the 25th (PyEphem).
+  form->resize(1100, 720);
+  form->show();
+  form->MainPageControl->setCurrentIndex(form->MainPageControl->indexOf(form->LocationTabSheet) == 0 ? 1 : 0);
+  Options->SetObsLat(52.0833);
+  Options->ObsLon = 5.1333;
+  form->OptionsChanged(nullptr);
+  const TDateTime day = EncodeDate(2026, 12, 24);
+  FreezeAt(day + EncodeTime(12, 0, 0, 0));
+  QTabBar* bar = form->MainPageControl->tabBar();
+  Click(bar, bar->tabRect(form->MainPageControl->indexOf(form->LocationTabSheet)).center());
+  ASSERT_EQ(form->MainPageControl->currentWidget(), form->LocationTabSheet);
+  // The local clock time of the event, either side of its minute.
+  const auto shows = [&](const char* label, TDateTime utc) {
+    const std::string text = Text(label);
+    const double halfMinute = 30.0 / 86400;
+    return text == FormatDateTime("hh:nn", utc - halfMinute + OffsetFromUTC()) ||
+           text == FormatDateTime("hh:nn", utc + halfMinute + OffsetFromUTC());
+  };
+  EXPECT_TRUE(shows("MoonRiseLabel", day + EncodeTime(15, 41, 37, 0))) << Text("MoonRiseLabel");
+  EXPECT_TRUE(shows("MoonSetLabel", day + EncodeTime(8, 39, 2, 0))) << Text("MoonSetLabel");
+  EXPECT_EQ(Text("MoonTransitLabel"), "");
+}
+
 TEST_F(LocationWindowTest, ScreenshotOfTheLocationPage) {
   form->resize(1100, 720);
   form->show();
