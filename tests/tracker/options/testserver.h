@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,6 +22,8 @@ class TTestServer {
     bool Endless = false;    // a body without length that never ends (until the client leaves)
     int TrickleBytesPerSecond = 0;  // when set, the body is sent this slowly
     int PauseMs = 0;         // send the head and half the body, then the rest after this pause
+    // When set: send the head and half the body, then the rest once the gate is open.
+    std::shared_ptr<std::atomic<bool>> Gate{};
   };
   struct TRequest {
     std::string Path;
