@@ -89,6 +89,11 @@ void TClarkeBelt::Clear() {
   const int w = canvas_.TextWidth(kSampleName);
   SideMargin = Title == "Clarke Belt" ? w / 3 : w;
   LabelWidth = w;
+  // The margins suit the screen font; a larger one (the print font) needs more room for the
+  // degrees and the words below the belt's axis.
+  const int th = canvas_.TextHeight("0");
+  wordRow_ = std::max(22, 8 + th);
+  bottomRoom_ = Title == "Clarke Belt" ? std::max(BottomMargin, wordRow_ + th + 2) : BottomMargin;
 }
 
 void TClarkeBelt::GetRange(double& rangeX, double& rangeY) {
@@ -111,20 +116,20 @@ void TClarkeBelt::Layout() {
   GetRange(RangeX, RangeY);
   int W = canvas_.Width(), H = canvas_.Height();
   ScaleX = ((W - LeftMargin) / 2 - SideMargin) / RangeX;
-  ScaleY = (H - TopMargin - BottomMargin - LabelWidth) / RangeY;
+  ScaleY = (H - TopMargin - bottomRoom_ - LabelWidth) / RangeY;
   const bool room = Finite(RangeX) && Finite(RangeY) && RangeX > 0 && RangeY > 0 &&
                     Finite(ScaleX) && Finite(ScaleY) && ScaleX > 0 && ScaleY > 0;
   if (room && Proportional) {
     ScaleX = ScaleY = std::min(ScaleX, ScaleY);
     W = (Nearest(RangeX * ScaleX) + SideMargin) * 2 + LeftMargin;
-    H = Nearest(RangeY * ScaleY) + LabelWidth + BottomMargin + TopMargin;
+    H = Nearest(RangeY * ScaleY) + LabelWidth + bottomRoom_ + TopMargin;
     canvas_.SetSize(std::max(1, W), std::max(1, H));
     W = canvas_.Width();
     H = canvas_.Height();
     SetSize(W, H);
   }
   OriginX = (W - LeftMargin) / 2 + LeftMargin;
-  OriginY = H - BottomMargin;
+  OriginY = H - bottomRoom_;
   if (!room) {
     DrawDegenerate();
     return;
@@ -165,18 +170,18 @@ void TClarkeBelt::DrawGrid() {
   // Words below the axis.
   std::string word = Northern() ? SouthLabel : NorthLabel;
   int w = canvas_.TextWidth(word);
-  canvas_.TextOut(OriginX - w / 2, OriginY + 22, word);
+  canvas_.TextOut(OriginX - w / 2, OriginY + wordRow_, word);
 
   w = canvas_.TextWidth(XAxisLabel);
   SetStyleBold(canvas_.Font(), true);
-  canvas_.TextOut(OriginX - w / 2 - (W - LeftMargin) / 4, OriginY + 22, XAxisLabel);
+  canvas_.TextOut(OriginX - w / 2 - (W - LeftMargin) / 4, OriginY + wordRow_, XAxisLabel);
   SetStyleBold(canvas_.Font(), false);
 
   word = Northern() ? EastLabel : WestLabel;
-  canvas_.TextOut(LeftMargin, OriginY + 22, word);
+  canvas_.TextOut(LeftMargin, OriginY + wordRow_, word);
   word = Northern() ? WestLabel : EastLabel;
   w = canvas_.TextWidth(word);
-  canvas_.TextOut(W - w - 5, OriginY + 22, word);
+  canvas_.TextOut(W - w - 5, OriginY + wordRow_, word);
 
   // Vertical grid lines with their angles.
   if (AziStep > 0) {
@@ -202,6 +207,7 @@ void TClarkeBelt::DrawGrid() {
     const int y = YOf(e);
     const std::string label = Degrees(e);
     const QSize ext = canvas_.TextExtent(label);
+    if (y - ext.height() / 2 < 0) break;  // a label the picture would cut
     canvas_.TextOut(LeftMargin - ext.width() - 8, y - ext.height() / 2, label);
     canvas_.MoveTo(LeftMargin - 5, y);
     canvas_.LineTo(LeftMargin, y);
@@ -250,8 +256,8 @@ void TClarkeBelt::DrawFrame() {
   const int W = canvas_.Width(), H = canvas_.Height();
   canvas_.MoveTo(LeftMargin, TopMargin);
   canvas_.LineTo(W - 1, TopMargin);
-  canvas_.LineTo(W - 1, H - BottomMargin);
-  canvas_.LineTo(LeftMargin, H - BottomMargin);
+  canvas_.LineTo(W - 1, H - bottomRoom_);
+  canvas_.LineTo(LeftMargin, H - bottomRoom_);
   canvas_.LineTo(LeftMargin, TopMargin);
 }
 
