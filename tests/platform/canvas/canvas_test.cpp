@@ -294,30 +294,3 @@ TEST_F(CanvasTest, PictureTakenEarlierIsNotChangedByLaterDrawing) {
 }
 
 }  // namespace
-
-namespace {
-
-// A finer picture: the same drawing in logical pixels, each covering scale x scale pixels of the
-// picture; a line covers both end pixels and a turned text stays in the cell it turns.
-TEST_F(CanvasTest, AScaledCanvasDrawsTheSameDrawingInFinerDetail) {
-  c.SetScale(3);
-  c.SetSize(20, 10);
-  EXPECT_EQ(c.Width(), 20);
-  EXPECT_EQ(c.Image().size(), QSize(60, 30));
-  c.Brush().SetColor(Qt::white);
-  c.FillRect(0, 0, 20, 10);
-  c.MoveTo(2, 4);
-  c.LineTo(12, 4);
-  EXPECT_EQ(Ink(), QRect(6, 12, 33, 3));
-  EXPECT_EQ(At(2, 4), 0u);
-  EXPECT_EQ(At(12, 4), 0u);
-  EXPECT_EQ(At(13, 4), 0xFFFFFFu);
-  c.SetPixel(19, 9, Qt::red);
-  EXPECT_EQ(c.Image().pixel(58, 28) & 0xFFFFFF, 0xFF0000u);
-  // Back to one picture pixel per pixel at the next size.
-  c.SetScale(1);
-  c.SetSize(20, 10);
-  EXPECT_EQ(c.Image().size(), QSize(20, 10));
-}
-
-}  // namespace
