@@ -317,7 +317,9 @@ bool TSats::LibraryHolds(const std::string& name) {
     const double unset = std::nan("");
     VARIANT_BOOL south = VARIANT_FALSE, visible = VARIANT_FALSE;
     double az = unset, el = unset, lon = 0, lat = 0, range = 0, rangeRate = 0, alt = 0, phase = 0;
-    Bstr bn(name.substr(0, 15));
+    std::string n = name.substr(0, 15);
+    while (!n.empty() && static_cast<unsigned char>(n.back()) <= 32) n.pop_back();
+    Bstr bn(n);
     Check(ISat->IsVisible(bn.get(), jt, 0.5, &south, &az, &el, &lon, &lat, &range, &rangeRate, &alt, &phase,
                           &visible));
     return !std::isnan(az);
