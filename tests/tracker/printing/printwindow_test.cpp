@@ -374,6 +374,7 @@ TEST_F(PrintWindowTest, ViewsAndTheToolPlotPrintTrueToShapeSharpAndWhole) {
     EXPECT_TRUE(area.adjusted(-0.5, -0.5, 0.5, 0.5).contains(placed)) << placed.x() << ", " << placed.y();
     const double perDrawn = std::abs(m[0]) / canvas.Width();  // points per drawn pixel
     ASSERT_FALSE(labels.empty());
+    std::vector<std::pair<QRectF, std::string>> cells;
     for (const TTextCall& t : labels) {
       if (t.Text.empty()) continue;
       EXPECT_GE(t.Height * perDrawn, 6.0) << t.Text;
@@ -381,12 +382,20 @@ TEST_F(PrintWindowTest, ViewsAndTheToolPlotPrintTrueToShapeSharpAndWhole) {
       // past the room the layout keeps for a name).
       if (!form->SatListBox->findItems(QString::fromLatin1(t.Text.c_str()), Qt::MatchFixedString).isEmpty()) continue;
       const double turn = -t.Escapement / 10.0 * M_PI / 180;
+      double left = t.X, top = t.Y, right = t.X, bottom = t.Y;
       for (const auto& [u, v] : {std::pair{0, 0}, {t.Width, 0}, {0, t.Height}, {t.Width, t.Height}}) {
         const double x = t.X + u * std::cos(turn) - v * std::sin(turn);
         const double y = t.Y + u * std::sin(turn) + v * std::cos(turn);
         EXPECT_TRUE(x > -0.5 && x < canvas.Width() + 0.5 && y > -0.5 && y < canvas.Height() + 0.5)
             << "\"" << t.Text << "\" at " << x << ", " << y << " of " << canvas.Width() << " x " << canvas.Height();
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
       }
+      const QRectF cell(QPointF(left, top), QPointF(right, bottom));
+      // On the belt no label covers another (the upright caption covered the top degrees).
+      for (const auto& [other, text] : cells)
+        EXPECT_FALSE(page == 3 && cell.intersected(other).width() > 1 && cell.intersected(other).height() > 1)
+            << "\"" << t.Text << "\" over \"" << text << "\"";
+      cells.emplace_back(cell, t.Text);
     }
   }
 }
