@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine; does nothing when all is there.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libcurl4-openssl-dev libgtest-dev libgmock-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-private-dev libcurl4-openssl-dev libgtest-dev libgmock-dev
           libbenchmark-dev fonts-dejavu-core fonts-liberation2 python3)
 missing=()
 for p in "${packages[@]}"; do

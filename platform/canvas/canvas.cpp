@@ -112,6 +112,7 @@ QPainter* TCanvas::Painter() {
     }
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setBackgroundMode(Qt::TransparentMode);
+    if (imageScale_ != 1) painter_->scale(imageScale_, imageScale_);
   }
   return painter_.get();
 }
@@ -121,20 +122,30 @@ const QImage& TCanvas::Image() const {
   return image_;
 }
 
+void TCanvas::SetScale(double scale) { scale_ = std::isfinite(scale) && scale > 1 ? scale : 1; }
+
 void TCanvas::SetSize(int width, int height) {
   if (width < 0 || height < 0) throw std::invalid_argument("TCanvas::SetSize: negative size");
-  if (width == image_.width() && height == image_.height()) return;
+  if (width == width_ && height == height_ && scale_ == imageScale_) return;
   EndPainting();
+  const bool keep = scale_ == imageScale_;
+  width_ = width;
+  height_ = height;
+  imageScale_ = scale_;
   if (width == 0 || height == 0) {
+    width_ = height_ = 0;
     image_ = QImage();
     return;
   }
-  QImage next(width, height, QImage::Format_RGB32);
+  const auto pixels = [this](int n) {
+    return imageScale_ == 1 ? n : std::max(1, static_cast<int>(std::lround(n * imageScale_)));
+  };
+  QImage next(pixels(width), pixels(height), QImage::Format_RGB32);
   if (next.isNull()) throw std::bad_alloc();
   next.fill(brush_.Color);
-  if (!image_.isNull()) {
-    const int rows = std::min(height, image_.height());
-    const int bytes = std::min(width, image_.width()) * 4;
+  if (!image_.isNull() && keep) {
+    const int rows = std::min(next.height(), image_.height());
+    const int bytes = std::min(next.width(), image_.width()) * 4;
     for (int y = 0; y < rows; ++y)
       std::memcpy(next.scanLine(y), image_.constScanLine(y), static_cast<size_t>(bytes));
   }
@@ -148,8 +159,9 @@ void TCanvas::ApplyPen(QPainter& p, bool gapFill) {
   }
   QPen qp(gapFill ? brush_.Color : pen_.Color);
   if (pen_.Width <= 1) {
+    // One pixel of the drawing: in a finer picture, as many of its pixels.
     qp.setWidth(1);
-    qp.setCosmetic(true);
+    qp.setCosmetic(imageScale_ == 1);
     qp.setCapStyle(Qt::FlatCap);
     if (pen_.Style == TPenStyle::Dot && !gapFill) qp.setDashPattern({3.0, 3.0});
   } else {
@@ -218,8 +230,26 @@ void TCanvas::RasterLine(QPoint a, QPoint b) {
 
 void TCanvas::StrokeLine(QPainter& p, QPoint a, QPoint b) {
   if (pen_.Style == TPenStyle::Clear) return;
-  if (pen_.Width <= 1) {
+  if (pen_.Width <= 1 && imageScale_ == 1) {
     RasterLine(a, b);
+    return;
+  }
+  if (pen_.Width <= 1) {
+    // A finer picture: the line through the middles of the end pixels, both ends included.
+    const QPointF from = QPointF(a) + QPointF(0.5, 0.5), to = QPointF(b) + QPointF(0.5, 0.5);
+    p.setBrush(Qt::NoBrush);
+    if (pen_.Style == TPenStyle::Dot && brush_.Style == TBrushStyle::Solid) {
+      ApplyPen(p, true);
+      QPen gap = p.pen();
+      gap.setCapStyle(Qt::SquareCap);
+      p.setPen(gap);
+      p.drawLine(from, to);
+    }
+    ApplyPen(p, false);
+    QPen pen = p.pen();
+    if (pen_.Style != TPenStyle::Dot) pen.setCapStyle(Qt::SquareCap);
+    p.setPen(pen);
+    p.drawLine(from, to);
     return;
   }
   p.setBrush(Qt::NoBrush);
@@ -309,7 +339,10 @@ QSize TCanvas::TextExtent(const QString& text) {
 }
 
 void TCanvas::TextOut(int x, int y, const std::string& text) {
-  if (recorder_) recorder_->push_back(TTextCall{text, x, y, font_.Escapement});
+  if (recorder_) {
+    const QSize extent = TextExtent(text);
+    recorder_->push_back(TTextCall{text, x, y, font_.Escapement, extent.width(), extent.height()});
+  }
   QPainter* p = Painter();
   if (!p || text.empty()) {
     penPos_ = QPoint(x, y);
@@ -326,6 +359,15 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
     if (opaque) p->fillRect(cell.translated(x, y), brush_.Color);
     p->setPen(font_.Color);
     p->drawStaticText(x, y, StaticText(laid, s));
+  } else if (!cell.isEmpty() && imageScale_ != 1) {
+    // A finer picture: turned in place, so the glyphs keep their detail.
+    p->save();
+    p->translate(x, y);
+    p->rotate(-font_.Escapement / 10.0);
+    if (opaque) p->fillRect(cell, brush_.Color);
+    p->setPen(font_.Color);
+    p->drawStaticText(0, 0, StaticText(laid, s));
+    p->restore();
   } else if (!cell.isEmpty()) {
     // Turned text: set upright into a small picture (the glyph cache serves upright glyphs
     // only), then turned into place.
@@ -460,12 +502,21 @@ void TCanvas::FillRect(int left, int top, int right, int bottom) {
 }
 
 void TCanvas::SetPixel(int x, int y, const QColor& c) {
-  if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return;
+  if (x < 0 || y < 0 || x >= width_ || y >= height_ || image_.isNull()) return;
+  if (imageScale_ != 1) {
+    if (QPainter* p = Painter()) p->fillRect(QRectF(x, y, 1, 1), c);
+    return;
+  }
   // The painter draws straight into the image's memory, so a pixel can go in beside it.
   reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = c.rgb();
 }
 
 QColor TCanvas::Pixel(int x, int y) const {
-  if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height()) return QColor();
+  if (x < 0 || y < 0 || x >= width_ || y >= height_ || image_.isNull()) return QColor();
+  if (imageScale_ != 1) {
+    EndPainting();
+    x = std::min(image_.width() - 1, static_cast<int>((x + 0.5) * imageScale_));
+    y = std::min(image_.height() - 1, static_cast<int>((y + 0.5) * imageScale_));
+  }
   return QColor(reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x]);
 }

@@ -121,6 +121,8 @@ struct TTextCall {
   int X = 0;
   int Y = 0;
   int Escapement = 0;  // tenths of a degree
+  int Width = 0;       // the text cell, before the turn
+  int Height = 0;
 };
 
 class TCanvas {
@@ -135,10 +137,15 @@ class TCanvas {
   // on which every drawing call does nothing. Throws std::invalid_argument on a negative size
   // and std::bad_alloc when the picture cannot be allocated.
   void SetSize(int width, int height);
-  int Width() const { return image_.width(); }
-  int Height() const { return image_.height(); }
-  // The picture, with every drawing so far in it.
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // The picture, with every drawing so far in it: Width() x Height() pixels times the scale.
   const QImage& Image() const;
+  // Pixels of the picture per pixel drawn (1 at creation; at least 1): with a scale above 1 the
+  // same drawing is made in finer detail, for printing. Takes effect with the next SetSize,
+  // which then starts from an empty picture.
+  void SetScale(double scale);
+  double Scale() const { return scale_; }
 
   TPen& Pen() { return pen_; }
   TBrush& Brush() { return brush_; }
@@ -197,6 +204,8 @@ class TCanvas {
                    QRectF& rect, double& startDeg, double& spanDeg) const;
 
   mutable QImage image_;
+  int width_ = 0, height_ = 0;
+  double scale_ = 1, imageScale_ = 1;  // asked for, and that of the present picture
   mutable std::unique_ptr<QPainter> painter_;
   TPen pen_;
   TBrush brush_;

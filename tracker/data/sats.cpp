@@ -249,6 +249,7 @@ void TSats::Check(HRESULT hr) const {
 void TSats::ClearSats() {
   NameList_.clear();
   NoradList_.clear();
+  ElementNames_.clear();
 }
 
 TSat* TSats::AddSat(std::unique_ptr<TSat> sat, const std::string& name, int nr) {
@@ -289,8 +290,61 @@ TSat* TSats::FindSat(std::string_view name) {
   auto it = NameList_.find(name);
   if (it == NameList_.end()) return &EmptySat;
   TSat* s = it->second;
-  s->SatPos = CalcSatPos(s->TwoLine.Name.view());
+  s->SatPos = CalcSatPos(LibraryName(*s));
   return s;
+}
+
+void TSats::NoteElementName(const TSat& known, const TTwoLineRecord& next) {
+  TElementNames& e = ElementNames_[known.TwoLine.NoradNr];
+  e.Resolved = false;
+  const auto note = [&e](const std::string& name, double epoch) {
+    const TNameLess less;
+    for (auto& n : e.Names)
+      if (!less(n.first, name) && !less(name, n.first)) {
+        n.second = std::max(n.second, epoch);
+        return;
+      }
+    e.Names.emplace_back(name, epoch);
+  };
+  note(known.TwoLine.Name.str(), known.TwoLine.Epoch);
+  note(next.Name.str(), next.Epoch);
+}
+
+bool TSats::LibraryHolds(const std::string& name) {
+  try {
+    double jt = 0;
+    Check(ISat->DateTimeToJT(UTC, &jt));
+    const double unset = std::nan("");
+    VARIANT_BOOL south = VARIANT_FALSE, visible = VARIANT_FALSE;
+    double az = unset, el = unset, lon = 0, lat = 0, range = 0, rangeRate = 0, alt = 0, phase = 0;
+    std::string n = name.substr(0, 15);
+    while (!n.empty() && static_cast<unsigned char>(n.back()) <= 32) n.pop_back();
+    Bstr bn(n);
+    Check(ISat->IsVisible(bn.get(), jt, 0.5, &south, &az, &el, &lon, &lat, &range, &rangeRate, &alt, &phase,
+                          &visible));
+    return !std::isnan(az);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::string_view TSats::LibraryName(const TSat& sat) {
+  auto it = ElementNames_.find(sat.TwoLine.NoradNr);
+  if (it == ElementNames_.end() || !ISat) return sat.TwoLine.Name.view();
+  TElementNames& e = it->second;
+  if (!e.Resolved) {
+    // The later epoch first, as the library keeps it; of equal epochs the earlier read.
+    std::vector<std::pair<std::string, double>> order = e.Names;
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    e.Held = sat.TwoLine.Name.str();
+    for (const auto& n : order)
+      if (LibraryHolds(n.first)) {
+        e.Held = n.first;
+        break;
+      }
+    e.Resolved = true;
+  }
+  return e.Held;
 }
 
 std::string TSats::CommaText(const std::vector<std::string>& items) {
@@ -328,7 +382,7 @@ std::vector<std::string> TSats::GetSatNameList() {
   kept.reserve(copy.size());
   for (auto it = copy.rbegin(); it != copy.rend(); ++it) {
     TSat* s = it->second;
-    s->SatPos = CalcSatPos(s->TwoLine.Name.view());
+    s->SatPos = CalcSatPos(LibraryName(*s));
     if (FilterVis && !s->SatPos.Visible) continue;
     const std::string_view bands = s->SatInfo.Bands.view();
     const bool ku = bands.find("Ku") != std::string_view::npos;
@@ -467,7 +521,7 @@ void TSats::CalcPulseFit() {
   for (const auto& e : NameList_) {
     TSat* s = e.second;
     if (!PulseCountIsSet(s->SatInfo.PulseCount) || s->SatInfo.IgnorePC) continue;
-    s->SatPos = CalcSatPos(s->TwoLine.Name.view());
+    s->SatPos = CalcSatPos(LibraryName(*s));
     points.push_back({s->SatInfo.DynHA ? s->SatPos.HA : s->SatInfo.RotorHA,
                       static_cast<double>(s->SatInfo.PulseCount)});
   }
@@ -514,6 +568,7 @@ void TSats::SetKepFile(const std::string& fileName) {
   if (ISat) {
     Bstr path(folder);
     Check(ISat->put_KeplerPath(path.get()));
+    for (auto& e : ElementNames_) e.second.Resolved = false;
   }
   WriteLog("ISat.KeplerPath " + folder);
 
@@ -555,6 +610,7 @@ bool TSats::LoadTwoLineFile(const std::string& fileName) {
   WriteLog("Reading two-line data from " + fileName);
   const std::string version = LibVersion();
   std::string last = "No Sats";
+  TSat* lastSat = nullptr;
   // The last three lines not yet taken: a name line and the two element lines.
   std::string window[3];
   size_t held = 0, lineCount = 0;
@@ -568,13 +624,15 @@ bool TSats::LoadTwoLineFile(const std::string& fileName) {
       s->Name = name;
       s->TwoLine = rec;
       if (ISat) s->TwoLine.LibVersion = version;
-      AddSat(std::move(s), name, rec.NoradNr);
+      lastSat = AddSat(std::move(s), name, rec.NoradNr);
       last = name;
     } else if (known) {
       // The satellite keeps its name-list entry under its former name.
+      NoteElementName(*known, rec);
       known->TwoLine = rec;
       known->Name = name;
       last = name;
+      lastSat = known;
     }
   };
   const satfiles::TReadResult read =
@@ -612,7 +670,12 @@ bool TSats::LoadTwoLineFile(const std::string& fileName) {
   WriteLog("Finished loading file, " + IntToStr(static_cast<int64_t>(lineCount)) +
            " lines, new satcount is " + IntToStr(static_cast<int64_t>(NameList_.size())) +
            "  UTC: " + DateTimeText(UTC));
-  const TSat* s = FindSat(last);
+  // The satellite itself: one renamed by this file is still listed under its former name.
+  const TSat* s = &EmptySat;
+  if (lastSat) {
+    lastSat->SatPos = CalcSatPos(LibraryName(*lastSat));
+    s = lastSat;
+  }
   WriteLog("Last Sat: " + last + "  Lon: " + FormatFloat("#.###", s->SatPos.Longitude) +
            "  El: " + IntToStr(s->TwoLine.ElementNr) + "  Epoch: " + DateTimeText(s->TwoLine.Epoch));
   return ok;

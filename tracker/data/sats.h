@@ -157,6 +157,10 @@ class TSats {
   void Check(HRESULT hr) const;  // raises ESatLibError for a failed result
   TSat* AddSat(std::unique_ptr<TSat> sat, const std::string& name, int nr);
   void RemoveNameEntryOf(TSat* sat);
+  // The name the library holds the satellite's elements under (see ElementNames_).
+  std::string_view LibraryName(const TSat& sat);
+  bool LibraryHolds(const std::string& name);
+  void NoteElementName(const TSat& known, const TTwoLineRecord& next);
   std::vector<TSat*> SatsToSave();
   double StarTimeOf(TDateTime utc);
 
@@ -166,6 +170,15 @@ class TSats {
   std::string KepFile_, GeoLogFile_, SatCsvFile_;
   std::map<std::string, TSat*, TNameLess> NameList_;
   std::map<int, std::unique_ptr<TSat>> NoradList_;
+  // Catalogue numbers read under more than one name. The satellite takes the name of the last
+  // set read, while the library keeps the set with the later epoch (of equal epochs, the one it
+  // read first) under that set's name; which name it holds is asked once per element folder.
+  struct TElementNames {
+    std::vector<std::pair<std::string, double>> Names;  // element-set name and epoch, as read
+    std::string Held;
+    bool Resolved = false;
+  };
+  std::map<int, TElementNames> ElementNames_;
   bool StarTimeValid = false;
   TDateTime StarTimeUTC = 0;
   double StarTimeValue = 0;

@@ -147,6 +147,10 @@ QSize PictureSizeForPrinter(QSize area, int printerDpi) {
   return QSize(scaled(area.width()), scaled(area.height()));
 }
 
+double PictureScaleForPrinter(int printerDpi) {
+  return std::clamp(printerDpi, 300, 600) / static_cast<double>(kPictureDpi);
+}
+
 std::string PrintedFilesText(const std::vector<std::string>& files) {
   std::string text = files.size() == 1 ? "Printed to the file " : "Printed to the files ";
   std::string folder;
@@ -327,23 +331,35 @@ void PrintPicturePage(TSatForm& form, QWidget* page) {
   const int marginY = PrintMarginY(sheet.height());
   const int width = sheet.width() - 2 * marginX;
   const int height = sheet.height() - 2 * marginY;
-  // The pictures take their fonts' points at 96 pixels an inch and draw lines a pixel wide: drawn
-  // at that resolution and scaled onto the sheet, the print font comes out at its point size on
-  // paper and every line stays visible, whatever the printer's resolution.
+  // The pictures take their fonts' points at 96 pixels an inch and draw lines a pixel wide: laid
+  // out at that resolution and placed on the sheet at the printer's, the print font comes out at
+  // its point size on paper and every line stays visible. They are drawn in the detail of the
+  // printer (at least 300 dots an inch), so lines and letters come out sharp.
   const QSize drawn = PictureSizeForPrinter(QSize(width, height), printer.resolution());
+  if (!view && !ToolPlot) throw std::runtime_error("no tool plot");
+  TCanvas& canvas = view ? view->Canvas() : ToolPlot->Canvas();
+  struct TScaleBack {
+    TCanvas& Canvas;
+    ~TScaleBack() { Canvas.SetScale(1); }
+  } scaleBack{canvas};
+  canvas.SetScale(PictureScaleForPrinter(printer.resolution()));
   const QImage* picture = nullptr;
   if (view) {
     printer.setDocName(QStr(view->Title));
     form.DrawView(view, drawn.width(), drawn.height(), true);
     picture = &view->Picture();
   } else {
-    if (!ToolPlot) throw std::runtime_error("no tool plot");
     printer.setDocName(kToolsJobTitle);
     picture = &form.DrawToolsAtSize(drawn.width(), drawn.height());
   }
+  // One scale across and down: a view laid out in proportion (a round horizon) keeps the size it
+  // chose, smaller than the area one way, and stays in proportion on paper.
+  const double perPixel = std::min(static_cast<double>(width) / drawn.width(),
+                                   static_cast<double>(height) / drawn.height());
+  const QRectF target(marginX, marginY, canvas.Width() * perPixel, canvas.Height() * perPixel);
   TPrintJob job(printer);
   job.Painter().setRenderHint(QPainter::SmoothPixmapTransform);
-  job.Painter().drawImage(QRect(marginX, marginY, width, height), *picture);
+  job.Painter().drawImage(target, *picture);
   job.Finish();
 }
 

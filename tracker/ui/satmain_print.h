@@ -64,6 +64,10 @@ inline constexpr int kPictureDpi = 96;
 // kPictureDpi (at least 1 x 1), or the area itself for a printer of kPictureDpi or less.
 QSize PictureSizeForPrinter(QSize area, int printerDpi);
 
+// The detail a printed picture is drawn in: the printer's resolution, at least 300 and at most
+// 600 pixels an inch. Returned as picture pixels per drawn pixel (the canvas scale).
+double PictureScaleForPrinter(int printerDpi);
+
 // The file a job of a print command writes when the printer prints to a file: the chosen file
 // itself when the command prints one page; otherwise the page's number is put before the
 // extension, so each job keeps its own file ("print.pdf" -> "print-3.pdf", "out" -> "out-3").

@@ -1,6 +1,7 @@
 #include "clarkebelt.h"
 
 #include <algorithm>
+#include <typeinfo>
 #include <cmath>
 #include <cstdlib>
 
@@ -89,6 +90,14 @@ void TClarkeBelt::Clear() {
   const int w = canvas_.TextWidth(kSampleName);
   SideMargin = Title == "Clarke Belt" ? w / 3 : w;
   LabelWidth = w;
+  // The margins suit the screen font; a larger one (the print font) needs more room for the
+  // degrees and the words below the belt's axis.
+  const int th = canvas_.TextHeight("0");
+  const bool belt = typeid(*this) == typeid(TClarkeBelt);
+  wordRow_ = std::max(22, 8 + th);
+  bottomRoom_ = belt ? std::max(BottomMargin, wordRow_ + th + 2) : BottomMargin;
+  // Left of the frame: the upright caption, then the degrees, clear of each other.
+  leftRoom_ = belt ? std::max(LeftMargin, th + canvas_.TextWidth(Degrees(90)) + 16) : LeftMargin;
 }
 
 void TClarkeBelt::GetRange(double& rangeX, double& rangeY) {
@@ -110,21 +119,21 @@ void TClarkeBelt::DrawDegenerate() {
 void TClarkeBelt::Layout() {
   GetRange(RangeX, RangeY);
   int W = canvas_.Width(), H = canvas_.Height();
-  ScaleX = ((W - LeftMargin) / 2 - SideMargin) / RangeX;
-  ScaleY = (H - TopMargin - BottomMargin - LabelWidth) / RangeY;
+  ScaleX = ((W - leftRoom_) / 2 - SideMargin) / RangeX;
+  ScaleY = (H - TopMargin - bottomRoom_ - LabelWidth) / RangeY;
   const bool room = Finite(RangeX) && Finite(RangeY) && RangeX > 0 && RangeY > 0 &&
                     Finite(ScaleX) && Finite(ScaleY) && ScaleX > 0 && ScaleY > 0;
   if (room && Proportional) {
     ScaleX = ScaleY = std::min(ScaleX, ScaleY);
-    W = (Nearest(RangeX * ScaleX) + SideMargin) * 2 + LeftMargin;
-    H = Nearest(RangeY * ScaleY) + LabelWidth + BottomMargin + TopMargin;
+    W = (Nearest(RangeX * ScaleX) + SideMargin) * 2 + leftRoom_;
+    H = Nearest(RangeY * ScaleY) + LabelWidth + bottomRoom_ + TopMargin;
     canvas_.SetSize(std::max(1, W), std::max(1, H));
     W = canvas_.Width();
     H = canvas_.Height();
     SetSize(W, H);
   }
-  OriginX = (W - LeftMargin) / 2 + LeftMargin;
-  OriginY = H - BottomMargin;
+  OriginX = (W - leftRoom_) / 2 + leftRoom_;
+  OriginY = H - bottomRoom_;
   if (!room) {
     DrawDegenerate();
     return;
@@ -165,18 +174,18 @@ void TClarkeBelt::DrawGrid() {
   // Words below the axis.
   std::string word = Northern() ? SouthLabel : NorthLabel;
   int w = canvas_.TextWidth(word);
-  canvas_.TextOut(OriginX - w / 2, OriginY + 22, word);
+  canvas_.TextOut(OriginX - w / 2, OriginY + wordRow_, word);
 
   w = canvas_.TextWidth(XAxisLabel);
   SetStyleBold(canvas_.Font(), true);
-  canvas_.TextOut(OriginX - w / 2 - (W - LeftMargin) / 4, OriginY + 22, XAxisLabel);
+  canvas_.TextOut(OriginX - w / 2 - (W - leftRoom_) / 4, OriginY + wordRow_, XAxisLabel);
   SetStyleBold(canvas_.Font(), false);
 
   word = Northern() ? EastLabel : WestLabel;
-  canvas_.TextOut(LeftMargin, OriginY + 22, word);
+  canvas_.TextOut(leftRoom_, OriginY + wordRow_, word);
   word = Northern() ? WestLabel : EastLabel;
   w = canvas_.TextWidth(word);
-  canvas_.TextOut(W - w - 5, OriginY + 22, word);
+  canvas_.TextOut(W - w - 5, OriginY + wordRow_, word);
 
   // Vertical grid lines with their angles.
   if (AziStep > 0) {
@@ -202,9 +211,10 @@ void TClarkeBelt::DrawGrid() {
     const int y = YOf(e);
     const std::string label = Degrees(e);
     const QSize ext = canvas_.TextExtent(label);
-    canvas_.TextOut(LeftMargin - ext.width() - 8, y - ext.height() / 2, label);
-    canvas_.MoveTo(LeftMargin - 5, y);
-    canvas_.LineTo(LeftMargin, y);
+    if (y - ext.height() / 2 < 0) break;  // a label the picture would cut
+    canvas_.TextOut(leftRoom_ - ext.width() - 8, y - ext.height() / 2, label);
+    canvas_.MoveTo(leftRoom_ - 5, y);
+    canvas_.LineTo(leftRoom_, y);
     if (e != 0) {
       canvas_.Pen().Style = TPenStyle::Dot;
       canvas_.LineTo(W, y);
@@ -248,11 +258,11 @@ void TClarkeBelt::DrawTitle() {
 
 void TClarkeBelt::DrawFrame() {
   const int W = canvas_.Width(), H = canvas_.Height();
-  canvas_.MoveTo(LeftMargin, TopMargin);
+  canvas_.MoveTo(leftRoom_, TopMargin);
   canvas_.LineTo(W - 1, TopMargin);
-  canvas_.LineTo(W - 1, H - BottomMargin);
-  canvas_.LineTo(LeftMargin, H - BottomMargin);
-  canvas_.LineTo(LeftMargin, TopMargin);
+  canvas_.LineTo(W - 1, H - bottomRoom_);
+  canvas_.LineTo(leftRoom_, H - bottomRoom_);
+  canvas_.LineTo(leftRoom_, TopMargin);
 }
 
 TLogFont TClarkeBelt::GetLogFont() const {

@@ -143,6 +143,11 @@ class TClarkeBelt {
 
   TCanvas canvas_;
   bool degenerate_ = false;
+  // Below the axis of the belt: where its row of words goes, and the room the layout keeps for
+  // the two rows of labels, in the view's font (set by Clear; BottomMargin for the other views).
+  int wordRow_ = 22;
+  int bottomRoom_ = 40;
+  int leftRoom_ = 55;  // likewise left of the frame, for the caption and the degrees
 
  private:
   TImageWidget* control_ = nullptr;

@@ -1,5 +1,6 @@
 // The collection against the real orbit library, created through a registry file in a
 // temporary folder and registered by the collection itself with the registration tool.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "anglehelpers.h"
 #include "astro_transforms.h"
 #include "format.h"
+#include "log.h"
 #include "sats.h"
 #include "testutil.h"
 
@@ -119,6 +121,67 @@ TEST_F(RealLibrary, RegistersConnectsAndPlacesAGeostationarySatellite) {
   // Reloading without an element folder leaves the library without a list: zeros throughout.
   sats.SetKepFile("");
   EXPECT_EQ(sats.CalcSatPos("SUN").Range, 0);
+}
+
+// One catalogue number in two files of one folder under two names: the satellite, listed under
+// the first name and named by the second file, shows the position of the set the library keeps
+// (the later epoch; of equal epochs the first read), whichever file names it. So do the filter of
+// visible satellites (the Clarke belt's list) and the log line of the last satellite read.
+TEST_F(RealLibrary, ASatelliteRenamedByASecondElementFileKeepsItsPosition) {
+  // A geostationary set that puts the satellite at `lon` E at its epoch, day `day` of 2024.
+  const auto geo = [](double day, double lon) {
+    testutil::Elements e;
+    e.norad = 40001;
+    e.epochYear = 24;
+    e.epochDay = day;
+    e.incl = 0.01;
+    e.ecc = 0.0001;
+    e.argp = 0;
+    e.meanAnom = 0;
+    e.raan = Normalize360(static_cast<double>(astro::GreenwichSiderealTime(EncodeDate(2024, 1, 1) + day - 1)) + lon);
+    e.meanMotion = 1.00273791;
+    return e;
+  };
+  const struct {
+    double dayA, lonA, dayB, lonB, lon;
+  } cases[] = {
+      {100, 19.2, 100, 19.2, 19.2},  // the same set in both files
+      {100, 19.2, 101, 13.0, 13.0},  // the second file newer
+      {101, 13.0, 100, 19.2, 13.0},  // the first file newer
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dayB - c.dayA);
+    const std::string keps = dir_ / ("keps" + std::to_string(static_cast<int>(c.dayB - c.dayA) + 1));
+    std::filesystem::create_directory(keps);
+    testutil::WriteFile(keps + "/a.txt", testutil::ThreeLines("GEO FIRST", geo(c.dayA, c.lonA)));
+    testutil::WriteFile(keps + "/b.txt", testutil::ThreeLines("GEO SECOND", geo(c.dayB, c.lonB)));
+    RecordingHost host(bin_);
+    TSats sats(host);
+    ASSERT_TRUE(sats.Connected());
+    sats.SetObsLat(52.083);
+    sats.SetObsLon(5.133);
+    sats.SetObsHeight(0);
+    sats.UTC = EncodeDate(2024, 1, 1) + std::max(c.dayA, c.dayB) - 1;
+    LogList.clear();
+    sats.SetKepFile(keps + "/a.txt");
+
+    const TSat* listed = sats.FindSat("GEO FIRST");
+    ASSERT_EQ(listed, sats.SatOfNorad(40001));
+    EXPECT_EQ(listed->TwoLine.Name, "GEO SECOND");
+    EXPECT_NEAR(listed->SatPos.Longitude, c.lon, 0.05);
+    EXPECT_GT(listed->SatPos.Elevation, 25);
+    EXPECT_NEAR(listed->SatPos.Radius, 42164.57, 50);
+    sats.FilterVis = true;
+    const std::vector<std::string> visible = sats.GetSatNameList();
+    EXPECT_NE(std::find(visible.begin(), visible.end(), "GEO FIRST"), visible.end());
+
+    std::string line;
+    for (const std::string& l : LogList)
+      if (l.find("Last Sat: GEO SECOND  Lon: ") != std::string::npos) line = l;
+    ASSERT_FALSE(line.empty());
+    EXPECT_NEAR(std::atof(line.c_str() + line.find("Lon: ") + 5), c.lon, 0.05) << line;
+    EXPECT_EQ(line.find("1899"), std::string::npos) << line;
+  }
 }
 
 // A satellite whose drag brings it down about 3.8 days after its epoch (2018 January 20.5):

@@ -13,9 +13,15 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
+#ifdef VELMAR_HAVE_QPA
+#include <qpa/qwindowsysteminterface.h>
+#endif
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -370,6 +376,65 @@ TEST_F(OptionFormTest, TheEventLoopRunsAndTheCaptionCountsWhileTheServerPauses) 
   EXPECT_EQ(form->windowTitle(), "stations.txt Updated");
   EXPECT_EQ(ReadBytes(dir.file("Keps/stations.txt")), CrLf(kIssSet) + std::string(20000, 'x') + "\r\n");
   EXPECT_TRUE(prompts.Messages.empty());
+}
+
+// A click on the download button, or its key, given while the download runs comes in the way the
+// window system's input comes; it is dropped, not held back to start a second download afterwards.
+TEST_F(OptionFormTest, InputGivenDuringADownloadStartsNoSecondOne) {
+#ifndef VELMAR_HAVE_QPA
+  GTEST_SKIP() << "the toolkit's window-system interface is not installed";
+#else
+  SetAgeDays(Options->TwoLineFile, 1);
+  SetAgeDays(Options->GeoLogFile, 1);
+  Create();
+  form->PageControl->setCurrentIndex(1);  // "Update", with the download buttons
+  form->show();
+  form->activateWindow();
+  QApplication::processEvents();
+  ASSERT_TRUE(form->Kep2WebButton->isVisible());
+  QWindow* window = form->windowHandle();
+  ASSERT_NE(window, nullptr);
+  const QPointF at = form->Kep2WebButton->mapTo(form.get(), QPointF(form->Kep2WebButton->rect().center()));
+  for (const bool key : {false, true}) {
+    SCOPED_TRACE(key ? "key" : "click");
+    const std::string path = key ? "/held/key.txt" : "/held/click.txt";
+    TTestServer::TResponse held;
+    held.Body = "ISS\n1 25544U\n2 25544\n";
+    held.Gate = std::make_shared<std::atomic<bool>>(false);
+    server.Route(path, held);
+    form->Kep2WebComboBox->setEditText(QString::fromStdString(server.Url(path)));
+    form->Kep2WebButton->setFocus();
+    const auto requests = [&] {
+      int n = 0;
+      for (const auto& r : server.Requests()) n += r.Path == path;
+      return n;
+    };
+    // Once the request is in, the input, then the rest of the answer.
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (requests() == 0) return;
+      poll.stop();
+      for (const QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        if (key)
+          QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+              window, t == QEvent::MouseButtonPress ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_Space,
+              Qt::NoModifier, " ");
+        else
+          QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+              window, at, window->mapToGlobal(at), t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+              Qt::LeftButton, t);
+      }
+      *held.Gate = true;
+    });
+    poll.start();
+    form->Kep2WebButton->click();
+    EXPECT_FALSE(poll.isActive());
+    QApplication::processEvents();  // whatever input is still waiting
+    EXPECT_EQ(requests(), 1);
+    EXPECT_EQ(ReadBytes(dir.file("Keps/" + path.substr(6))), "ISS\r\n1 25544U\r\n2 25544\r\n");
+  }
+#endif
 }
 
 TEST_F(OptionFormTest, TheResolutionBoxNormalisesWhenLeftOrOnEnter) {

@@ -154,6 +154,13 @@ void TTestServer::Serve(int client) {
     }
     return;
   }
+  if (response.Gate) {
+    const size_t half = response.Body.size() / 2;
+    SendAll(client, out + response.Body.substr(0, half));
+    while (!stop_ && !*response.Gate && std::chrono::steady_clock::now() < giveUp) ::poll(nullptr, 0, 10);
+    SendAll(client, response.Body.substr(half));
+    return;
+  }
   if (response.PauseMs > 0) {
     // The first half of the body, a pause, then the rest.
     const size_t half = response.Body.size() / 2;

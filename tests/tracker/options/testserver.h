@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,6 +23,8 @@ class TTestServer {
     int TrickleBytesPerSecond = 0;  // when set, the body is sent this slowly
     int PauseMs = 0;         // send the head and half the body, then the rest after this pause
     std::string ContentEncoding{};  // sent as "Content-Encoding" when not empty
+    // When set: send the head and half the body, then the rest once the gate is open.
+    std::shared_ptr<std::atomic<bool>> Gate{};
   };
   struct TRequest {
     std::string Path;

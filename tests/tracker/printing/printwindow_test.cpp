@@ -91,32 +91,36 @@ std::string InflatedPdf(const std::string& pdf) {
   return out + pdf.substr(at);
 }
 
-// The width in points of the first image drawn on the page: the horizontal scale of the
-// transformation in force at its "Do", following "q", "Q" and "cm" through the content streams
-// (images are drawn unrotated). 0 when none is drawn.
-double DrawnImageWidth(const std::string& pdf) {
+// The matrix {a, b, c, d, e, f} in force at the first image drawn on the page ("Do"), following
+// "q", "Q" and "cm" through the content streams; empty when no image is drawn. The image fills the
+// unit square of that matrix, its top row at y = 1.
+std::vector<double> DrawnImageMatrix(const std::string& pdf) {
+  using M = std::vector<double>;
   std::istringstream in(pdf);
   std::vector<double> numbers;
-  std::vector<double> saved;
-  double scale = 1;
+  std::vector<M> saved;
+  M ctm{1, 0, 0, 1, 0, 0};
   bool inContent = false;
   for (std::string word; in >> word;) {
     if (word == "stream") {
       inContent = true;
-      scale = 1;
+      ctm = {1, 0, 0, 1, 0, 0};
       saved.clear();
     } else if (word == "endstream") {
       inContent = false;
     } else if (!inContent) {
       continue;
     } else if (word == "q") {
-      saved.push_back(scale);
+      saved.push_back(ctm);
     } else if (word == "Q") {
-      if (!saved.empty()) scale = saved.back(), saved.pop_back();
+      if (!saved.empty()) ctm = saved.back(), saved.pop_back();
     } else if (word == "cm" && numbers.size() >= 6) {
-      scale *= numbers[numbers.size() - 6];
+      const double* m = numbers.data() + numbers.size() - 6;
+      const M c = ctm;
+      ctm = {m[0] * c[0] + m[1] * c[2], m[0] * c[1] + m[1] * c[3], m[2] * c[0] + m[3] * c[2],
+             m[2] * c[1] + m[3] * c[3], m[4] * c[0] + m[5] * c[2] + c[4], m[4] * c[1] + m[5] * c[3] + c[5]};
     } else if (word == "Do") {
-      return std::abs(scale);
+      return ctm;
     } else {
       double x = 0;
       const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), x);
@@ -127,7 +131,23 @@ double DrawnImageWidth(const std::string& pdf) {
     }
     numbers.clear();
   }
-  return 0;
+  return {};
+}
+
+double DrawnImageWidth(const std::string& pdf) {
+  const std::vector<double> m = DrawnImageMatrix(pdf);
+  return m.empty() ? 0 : std::abs(m[0]);
+}
+
+// Width and height in pixels of the first image of the file.
+std::vector<double> ImagePixels(const std::string& pdf) {
+  const size_t image = pdf.find("/Subtype /Image");
+  if (image == std::string::npos) return {};
+  const size_t dict = pdf.rfind("<<", image);
+  const std::string head = pdf.substr(dict, pdf.find(">>", image) - dict);
+  std::vector<double> w = PdfNumbers(head, "/Width ", 1), h = PdfNumbers(head, "/Height ", 1);
+  if (w.size() != 1 || h.size() != 1) return {};
+  return {w[0], h[0]};
 }
 
 class PrintWindowTest : public ::testing::Test {
@@ -218,7 +238,7 @@ TEST_F(PrintWindowTest, AllPagesPrintsTheFiveViewsEachAsAJobOfItsOwnTheSunDialUp
   }
   EXPECT_EQ(form->Printer->pageLayout().orientation(), QPageLayout::Portrait);
   // The Clarke belt was drawn for the landscape sheet between its margins.
-  const QSize printed = ClarkeBelt->Picture().size();
+  const QSize printed(ClarkeBelt->Canvas().Width(), ClarkeBelt->Canvas().Height());
   form->Printer->setPageOrientation(QPageLayout::Landscape);
   const QSize sheet = form->Printer->pageLayout().paintRectPixels(100).size();
   form->Printer->setPageOrientation(QPageLayout::Portrait);
@@ -286,10 +306,9 @@ TEST_F(PrintWindowTest, TheClarkeBeltPrintsItsLabelsInThePrintFontAtItsPointSize
   // The PDF writer's own resolution: the pictures used to be drawn at it, fonts and all.
   form->Printer->setResolution(1200);
   const std::string pdf = PrintedPdf(3);
-  // The picture on the sheet: its pixels (the image's /Width) and its width on paper in points
-  // (the matrix it is drawn with).
-  const std::vector<double> image = PdfNumbers(pdf, "/Width", 1);
-  ASSERT_EQ(image.size(), 1u);
+  // The picture on the sheet: the pixels it was laid out in and its width on paper in points (the
+  // matrix it is drawn with).
+  const std::vector<double> image{static_cast<double>(ClarkeBelt->Canvas().Width())};
   const double onPaper = DrawnImageWidth(pdf);
   ASSERT_GT(onPaper, 0);
   // Landscape A4 less the printer's and the program's margins: between 700 and 842 pt.
@@ -333,6 +352,76 @@ TEST_F(PrintWindowTest, AFullDiskLeavesTheOldFileAndShowsTheFailure) {
   EXPECT_EQ(Printed(), std::set<std::string>{"full.pdf"});
   // A document cut anywhere is told from a whole one.
   for (size_t cut : {old.size() / 2, old.size() - 8, old.size() - 2}) EXPECT_FALSE(IsCompletePdf(old.substr(0, cut))) << cut;
+}
+
+// The five views and the tool plot on paper: drawn in the printer's detail (at least 300 dots an
+// inch), placed with one scale across and down inside the printable area, a proportional view's
+// horizon round, and every label whole and at least 6 points tall.
+TEST_F(PrintWindowTest, ViewsAndTheToolPlotPrintTrueToShapeSharpAndWhole) {
+  form->MainPageControl->setCurrentWidget(form->ToolsTabSheet);  // fills the tool satellites
+  // The belt in both layouts, then the maps, the sun dial and the tool plot.
+  for (const auto& [page, proportional] : {std::pair{3, false}, {3, true}, {4, true}, {5, true}, {6, true},
+                                          {7, true}, {10, true}}) {
+    SCOPED_TRACE(page);
+    form->MenuViewProportional->setChecked(proportional);
+    TClarkeBelt* view = form->ViewOfPage(form->MainPageControl->widget(page - 1));
+    ASSERT_EQ(view == nullptr, page == 10);
+    TCanvas& canvas = view ? view->Canvas() : ToolPlot->Canvas();
+    std::vector<TTextCall> labels;
+    canvas.SetTextRecorder(&labels);
+    const std::string pdf = PrintedPdf(page);
+    canvas.SetTextRecorder(nullptr);
+    const std::vector<double> m = DrawnImageMatrix(pdf), pixels = ImagePixels(pdf);
+    ASSERT_EQ(m.size(), 6u);
+    ASSERT_EQ(pixels.size(), 2u);
+    EXPECT_EQ(m[1], 0);
+    EXPECT_EQ(m[2], 0);
+    // Points on paper per pixel of the picture, across and down; and its dots an inch.
+    const double across = std::abs(m[0]) / pixels[0], down = std::abs(m[3]) / pixels[1];
+    EXPECT_NEAR(across / down, 1, 0.01);
+    EXPECT_GE(72 / across, 299);
+    // The horizon of the maps and the sun dial, the sun and moon discs of the belt: the view's
+    // scales across and down, in drawn pixels, times the picture's on paper.
+    if (view && proportional) {
+      EXPECT_NEAR(view->ScaleX * across / (view->ScaleY * down), 1, 0.01);
+    }
+
+    // The picture inside the printable area (points, y up), and each label's cell, turned as
+    // drawn, inside the picture.
+    const std::vector<double> box = PdfNumbers(pdf, "/MediaBox", 4);
+    ASSERT_EQ(box.size(), 4u);
+    QPageLayout layout = form->Printer->pageLayout();
+    layout.setOrientation(box[2] > box[3] ? QPageLayout::Landscape : QPageLayout::Portrait);
+    const QRectF area = layout.paintRect(QPageLayout::Point);
+    const QRectF placed(m[4] + std::min(0.0, m[0]), box[3] - m[5] - std::max(0.0, m[3]), std::abs(m[0]),
+                        std::abs(m[3]));
+    EXPECT_TRUE(area.adjusted(-0.5, -0.5, 0.5, 0.5).contains(placed)) << placed.x() << ", " << placed.y();
+    const double perDrawn = std::abs(m[0]) / canvas.Width();  // points per drawn pixel
+    ASSERT_FALSE(labels.empty());
+    std::vector<std::pair<QRectF, std::string>> cells;
+    for (const TTextCall& t : labels) {
+      if (t.Text.empty()) continue;
+      EXPECT_GE(t.Height * perDrawn, 6.0) << t.Text;
+      // The view's own labels; satellite names follow their leader lines (a long one may reach
+      // past the room the layout keeps for a name).
+      if (!form->SatListBox->findItems(QString::fromLatin1(t.Text.c_str()), Qt::MatchFixedString).isEmpty()) continue;
+      const double turn = -t.Escapement / 10.0 * M_PI / 180;
+      double left = t.X, top = t.Y, right = t.X, bottom = t.Y;
+      for (const auto& [u, v] : {std::pair{0, 0}, {t.Width, 0}, {0, t.Height}, {t.Width, t.Height}}) {
+        const double x = t.X + u * std::cos(turn) - v * std::sin(turn);
+        const double y = t.Y + u * std::sin(turn) + v * std::cos(turn);
+        EXPECT_TRUE(x > -0.5 && x < canvas.Width() + 0.5 && y > -0.5 && y < canvas.Height() + 0.5)
+            << "\"" << t.Text << "\" at " << x << ", " << y << " of " << canvas.Width() << " x " << canvas.Height();
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+      const QRectF cell(QPointF(left, top), QPointF(right, bottom));
+      // On the belt no label covers another (the upright caption covered the top degrees).
+      for (const auto& [other, text] : cells)
+        EXPECT_FALSE(page == 3 && cell.intersected(other).width() > 1 && cell.intersected(other).height() > 1)
+            << "\"" << t.Text << "\" over \"" << text << "\"";
+      cells.emplace_back(cell, t.Text);
+    }
+  }
 }
 
 TEST_F(PrintWindowTest, APrinterErrorEndsTheCommandAndIsShown) {
