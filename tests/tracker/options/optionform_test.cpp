@@ -399,7 +399,7 @@ TEST_F(OptionFormTest, InputGivenDuringADownloadStartsNoSecondOne) {
     SCOPED_TRACE(key ? "key" : "click");
     const std::string path = key ? "/held/key.txt" : "/held/click.txt";
     TTestServer::TResponse held;
-    held.Body = "ISS\n1 25544U\n2 25544\n";
+    held.Body = kIssSet;
     held.Gate = std::make_shared<std::atomic<bool>>(false);
     server.Route(path, held);
     form->Kep2WebComboBox->setEditText(QString::fromStdString(server.Url(path)));
@@ -432,7 +432,7 @@ TEST_F(OptionFormTest, InputGivenDuringADownloadStartsNoSecondOne) {
     EXPECT_FALSE(poll.isActive());
     QApplication::processEvents();  // whatever input is still waiting
     EXPECT_EQ(requests(), 1);
-    EXPECT_EQ(ReadBytes(dir.file("Keps/" + path.substr(6))), "ISS\r\n1 25544U\r\n2 25544\r\n");
+    EXPECT_EQ(ReadBytes(dir.file("Keps/" + path.substr(6))), CrLf(kIssSet));
   }
 #endif
 }
