@@ -30,29 +30,33 @@ inline void DropRootInChild() {
   }
 }
 
-// Runs `work` in a forked child: SIGXFSZ is ignored and no file may grow past `limitBytes`
-// (0: no limit), so a write past it fails with EFBIG as on a full disk. The child's answer is
-// the work's return value; a crash or a stray exit is Crashed. Bounded: the child is killed
-// after `timeoutSeconds`.
-inline TChildResult RunInChild(const std::function<bool()>& work, rlim_t limitBytes = 0, bool dropRoot = false,
-                               double timeoutSeconds = 30.0) {
+// Starts `work` in a forked child: SIGXFSZ is ignored and no file may grow past `limitBytes`
+// (0: no limit), so a write past it fails with EFBIG as on a full disk. The child's exit code is
+// the work's answer. Fork only from a thread that runs alone: a child forked while another
+// thread holds an allocator lock (the sanitizers' included) waits for it forever.
+inline pid_t StartChild(const std::function<bool()>& work, rlim_t limitBytes = 0, bool dropRoot = false) {
   const pid_t pid = ::fork();
-  if (pid < 0) return TChildResult::Crashed;
-  if (pid == 0) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    if (dropRoot) DropRootInChild();
-    if (limitBytes > 0) {
-      rlimit r{limitBytes, limitBytes};
-      if (::setrlimit(RLIMIT_FSIZE, &r) != 0) ::_exit(4);
-    }
-    bool ok = false;
-    try {
-      ok = work();
-    } catch (...) {
-      ::_exit(5);
-    }
-    ::_exit(ok ? 0 : 1);
+  if (pid != 0) return pid;
+  ::signal(SIGXFSZ, SIG_IGN);
+  if (dropRoot) DropRootInChild();
+  if (limitBytes > 0) {
+    rlimit r{limitBytes, limitBytes};
+    if (::setrlimit(RLIMIT_FSIZE, &r) != 0) ::_exit(4);
   }
+  bool ok = false;
+  try {
+    ok = work();
+  } catch (...) {
+    ::_exit(5);
+  }
+  ::_exit(ok ? 0 : 1);
+}
+
+// Waits for a child of StartChild: a crash or a stray exit is Crashed. Bounded: the child is
+// killed after `timeoutSeconds`, a guard against a hang only (work of seconds may take ten
+// times as long on a busy machine; the test runner's own limit is five minutes).
+inline TChildResult WaitChild(pid_t pid, double timeoutSeconds = 240.0) {
+  if (pid < 0) return TChildResult::Crashed;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
   int status = 0;
   for (;;) {
@@ -69,6 +73,12 @@ inline TChildResult RunInChild(const std::function<bool()>& work, rlim_t limitBy
   if (WEXITSTATUS(status) == 0) return TChildResult::Succeeded;
   if (WEXITSTATUS(status) == 1) return TChildResult::Failed;
   return TChildResult::Crashed;
+}
+
+// Runs `work` in a forked child and waits for it (StartChild, WaitChild).
+inline TChildResult RunInChild(const std::function<bool()>& work, rlim_t limitBytes = 0, bool dropRoot = false,
+                               double timeoutSeconds = 240.0) {
+  return WaitChild(StartChild(work, limitBytes, dropRoot), timeoutSeconds);
 }
 
 inline std::string ReadBytes(const std::string& path) {

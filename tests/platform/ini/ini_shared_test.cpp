@@ -16,7 +16,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "faultinject.h"
@@ -70,12 +69,11 @@ class IniSharedTest : public ::testing::Test {
 // Runs the works at once, each in a child process of its own (as nobody when asked); true when
 // every one succeeded.
 bool RunTogether(const std::vector<std::function<bool()>>& works, bool dropRoot) {
-  std::vector<faultinject::TChildResult> results(works.size());
-  std::vector<std::thread> threads;
-  for (size_t i = 0; i < works.size(); ++i)
-    threads.emplace_back([&, i] { results[i] = faultinject::RunInChild(works[i], 0, dropRoot, 120.0); });
-  for (std::thread& t : threads) t.join();
-  return std::all_of(results.begin(), results.end(), [](auto r) { return r == faultinject::TChildResult::Succeeded; });
+  std::vector<pid_t> children;
+  for (const auto& work : works) children.push_back(faultinject::StartChild(work, 0, dropRoot));
+  bool ok = true;
+  for (pid_t child : children) ok = faultinject::WaitChild(child) == faultinject::TChildResult::Succeeded && ok;
+  return ok;
 }
 
 std::string Value(int writer, int key, int round) {
