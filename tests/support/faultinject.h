@@ -33,9 +33,10 @@ inline void DropRootInChild() {
 // Runs `work` in a forked child: SIGXFSZ is ignored and no file may grow past `limitBytes`
 // (0: no limit), so a write past it fails with EFBIG as on a full disk. The child's answer is
 // the work's return value; a crash or a stray exit is Crashed. Bounded: the child is killed
-// after `timeoutSeconds`.
+// after `timeoutSeconds`, a guard against a hang only (work of seconds may take ten times as long
+// on a busy machine; the test runner's own limit is five minutes).
 inline TChildResult RunInChild(const std::function<bool()>& work, rlim_t limitBytes = 0, bool dropRoot = false,
-                               double timeoutSeconds = 30.0) {
+                               double timeoutSeconds = 240.0) {
   const pid_t pid = ::fork();
   if (pid < 0) return TChildResult::Crashed;
   if (pid == 0) {
