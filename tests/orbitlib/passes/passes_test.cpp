@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "commatext.h"
 #include "mathtime.h"
 #include "passes.h"
 #include "propagate.h"
@@ -329,7 +330,7 @@ TEST(PassLineFormat, CommaText) {
         {{"say \"hi\"", "x,y", "tab\there"}, "\"say \"\"hi\"\"\",\"x,y\",\"tab\there\""},
         {{"", "a"}, ",a"},
     };
-    for (const Case& c : cases) EXPECT_EQ(CommaText(c.items), c.expected);
+    for (const Case& c : cases) EXPECT_EQ(commatext::Join(c.items), c.expected);
 }
 
 }  // namespace
