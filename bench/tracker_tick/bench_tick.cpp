@@ -115,7 +115,8 @@ TSetup* Setup(int n) {
   fs::create_directories(gSetup->dir / "Keps");
   WriteElements(gSetup->dir / "Keps" / "bench.txt", n);
   std::ofstream(gSetup->dir / "Velmar.ini", std::ios::binary)
-      << "[Update]\r\nAutoUpdate=0\r\n[Misc]\r\nFilterKu=0\r\nFilterVis=0\r\n[Files]\r\nTwoLineFile=" << (gSetup->dir / "Keps" / "bench.txt").string() << "\r\n";
+      << "[Update]\r\nAutoUpdate=0\r\n[Misc]\r\nFilterKu=0\r\nFilterVis=0\r\n[Files]\r\nTwoLineFile="
+      << (gSetup->dir / "Keps" / "bench.txt").string() << "\r\n";
   SetProgramFileName((gSetup->dir / "Velmar").string());
   SetUiPrompts(&gSetup->prompts);
 

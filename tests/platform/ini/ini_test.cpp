@@ -315,9 +315,10 @@ TEST_F(IniTest, KilledSavesInAReadOnlyFolderNeverLoseSettings) {
       gStopReport = report[1];
       gStopCountdown = stopAt;
       for (int i = firstKey;; ++i) {
-        const std::string key = "Key" + std::to_string(i % 120);
+        const int k = i % 120;
+        const std::string key = "Key" + std::to_string(k);
         try {  // every save changes the file: the other value
-          ini.WriteString("Misc", key, SettingValue(i % 120, ini.ReadString("Misc", key, "") != SettingValue(i % 120, true)));
+          ini.WriteString("Misc", key, SettingValue(k, ini.ReadString("Misc", key, "") != SettingValue(k, true)));
         } catch (...) {
           ::_exit(7);
         }
