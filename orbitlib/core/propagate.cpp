@@ -2,6 +2,7 @@
 
 #include "propagate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -15,7 +16,7 @@ namespace orbit {
 
 namespace {
 
-void RunDeepSpace(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
+void RunDeepSpace(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool& down) {
   TDeepElements el;
   el.meanAnomaly = sat.meanAnomaly;
   el.raan = sat.raan;
@@ -26,7 +27,7 @@ void RunDeepSpace(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
   el.bstar = sat.bstar;
   el.epochText = sat.epochText;
   TDeepOutput out;
-  SDP4(sat.deep, el, sat.initNeeded, tsince, out);
+  SDP4(sat.deep, el, sat.initNeeded, tsince, out, &down);
   pos.x = out.x;
   pos.y = out.y;
   pos.z = out.z;
@@ -53,16 +54,37 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
   // 1. Minutes since the epoch.
   const double t = (jd - sat.epoch) * 1440.0;
 
-  // 2. The model by the deep-space flag; it stores the argument of latitude as the phase.
+  // A satellite found down stays down: no state beyond a decay already seen, counting away
+  // from the epoch (the models' elements may come back into range after it).
+  if (t >= sat.decayAfter || t <= sat.decayBefore) throw EDecayError(kMsgDecayed);
+
+  // 2. The model by the deep-space flag; it stores the argument of latitude as the phase. It
+  // also tells whether its elements at t have the satellite down (drag past the end of the
+  // orbit, the perigee inside the Earth): a failure of the model then is the decay too.
   Vector p = pos, v = vel;
-  if (sat.deepSpace)
-    RunDeepSpace(sat, t, p, v);
-  else
-    SGP4(sat, t, p, v);
-  if (!Finite(p) || !Finite(v) || !std::isfinite(sat.orbitPhase))
-    throw EOrbitError("Propagation gave a state vector that is not finite");
-  // A position inside the Earth (in Earth radii) is no position of a satellite.
-  if (p.x * p.x + p.y * p.y + p.z * p.z < 1.0) throw EDecayError(kMsgDecayed);
+  bool down = false;
+  try {
+    try {
+      if (sat.deepSpace)
+        RunDeepSpace(sat, t, p, v, down);
+      else
+        SGP4(sat, t, p, v, &down);
+    } catch (const EOrbitError&) {
+      if (down) throw EDecayError(kMsgDecayed);
+      throw;
+    }
+    if (down) throw EDecayError(kMsgDecayed);
+    if (!Finite(p) || !Finite(v) || !std::isfinite(sat.orbitPhase))
+      throw EOrbitError("Propagation gave a state vector that is not finite");
+    // A position inside the Earth (in Earth radii) is no position of a satellite.
+    if (p.x * p.x + p.y * p.y + p.z * p.z < 1.0) throw EDecayError(kMsgDecayed);
+  } catch (const EDecayError&) {
+    if (t >= 0)
+      sat.decayAfter = std::min(sat.decayAfter, t);
+    else
+      sat.decayBefore = std::max(sat.decayBefore, t);
+    throw;
+  }
 
   // 3. A negative phase is raised by one turn.
   if (sat.orbitPhase < 0) sat.orbitPhase = static_cast<double>(sat.orbitPhase + kTwoPiL);

@@ -16,7 +16,10 @@ class TSatellite;
 // Throws EMathError / EOrbitError when the model fails (the init-needed flag then stays
 // set when the failure came during initialisation) and EOrbitError when the date is not
 // finite or the resulting state vector is not finite, and EDecayError ("Satellite has
-// decayed") when the position lies less than one Earth radius from the Earth's centre.
+// decayed") when the satellite has come down: the position lies less than one Earth radius
+// from the Earth's centre, or the model's elements at that time do (decay.h), or a decay was
+// found before at a time between the epoch and this one (the satellite keeps the nearest
+// such time on each side of the epoch until its elements are parsed again).
 void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel);
 
 // 2 pi / (mean motion * 1440): the period in days from the element set's mean motion.

@@ -8,6 +8,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "mathtime.h"
 #include "observer.h"
 #include "propagate.h"
@@ -183,20 +189,41 @@ bool ParseDateTimeText(std::string_view s, double& dateTime) {
 }
 
 // Reads a file line by line (CR LF, LF or CR ends a line), holding one buffer and the current
-// line, never the whole file.
+// line, never the whole file. At most `limit` bytes are read: the size a file states is not
+// trusted (a file of the proc file system states 0 and may never end), the bytes read are
+// counted. A line keeps its first kMaxLineBytes bytes; the rest of it is read and dropped.
 class TLineReader {
 public:
-    // Opens a regular file; false when it cannot be opened (also a folder, a missing file).
+    static constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
+
+    explicit TLineReader(std::uintmax_t limit) : limit_(limit) {}
+
+    // Opens a regular file; false when it cannot be opened (also a folder, a pipe, a device,
+    // a missing file). The opened descriptor is checked, so nothing can be swapped in between,
+    // and opening never waits (a pipe without a writer).
     bool Open(const std::string& path) {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec)) return false;
-        file_.reset(std::fopen(path.c_str(), "rb"));
-        if (!file_) return false;
-        size_ = std::filesystem::file_size(path, ec);
-        if (ec) size_ = 0;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) return false;
+        struct stat st {};
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            ::close(fd);
+            return false;
+        }
+        fd_ = fd;
         return true;
     }
-    std::uintmax_t Size() const { return size_; }
+    ~TLineReader() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    TLineReader(const TLineReader&) = delete;
+    TLineReader& operator=(const TLineReader&) = delete;
+
+    // True once reading stopped at the limit with more bytes in the file.
+    bool OverLimit() const { return overLimit_; }
+    // True when a read failed.
+    bool Failed() const { return failed_; }
     // The next line into `line`; false at the end of the file (`line` is then left as it was).
     bool Next(std::string& line) {
         bool any = false;
@@ -217,7 +244,8 @@ public:
             const char* end = buf_ + len_;
             const char* stop = start;
             while (stop < end && *stop != '\r' && *stop != '\n') ++stop;
-            out.append(start, static_cast<std::size_t>(stop - start));
+            const std::size_t room = out.size() < kMaxLineBytes ? kMaxLineBytes - out.size() : 0;
+            out.append(start, std::min(room, static_cast<std::size_t>(stop - start)));
             any = true;
             pos_ = static_cast<std::size_t>(stop - buf_);
             if (stop < end) {
@@ -233,19 +261,33 @@ public:
 
 private:
     bool Fill() {
-        if (!file_) return false;
-        len_ = std::fread(buf_, 1, sizeof buf_, file_.get());
-        pos_ = 0;
-        return len_ > 0;
+        pos_ = len_ = 0;
+        if (fd_ < 0 || overLimit_ || failed_) return false;
+        if (read_ >= limit_) {
+            // A read past the limit tells a file of exactly the limit from a longer one (a whole
+            // block: some files of the proc file system refuse reads of odd sizes).
+            ssize_t n;
+            do n = ::read(fd_, buf_, sizeof buf_);
+            while (n < 0 && errno == EINTR);
+            if (n != 0) (n > 0 ? overLimit_ : failed_) = true;
+            return false;
+        }
+        const std::uintmax_t want = std::min<std::uintmax_t>(sizeof buf_, limit_ - read_);
+        ssize_t n;
+        do n = ::read(fd_, buf_, static_cast<std::size_t>(want));
+        while (n < 0 && errno == EINTR);
+        if (n < 0) failed_ = true;
+        if (n <= 0) return false;
+        len_ = static_cast<std::size_t>(n);
+        read_ += len_;
+        return true;
     }
-    struct TClose {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, TClose> file_;
+    int fd_ = -1;
     char buf_[65536];
     std::size_t pos_ = 0, len_ = 0;
     bool skipLf_ = false;
-    std::uintmax_t size_ = 0;
+    std::uintmax_t limit_ = 0, read_ = 0;
+    bool overLimit_ = false, failed_ = false;
 };
 
 }  // namespace
@@ -318,6 +360,8 @@ void TSatellite::ParseElements(const std::string& line1, const std::string& line
     CheckFinite(period);
     deepSpace = period >= 225.0L;
     initNeeded = 1;
+    decayAfter = std::numeric_limits<double>::infinity();
+    decayBefore = -std::numeric_limits<double>::infinity();
 }
 
 // ---- TSatelliteList --------------------------------------------------------------------
@@ -491,10 +535,8 @@ void TSatelliteList::AddSatellite(const std::string& key, std::unique_ptr<TSatel
     IndexCat(raw);
 }
 
-void TSatelliteList::LoadFromFile(const std::string& path) {
-    TLineReader in;
-    if (!in.Open(path)) throw std::runtime_error("Cannot open element file " + path);
-    if (in.Size() > kMaxElementFileBytes) return;
+template <class TReader>
+void TSatelliteList::ReadElementSets(TReader& in, const std::string& path) {
     std::string line, line1, line2;
     for (;;) {
         // Name line.
@@ -533,6 +575,16 @@ void TSatelliteList::LoadFromFile(const std::string& path) {
     }
 }
 
+void TSatelliteList::LoadFromFile(const std::string& path) {
+    TLineReader in(kMaxElementFileBytes);
+    if (!in.Open(path)) throw std::runtime_error("Cannot open element file " + path);
+    ReadElementSets(in, path);
+    if (in.OverLimit())
+        throw std::runtime_error("Element file " + path + " is larger than " +
+                                 std::to_string(kMaxElementFileBytes >> 20) + " MB; reading stopped there");
+    if (in.Failed()) throw std::runtime_error("Cannot read element file " + path);
+}
+
 void TSatelliteList::LoadNotes(const std::string& fileName) {
     namespace fs = std::filesystem;
     std::string path = folder_ + fileName;
@@ -549,8 +601,9 @@ void TSatelliteList::LoadNotes(const std::string& fileName) {
         std::sort(candidates.begin(), candidates.end());
         path = folder_ + candidates.front();
     }
-    TLineReader in;
-    if (!in.Open(path) || in.Size() > kMaxElementFileBytes) return;
+    // Reading stops at the size limit; what was read stays.
+    TLineReader in(kMaxElementFileBytes);
+    if (!in.Open(path)) return;
     std::string raw;
     while (in.Next(raw)) {
         try {

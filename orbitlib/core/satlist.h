@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -49,6 +50,10 @@ public:
     std::int32_t linesPerMinute = 0;
     std::uint8_t type = 0;          // 0..6 by name
     std::int32_t initNeeded = 0;    // 1 after ParseElements; cleared by the propagators
+    // Minutes from the epoch of the decays nearest to it found after and before it: the
+    // propagation fails from there on away from the epoch. Reset by ParseElements.
+    double decayAfter = std::numeric_limits<double>::infinity();
+    double decayBefore = -std::numeric_limits<double>::infinity();
     bool noaa = false;
     double scanHalfAngle = 0.0;     // degrees
 
@@ -72,7 +77,9 @@ public:
     TSatelliteList(const TSatelliteList&) = delete;
     TSatelliteList& operator=(const TSatelliteList&) = delete;
 
-    // Merges one element file into the list. A file that cannot be read adds nothing.
+    // Merges one element file into the list. Throws std::runtime_error with the reason when the
+    // file cannot be opened as a regular file or read, or holds more than 64 MB (the sets
+    // before the limit stay in the list).
     void LoadFromFile(const std::string& path);
     // Reads the notes file (folder + file name; the name is matched without regard to case).
     void LoadNotes(const std::string& fileName);
@@ -96,6 +103,9 @@ private:
         using is_transparent = void;
         bool operator()(std::string_view a, std::string_view b) const;
     };
+    // Reads the element sets of one opened file into the list.
+    template <class TReader>
+    void ReadElementSets(TReader& in, const std::string& path);
     // Adds a parsed, propagated satellite under its key; takes ownership.
     void AddSatellite(const std::string& key, std::unique_ptr<TSatellite> sat, const std::string& path);
     // The satellite of a catalogue number that comes first in list order, or nullptr.

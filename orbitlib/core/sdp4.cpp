@@ -10,6 +10,7 @@
 
 #include <cmath>
 
+#include "decay.h"
 #include "fastpow.h"
 #include "mathtime.h"
 #include "observer.h"
@@ -748,7 +749,8 @@ void InitConstants(TDeepState& st, const TDeepElements& el) {
 }  // namespace
 
 void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, double tsince,
-          TDeepOutput& out) {
+          TDeepOutput& out, bool* down) {
+  if (down) *down = false;
   if (!std::isfinite(tsince)) Fail("Propagation time is not a finite number");
 
   if (initNeeded != 0) {
@@ -779,6 +781,7 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   double e = static_cast<double>(em - tempe);
   double xmam = static_cast<double>(xmdf + st.xnodp * templ);
   DeepSpacePeriodic(st, el, e, xinc, omgadf, xnode, xmam);
+  if (down) *down = decay::DragElementsDown(tempa, e);
   const R xl = static_cast<R>(xmam) + omgadf + xnode;
   const R esq = static_cast<R>(e) * e;
   if (!(esq < 1)) Fail("Eccentricity driven to 1 or beyond in SDP4");
@@ -794,6 +797,8 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   const R aynl = temp * st.aycof;
   const R xlt = xl + xll;
   const R ayn = e * sinomg + aynl;
+  // At the epoch the set stands as given; from there on a perigee inside the Earth ends it.
+  if (down && t != 0 && decay::PerigeeInside(a, axn, ayn, st.x3thm1, st.x1mth2, kCk2)) *down = true;
 
   // Kepler's equation. After the first pass each iterate lies a small step from the one before,
   // so its sine and cosine follow from theirs by the addition theorems.

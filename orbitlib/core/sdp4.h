@@ -90,8 +90,10 @@ struct TDeepState {
 // leaves it set). Throws EMathError on a non-positive power base or an invalid
 // operation, and EOrbitError when the time is not finite or too far from the epoch for
 // the resonance integrator, or when the resulting state is not finite.
+// When `down` is given it tells whether the elements at that time say the satellite has come
+// down (decay.h); it is set before any failure those elements cause.
 void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, double tsince,
-          TDeepOutput& out);
+          TDeepOutput& out, bool* down = nullptr);
 
 // DEEP with its selector: 1 runs DPINIT, 2 DPSEC, 3 DPPER on the work area; any other
 // selector does nothing.

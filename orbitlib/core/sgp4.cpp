@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "decay.h"
 #include "fastpow.h"
 #include "mathtime.h"
 #include "observer.h"
@@ -142,7 +143,8 @@ void Initialise(const TSatellite& sat, TSgp4State& s) {
 
 }  // namespace
 
-void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
+void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) {
+    if (down) *down = false;
     if (!std::isfinite(tsince)) throw EMathError(kMsgInvalidOp);
     if (sat.initNeeded != 0) {
         TSgp4State fresh;
@@ -187,6 +189,7 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     }
     const LD a = s.aodp * tempa * tempa;
     const LD e = eo - tempe;
+    if (down) *down = decay::DragElementsDown(tempa, e);
     const LD xl = xmp + omega + xnode + s.xnodp * templ;
     // BETA = sqrt(1 - E^2) enters only squared; its check of E stays.
     const LD betasq = 1.0L - e * e;
@@ -202,6 +205,8 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel) {
     const LD aynl = temp * s.aycof;
     const LD xlt = xl + xll;
     const LD ayn = e * sinomg + aynl;
+    // At the epoch the set stands as given; from there on a perigee inside the Earth ends it.
+    if (down && t != 0.0L && decay::PerigeeInside(a, axn, ayn, s.x3thm1, s.x1mth2, CK2)) *down = true;
 
     // Kepler's equation for E + omega, from CAPU = XLT - XNODE. The published routine first
     // reduces CAPU to [0, 2 pi); the iteration moves only by differences and the sines and

@@ -17,6 +17,8 @@ class TSatellite;
 // Throws EMathError when the model fails ("Invalid argument in Function Power!" for a power
 // of a base that is not positive, division by zero, square root of a negative number, a
 // non-finite result); a failure during initialisation leaves sat.initNeeded set.
-void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel);
+// When `down` is given it tells whether the elements at that time say the satellite has come
+// down (decay.h); it is set before any failure those elements cause.
+void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down = nullptr);
 
 }  // namespace orbit

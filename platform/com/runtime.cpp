@@ -1,5 +1,6 @@
 // Error information, apartments, creation by class identifier and the message-box hook.
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cstdio>
@@ -115,6 +116,9 @@ void* velmarcom_internal::LoadModule(const std::string& path) {
   auto& libs = Libraries();
   auto it = libs.find(path);
   if (it != libs.end()) return it->second;
+  // Only a regular file is loaded: opening a pipe or a device would wait or read without end.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle) libs.emplace(path, handle);
   return handle;
@@ -194,6 +198,12 @@ VELMARCOM_API void CoUninitialize() {
 
 // ---- creation ----------------------------------------------------------------------------
 
+HRESULT velmarcom_internal::RegistryFailure(HRESULT hr) {
+  const std::string text = velmar::registry::LastErrorText();
+  if (!text.empty()) VcomSetErrorInfo(nullptr, velmarcom_internal::kRuntimeSource, text.c_str(), nullptr, 0);
+  return hr;
+}
+
 VELMARCOM_API HRESULT CoGetClassObject(REFCLSID rclsid, DWORD, void*, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
@@ -204,11 +214,15 @@ VELMARCOM_API HRESULT CoGetClassObject(REFCLSID rclsid, DWORD, void*, REFIID rii
     using velmar::registry::Status;
     Status s = velmar::registry::GetValue(key, "", path);
     if (s == Status::NotFound) return REGDB_E_CLASSNOTREG;
-    if (s != Status::Ok) return REGDB_E_READREGDB;
+    if (s != Status::Ok) return velmarcom_internal::RegistryFailure(REGDB_E_READREGDB);
     if (path.empty()) return REGDB_E_CLASSNOTREG;
 
     void* handle = velmarcom_internal::LoadModule(path);
-    if (!handle) return CO_E_DLLNOTFOUND;
+    if (!handle) {
+      const std::string text = "The library " + path + " cannot be loaded";
+      VcomSetErrorInfo(nullptr, velmarcom_internal::kRuntimeSource, text.c_str(), nullptr, 0);
+      return CO_E_DLLNOTFOUND;
+    }
     auto getClassObject = reinterpret_cast<DllGetClassObjectFn>(::dlsym(handle, "DllGetClassObject"));
     if (!getClassObject) return CO_E_ERRORINDLL;
     HRESULT hr = getClassObject(rclsid, riid, ppv);
@@ -240,7 +254,7 @@ VELMARCOM_API HRESULT CLSIDFromProgID(const OLECHAR* progId, CLSID* clsid) {
     using velmar::registry::Status;
     Status s = velmar::registry::GetValue(std::string(progId) + "\\Clsid", "", text);
     if (s == Status::NotFound || s == Status::InvalidName) return REGDB_E_CLASSNOTREG;
-    if (s != Status::Ok) return REGDB_E_READREGDB;
+    if (s != Status::Ok) return velmarcom_internal::RegistryFailure(REGDB_E_READREGDB);
     return VcomGuidFromText(text.c_str(), clsid);
   } catch (...) {
     return E_UNEXPECTED;

@@ -18,6 +18,7 @@
 namespace {
 
 namespace reg = velmar::registry;
+using velmarcom_internal::RegistryFailure;
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -581,7 +582,7 @@ VELMARCOM_API HRESULT QueryPathOfRegTypeLib(REFGUID libid, WORD major, WORD mino
     std::vector<std::string> versions;
     reg::Status s = reg::SubKeys(libKey, versions);
     if (s == reg::Status::NotFound) return TYPE_E_LIBNOTREGISTERED;
-    if (s != reg::Status::Ok) return TYPE_E_REGISTRYACCESS;
+    if (s != reg::Status::Ok) return RegistryFailure(TYPE_E_REGISTRYACCESS);
     std::string best;
     unsigned bestMinor = 0;
     for (const std::string& v : versions) {
@@ -600,7 +601,7 @@ VELMARCOM_API HRESULT QueryPathOfRegTypeLib(REFGUID libid, WORD major, WORD mino
         *path = StringToBstr(value);
         return *path ? S_OK : E_OUTOFMEMORY;
       }
-      if (s != reg::Status::Ok && s != reg::Status::NotFound) return TYPE_E_REGISTRYACCESS;
+      if (s != reg::Status::Ok && s != reg::Status::NotFound) return RegistryFailure(TYPE_E_REGISTRYACCESS);
     }
     return TYPE_E_LIBNOTREGISTERED;
   } catch (...) {
@@ -640,7 +641,7 @@ VELMARCOM_API HRESULT RegisterTypeLib(ITypeLib* lib, const OLECHAR* fullPath, co
     if (!set(key, "", doc.length() ? doc.str() : name.str()) ||
         !set(key + "\\" + Hex(a.lcid) + "\\linux", "", fullPath) ||
         !set(key + "\\FLAGS", "", std::to_string(a.wLibFlags)) || (helpDir && !set(key + "\\HELPDIR", "", helpDir)))
-      return TYPE_E_REGISTRYACCESS;
+      return RegistryFailure(TYPE_E_REGISTRYACCESS);
 
     // The interfaces automation clients reach through the standard marshaller.
     const UINT count = lib->GetTypeInfoCount();
@@ -670,7 +671,7 @@ VELMARCOM_API HRESULT RegisterTypeLib(ITypeLib* lib, const OLECHAR* fullPath, co
       const std::string k = "Interface\\" + GuidToString(iid);
       if (!set(k, "", typeName.str()) || !set(k + "\\ProxyStubClsid32", "", GuidToString(CLSID_PSOAInterface)) ||
           !set(k + "\\TypeLib", "", libid) || !set(k + "\\TypeLib", "Version", version))
-        return TYPE_E_REGISTRYACCESS;
+        return RegistryFailure(TYPE_E_REGISTRYACCESS);
     }
     return S_OK;
   } catch (...) {
@@ -687,12 +688,12 @@ VELMARCOM_API HRESULT UnRegisterTypeLib(REFGUID libid, WORD major, WORD minor, L
     const std::string key = libKey + "\\" + version;
     reg::Status s = reg::KeyExists(key);
     if (s == reg::Status::NotFound) return TYPE_E_LIBNOTREGISTERED;
-    if (s != reg::Status::Ok) return TYPE_E_REGISTRYACCESS;
+    if (s != reg::Status::Ok) return RegistryFailure(TYPE_E_REGISTRYACCESS);
 
     // The interfaces registered as belonging to this version of the library.
     std::vector<std::string> interfaces;
     s = reg::SubKeys("Interface", interfaces);
-    if (s != reg::Status::Ok && s != reg::Status::NotFound) return TYPE_E_REGISTRYACCESS;
+    if (s != reg::Status::Ok && s != reg::Status::NotFound) return RegistryFailure(TYPE_E_REGISTRYACCESS);
     for (const std::string& name : interfaces) {
       const std::string k = "Interface\\" + name;
       std::string owner, ownerVersion;
@@ -705,20 +706,20 @@ VELMARCOM_API HRESULT UnRegisterTypeLib(REFGUID libid, WORD major, WORD minor, L
       if (!ParseVersion(ownerVersion, ma, mi) || ma != major || mi != minor) continue;
       if (!DeleteIfThere(k + "\\TypeLib") || !DeleteIfThere(k + "\\ProxyStubClsid32") ||
           !DeleteIfThere(k + "\\ProxyStubClsid") || !DeleteIfThere(k))
-        return TYPE_E_REGISTRYACCESS;
+        return RegistryFailure(TYPE_E_REGISTRYACCESS);
     }
 
     const std::string locale = key + "\\" + Hex(lcid);
-    if (!DeleteIfThere(locale + "\\linux") || !DeleteIfThere(locale)) return TYPE_E_REGISTRYACCESS;
+    if (!DeleteIfThere(locale + "\\linux") || !DeleteIfThere(locale)) return RegistryFailure(TYPE_E_REGISTRYACCESS);
     // The version's own entries go once no other locale is registered under it.
     std::vector<std::string> rest;
     s = reg::SubKeys(key, rest);
-    if (s != reg::Status::Ok) return TYPE_E_REGISTRYACCESS;
+    if (s != reg::Status::Ok) return RegistryFailure(TYPE_E_REGISTRYACCESS);
     for (const std::string& r : rest)
       if (!EqualNoCase(r, "FLAGS") && !EqualNoCase(r, "HELPDIR")) return S_OK;
     if (!DeleteIfThere(key + "\\FLAGS") || !DeleteIfThere(key + "\\HELPDIR") || !DeleteIfThere(key) ||
         !DeleteIfThere(libKey))
-      return TYPE_E_REGISTRYACCESS;
+      return RegistryFailure(TYPE_E_REGISTRYACCESS);
     return S_OK;
   } catch (...) {
     return E_OUTOFMEMORY;

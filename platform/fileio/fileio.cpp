@@ -1,4 +1,5 @@
 #include "fileio.h"
+#include "fileio_detail.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,12 +14,7 @@
 #include <vector>
 
 namespace fileio {
-namespace {
-
-constexpr const char* kBackupMagic = "velmar-backup\n";
-constexpr const char* kOldDownloadPrefix = ".velmar-download-";
-// A file written in place is read whole first; settings are far smaller than this.
-constexpr std::size_t kMaxInPlaceBytes = 64u << 20;
+namespace detail {
 
 std::string Reason(int err) {
   char buf[256];
@@ -27,6 +23,42 @@ std::string Reason(int err) {
   if (!s.empty() && s[0] >= 'A' && s[0] <= 'Z') s[0] = static_cast<char>(s[0] - 'A' + 'a');
   return s;
 }
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool MakeFolders(const std::string& dir) {
+  for (std::size_t p = 1; p <= dir.size(); ++p) {
+    if (p == dir.size() || dir[p] == '/') {
+      const std::string part = dir.substr(0, p);
+      if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+  }
+  struct stat st {};
+  return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::uint64_t PathHash(const std::string& path) {
+  std::uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (char c : path) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  return h;
+}
+
+}  // namespace detail
+
+namespace {
+
+using detail::MakeFolders;
+using detail::NameOf;
+using detail::PathHash;
+using detail::Reason;
+
+constexpr const char* kBackupMagic = "velmar-backup\n";
+constexpr const char* kOldDownloadPrefix = ".velmar-download-";
+// A file written in place is read whole first; settings are far smaller than this.
+constexpr std::size_t kMaxInPlaceBytes = 64u << 20;
 
 void SetError(std::string* error, const std::string& text) {
   if (error) {
@@ -97,11 +129,6 @@ bool ReadAll(const std::string& path, std::string& out, std::size_t maxBytes, in
   return true;
 }
 
-std::string NameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 mode_t NewFileMode() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -114,17 +141,6 @@ void SyncFolder(const std::string& folder) {
     ::fsync(dfd);
     ::close(dfd);
   }
-}
-
-bool MakeFolders(const std::string& dir) {
-  for (std::size_t p = 1; p <= dir.size(); ++p) {
-    if (p == dir.size() || dir[p] == '/') {
-      const std::string part = dir.substr(0, p);
-      if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-  }
-  struct stat st {};
-  return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 enum class TTempResult { Done, Failed, NoTempFile };
@@ -210,10 +226,8 @@ bool WriteOver(const std::string& path, std::string_view bytes, int& err) {
 std::string BackupPathFor(const std::string& path) {
   const std::string folder = BackupFolder();
   if (folder.empty()) return {};
-  std::uint64_t h = 14695981039346656037ull;  // FNV-1a
-  for (char c : path) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
   char name[32];
-  std::snprintf(name, sizeof name, "%016llx.bak", static_cast<unsigned long long>(h));
+  std::snprintf(name, sizeof name, "%016llx.bak", static_cast<unsigned long long>(PathHash(path)));
   return folder + "/" + name;
 }
 
@@ -316,14 +330,25 @@ std::string BackupFolder() {
 
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* error) noexcept {
   try {
-    const std::string name = NameOf(path);
-    if (name.empty() || name == "." || name == "..") {
+    const std::string given = NameOf(path);
+    if (given.empty() || given == "." || given == "..") {
       SetError(error, "not a file name");
+      return false;
+    }
+    const std::string target = SaveTarget(path);
+    const std::string name = NameOf(target);
+    if (target.empty() || name.empty() || name == "." || name == "..") {
+      SetError(error, "too many levels of symbolic links");
+      return false;
+    }
+    const TFileLock lock(target);
+    if (!lock.Held()) {
+      SetError(error, lock.Error());
       return false;
     }
     struct stat st {};
     mode_t mode = NewFileMode();
-    const bool exists = ::stat(path.c_str(), &st) == 0;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists) {
       if (!S_ISREG(st.st_mode)) {
         SetError(error, "not a regular file");
@@ -332,17 +357,17 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* e
       mode = st.st_mode & 07777;
     }
     int err = 0;
-    switch (ReplaceViaTemp(path, bytes, mode, err)) {
+    switch (ReplaceViaTemp(target, bytes, mode, err)) {
       case TTempResult::Done: return true;
       case TTempResult::Failed: SetError(error, Reason(err)); return false;
       case TTempResult::NoTempFile: break;
     }
     // The folder takes no new file: the file itself may still be writable.
-    if (!exists || ::access(path.c_str(), W_OK) != 0) {
+    if (!exists || ::access(target.c_str(), W_OK) != 0) {
       SetError(error, Reason(err));
       return false;
     }
-    return WriteInPlace(path, bytes, error);
+    return WriteInPlace(target, bytes, error);
   } catch (...) {
     SetError(error, "out of memory");
     return false;
@@ -351,10 +376,18 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* e
 
 bool RecoverInterruptedSave(const std::string& path) noexcept {
   try {
-    const std::string backup = BackupPathFor(path);
+    const std::string target = SaveTarget(path);
+    if (target.empty()) return true;
+    const std::string backup = BackupPathFor(target);
     if (backup.empty()) return true;
+    struct stat st {};
+    if (::stat(backup.c_str(), &st) != 0) return true;  // the usual case: nothing was cut short
+    // Only the holder of the lock may put a copy back: a copy another program is still
+    // writing under its lock is not a cut save.
+    const TFileLock lock(target);
+    if (!lock.Held()) return false;
     int err = 0;
-    return RecoverFrom(backup, &path, err);
+    return RecoverFrom(backup, &target, err);
   } catch (...) {
     return false;
   }
@@ -377,6 +410,12 @@ int RecoverInterruptedSaves() noexcept {
     for (const std::string& backup : copies) {
       int err = 0;
       std::string target, old;
+      if (!ReadBackup(backup, target, old, err)) continue;
+      // A copy of an older version naming a relative path cannot tell which file it belongs to.
+      if (target.empty() || target[0] != '/') continue;
+      const TFileLock lock(target);
+      if (!lock.Held()) continue;
+      // Read again under the lock: the copy's writer may have finished meanwhile.
       if (!ReadBackup(backup, target, old, err)) continue;
       if (Restore(target, backup, old, err)) ++restored;
     }

@@ -12,6 +12,13 @@
 // one is overwritten. The copy is removed when the new text is complete. A copy that is still
 // there names a save that was cut short: RecoverInterruptedSave puts the old contents back.
 //
+// A save holds the file's lock (see TFileLock) from before it reads anything until the new text
+// is complete, so two programs saving the same file take turns, and a copy in the backup folder
+// exists only while its writer holds the lock: a copy found by the holder of the lock was left by
+// a writer that died. Paths are made absolute and links followed before anything is written, so
+// a link stays a link and its target is replaced, and a copy names the file it belongs to
+// whatever the working folder.
+//
 // No Qt; no function throws.
 #pragma once
 
@@ -48,5 +55,36 @@ int RemoveStaleTemporaries(const std::string& folder, double maxAgeSeconds = 864
 
 // The folder part of a path up to its last '/' ("." when it has none).
 std::string FolderOf(const std::string& path);
+
+// The file a save of `path` writes: the path made absolute (against the working folder) with
+// symbolic links followed to their target and the folder in canonical form. Empty when `path`
+// is empty or its links loop.
+std::string SaveTarget(const std::string& path);
+
+// How long a save waits for another program's save of the same file before it gives up.
+inline constexpr double kLockWaitSeconds = 5.0;
+
+// The lock of one file for a read-modify-write: held from construction (when Held()) to
+// destruction. Programs saving the same file take turns; a program that has been waiting is
+// let in before one that comes anew. A thread may take a lock it already holds again (the saves
+// inside a read-modify-write do). The wait is bounded by kLockWaitSeconds; then Error() names
+// the lock file. Lock files live in a folder of the user's own ($XDG_RUNTIME_DIR/velmar-locks,
+// else /tmp/velmar-locks-<uid>, else "locks" beside the backup folder) and are removed when
+// nobody holds or awaits them.
+class TFileLock {
+ public:
+  explicit TFileLock(const std::string& path) noexcept;
+  ~TFileLock();
+  TFileLock(const TFileLock&) = delete;
+  TFileLock& operator=(const TFileLock&) = delete;
+
+  bool Held() const noexcept { return held_; }
+  const std::string& Error() const noexcept { return error_; }
+
+ private:
+  std::string lockPath_;
+  std::string error_;
+  bool held_ = false;
+};
 
 }  // namespace fileio

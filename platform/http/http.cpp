@@ -72,6 +72,7 @@ std::string FailureText(CURLcode code, CURL* curl, long status, const TGetOption
     case CURLE_UNSUPPORTED_PROTOCOL: return "not an http or https address";
     case CURLE_URL_MALFORMAT: return "not a valid address";
     case CURLE_OUT_OF_MEMORY: return "out of memory";
+    case CURLE_BAD_CONTENT_ENCODING: return "compressed in a form that cannot be read";
     case CURLE_GOT_NOTHING:
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
@@ -131,6 +132,9 @@ TGetResult Get(const std::string& url, const TProgress& progress, const TGetOpti
     curl_easy_setopt(curl, CURLOPT_PROXY, "");
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, UserAgent);
+    // A compressed reply is decoded (the limit counts the decoded bytes); one in an encoding
+    // that cannot be decoded fails.
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.ConnectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, options.LowSpeedLimitBytes);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.LowSpeedTimeSeconds);

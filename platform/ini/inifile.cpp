@@ -11,9 +11,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <unordered_map>
 
 namespace {
 
@@ -65,20 +65,128 @@ LineInfo Classify(std::string_view line) {
   return info;
 }
 
-// A missing file, a folder standing where the file should be, or a read error all read as
-// "no file", so every key takes its default.
-bool ReadFileBytes(const std::string& name, std::string& bytes) {
-  struct stat st {};
-  if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  try {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-  } catch (const std::exception&) {
-    bytes.clear();
-    return false;
+template <class F>
+void ForEachLine(std::string_view bytes, F&& f) {
+  std::size_t start = 0, i = 0;
+  while (i < bytes.size()) {
+    const char c = bytes[i];
+    if (c == '\r' || c == '\n') {
+      f(bytes.substr(start, i - start), start);
+      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+      start = ++i;
+    } else {
+      ++i;
+    }
   }
+  if (start < bytes.size()) f(bytes.substr(start), start);
+}
+
+std::string_view LineAt(std::string_view bytes, std::size_t offset) {
+  const std::size_t end = bytes.find_first_of("\r\n", offset);
+  return bytes.substr(offset, (end == std::string_view::npos ? bytes.size() : end) - offset);
+}
+
+std::uint64_t HashName(std::string_view name, std::uint64_t h = 14695981039346656037ull) {
+  for (char c : name) h = (h ^ static_cast<unsigned char>(Up(c))) * 1099511628211ull;
+  return h;
+}
+
+std::uint64_t KeyHash(std::uint64_t sectionHash, std::string_view key) {
+  return HashName(key, (sectionHash ^ 0x5Bu) * 1099511628211ull);
+}
+
+std::string Reason(int err) {
+  char buf[256];
+  const char* text = ::strerror_r(err, buf, sizeof buf);
+  std::string s = text ? text : "unknown error";
+  if (!s.empty() && s[0] >= 'A' && s[0] <= 'Z') s[0] = static_cast<char>(s[0] - 'A' + 'a');
+  return s;
+}
+
+enum class TFileState { Read, Missing, Unusable };
+
+// What tells that a file has changed since it was read.
+struct TFileId {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = -1;
+  long long mtime = 0, ctime = 0;
+  bool operator==(const TFileId&) const = default;
+};
+
+TFileId IdOf(const struct stat& st) {
+  return {st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+          st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
+}
+
+// Reads a whole settings file, counting the bytes it reads. A missing file, or a folder standing
+// where the file should be, is Missing; a file that cannot be read or exceeds the limit is
+// Unusable with the reason in `problem`. `id` (when known) identifies what was read.
+TFileState ReadIniFile(const std::string& name, std::string& bytes, std::string& problem, TFileId& id) {
+  bytes.clear();
+  problem.clear();
+  id = TFileId{};
+  // Not blocking: a FIFO named as the file is no settings file and must not stop the program.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return TFileState::Missing;
+    problem = Reason(errno);
+    return TFileState::Unusable;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return TFileState::Missing;
+  }
+  id = IdOf(st);
+  TFileState state = TFileState::Read;
+  try {
+    bytes.reserve(std::min<std::size_t>(static_cast<std::size_t>(st.st_size), TIniFile::kMaxBytes));
+    char buf[65536];
+    for (;;) {
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        problem = Reason(errno);
+        state = TFileState::Unusable;
+        break;
+      }
+      if (n == 0) break;
+      if (bytes.size() + static_cast<std::size_t>(n) > TIniFile::kMaxBytes) {
+        problem = "larger than " + std::to_string(TIniFile::kMaxBytes >> 20) + " MB";
+        state = TFileState::Unusable;
+        break;
+      }
+      bytes.append(buf, static_cast<std::size_t>(n));
+    }
+  } catch (const std::exception&) {
+    problem = "out of memory";
+    state = TFileState::Unusable;
+  }
+  ::close(fd);
+  if (state != TFileState::Read) bytes.clear();
+  return state;
+}
+
+// The first matching section's key, line by line (the index's fallback on a hash collision).
+bool ScanFor(std::string_view bytes, std::string_view sec, std::string_view k, std::string& value) {
+  bool inSection = false, done = false, found = false;
+  ForEachLine(bytes, [&](std::string_view line, std::size_t) {
+    if (done) return;
+    const LineInfo info = Classify(line);
+    if (info.kind == LineInfo::Section) {
+      if (inSection) {
+        done = true;  // only the first matching section counts
+        return;
+      }
+      inSection = SameName(info.name, sec);
+      if (inSection && k.empty()) found = done = true;
+    } else if (inSection && info.kind == LineInfo::Key && SameName(info.name, k)) {
+      value.assign(info.value);
+      found = done = true;
+    }
+  });
+  return found;
 }
 
 }  // namespace
@@ -256,30 +364,110 @@ std::string FormatGeneral(double value, int precision) {
 
 }  // namespace ini
 
+// The file as last read, with the first occurrence of each section and the keys in them indexed
+// by a hash of their names (the line is checked on a hit).
+struct TIniFile::TSnapshot {
+  TFileState state = TFileState::Missing;
+  TFileId id;
+  std::string problem;
+  std::string bytes;
+  std::unordered_map<std::uint64_t, std::uint32_t> sections;  // name hash -> offset of the header line
+  struct TKey {
+    std::uint64_t hash;
+    std::uint32_t line;    // offset of the key's line
+    std::uint32_t header;  // offset of its section's header line
+  };
+  std::vector<TKey> keys;  // by hash, then in file order
+  bool exact = true;       // false when two section names share a hash: lookups scan
+  bool settled = false;    // unchanged for a while when read: may serve until the file changes
+
+  void Index() {
+    std::uint64_t sectionHash = 0;
+    std::uint32_t header = 0;
+    bool first = false;
+    ForEachLine(bytes, [&](std::string_view line, std::size_t begin) {
+      const LineInfo info = Classify(line);
+      const auto at = static_cast<std::uint32_t>(begin);
+      if (info.kind == LineInfo::Section) {
+        const std::uint64_t h = HashName(info.name);
+        const auto [it, fresh] = sections.try_emplace(h, at);
+        first = fresh;
+        if (fresh) {
+          sectionHash = h;
+          header = at;
+        } else if (!SameName(Classify(LineAt(bytes, it->second)).name, info.name)) {
+          exact = false;
+        }
+      } else if (first && info.kind == LineInfo::Key) {
+        keys.push_back({KeyHash(sectionHash, info.name), at, header});
+      }
+    });
+    std::stable_sort(keys.begin(), keys.end(), [](const TKey& a, const TKey& b) { return a.hash < b.hash; });
+  }
+};
+
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
   // A save in place that was cut short (settings in a read-only folder) is undone first, so
   // the file reads as it was before that save.
   fileio::RecoverInterruptedSave(fileName_);
 }
 
+TIniFile::~TIniFile() = default;
+
+const TIniFile::TSnapshot& TIniFile::Current() const {
+  struct stat st {};
+  if (snapshot_ && snapshot_->settled && ::stat(fileName_.c_str(), &st) == 0 && IdOf(st) == snapshot_->id)
+    return *snapshot_;
+  auto fresh = std::make_unique<TSnapshot>();
+  {
+    // Read under the lock, so a save in place by another program (a read-only folder) is never
+    // seen half done; a lock not had within its bound does not stop the reading.
+    const fileio::TFileLock lock(fileName_);
+    fresh->state = ReadIniFile(fileName_, fresh->bytes, fresh->problem, fresh->id);
+  }
+  if (fresh->state == TFileState::Read) fresh->Index();
+  // File times advance in steps of a few milliseconds: a file changed just now could change again
+  // within the same step at the same size, so it is read again until it has been still a while.
+  timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  fresh->settled =
+      fresh->id.size >= 0 && now.tv_sec * 1000000000LL + now.tv_nsec - fresh->id.mtime > 200000000LL;
+  snapshot_ = std::move(fresh);
+  return *snapshot_;
+}
+
+std::string TIniFile::ReadProblem() const {
+  try {
+    return Current().problem;
+  } catch (const std::exception&) {
+    return "out of memory";
+  }
+}
+
 bool TIniFile::Find(std::string_view section, std::string_view key, std::string& value) const {
-  std::string bytes;
-  if (!ReadFileBytes(fileName_, bytes)) return false;
-  const std::vector<std::string> lines = ini::SplitLines(bytes);
+  const TSnapshot& s = Current();
+  if (s.state != TFileState::Read) return false;
   const std::string_view sec = TrimView(section), k = TrimView(key);
-  bool inSection = false;
-  for (const std::string& line : lines) {
-    const LineInfo info = Classify(line);
-    if (info.kind == LineInfo::Section) {
-      if (inSection) return false;  // only the first matching section counts
-      inSection = SameName(info.name, sec);
-      if (inSection && k.empty()) return true;
-    } else if (inSection && info.kind == LineInfo::Key && SameName(info.name, k)) {
+  if (!s.exact) return ScanFor(s.bytes, sec, k, value);
+  const std::uint64_t sectionHash = HashName(sec);
+  const auto it = s.sections.find(sectionHash);
+  if (it == s.sections.end()) return false;
+  if (!SameName(Classify(LineAt(s.bytes, it->second)).name, sec)) return ScanFor(s.bytes, sec, k, value);
+  if (k.empty()) return true;
+  const std::uint64_t h = KeyHash(sectionHash, k);
+  auto e = std::lower_bound(s.keys.begin(), s.keys.end(), h,
+                            [](const TSnapshot::TKey& a, std::uint64_t b) { return a.hash < b; });
+  bool seen = false;
+  for (; e != s.keys.end() && e->hash == h; ++e) {
+    seen = true;
+    if (e->header != it->second) continue;
+    const LineInfo info = Classify(LineAt(s.bytes, e->line));
+    if (SameName(info.name, k)) {
       value.assign(info.value);
       return true;
     }
   }
-  return false;
+  return seen && ScanFor(s.bytes, sec, k, value);
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
@@ -327,45 +515,48 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     if (c == '\r' || c == '\n') c = ' ';
   const std::string newLine = std::string(k) + "=" + val;
 
-  std::string bytes;
-  ReadFileBytes(fileName_, bytes);  // a missing file is created
-  std::vector<std::string> lines = ini::SplitLines(bytes);
+  // The file is read and replaced under its lock: a key another program wrote meanwhile stays.
+  const fileio::TFileLock lock(fileName_);
+  if (!lock.Held()) throw EIniFileException("Unable to write to " + fileName_ + ": " + lock.Error());
+  std::string bytes, problem;
+  TFileId id;
+  if (ReadIniFile(fileName_, bytes, problem, id) == TFileState::Unusable)
+    throw EIniFileException("Unable to write to " + fileName_ + ": the file cannot be read (" + problem +
+                            "), so it is left as it is");
 
-  std::size_t header = lines.size();
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const LineInfo info = Classify(lines[i]);
-    if (info.kind == LineInfo::Section && SameName(info.name, sec)) {
-      header = i;
-      break;
+  // Where the section begins, and the key's line or the line after the section's last key.
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t header = kNone, replace = kNone, insertAfter = kNone, count = 0;
+  bool inSection = false, lastBlank = true;
+  ForEachLine(bytes, [&](std::string_view line, std::size_t) {
+    const std::size_t i = count++;
+    lastBlank = TrimView(line).empty();
+    if (replace != kNone) return;
+    const LineInfo info = Classify(line);
+    if (info.kind == LineInfo::Section) {
+      inSection = header == kNone && SameName(info.name, sec);
+      if (inSection) header = insertAfter = i;
+    } else if (inSection && info.kind == LineInfo::Key) {
+      if (SameName(info.name, k)) replace = i;
+      else insertAfter = i;
     }
-  }
-  if (header == lines.size()) {
-    if (!lines.empty() && !TrimView(lines.back()).empty()) lines.emplace_back();
-    lines.push_back("[" + std::string(sec) + "]");
-    lines.push_back(newLine);
-  } else {
-    std::size_t insertAt = header + 1;
-    bool replaced = false;
-    for (std::size_t i = header + 1; i < lines.size(); ++i) {
-      const LineInfo info = Classify(lines[i]);
-      if (info.kind == LineInfo::Section) break;
-      if (info.kind == LineInfo::Key) {
-        if (SameName(info.name, k)) {
-          lines[i] = newLine;
-          replaced = true;
-          break;
-        }
-        insertAt = i + 1;
-      }
-    }
-    if (!replaced) lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
-  }
+  });
 
   std::string out;
-  for (const std::string& line : lines) {
-    out += line;
+  out.reserve(bytes.size() + count + newLine.size() + sec.size() + 16);
+  std::size_t i = 0;
+  ForEachLine(bytes, [&](std::string_view line, std::size_t) {
+    if (i == replace) out += newLine;
+    else out.append(line);
     out += "\r\n";
+    if (i == insertAfter && replace == kNone) out.append(newLine).append("\r\n");
+    ++i;
+  });
+  if (header == kNone) {
+    if (!lastBlank) out += "\r\n";
+    out.append("[").append(sec).append("]\r\n").append(newLine).append("\r\n");
   }
+  snapshot_.reset();
   if (!fileio::ReplaceFile(fileName_, out)) throw EIniFileException("Unable to write to " + fileName_);
 }
 

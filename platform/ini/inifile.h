@@ -6,11 +6,20 @@
 //   the old file as it was): the key's line is replaced, a missing key is
 //   appended after the last key of its section, a missing section at the end of the file; other
 //   lines (comments, unknown keys, their order) are kept; lines end in CR LF;
-// - nothing is cached: each read looks at the file as it is now.
+// - each read looks at the file as it is now: the file is read again when it has changed since
+//   the last read (its identity, size or times differ; a file changed just before that read is
+//   read every time until it has been still for a moment), each time whole and in time linear in
+//   its size, into an index of its sections and keys;
+// - a file larger than kMaxBytes, or one that exists but cannot be read, gives the defaults and
+//   is never written (a write throws): ReadProblem() says why;
+// - a write holds the file's lock (fileio::TFileLock) while it reads the file as it is now and
+//   replaces it, so two programs writing keys into one file lose none of them; a read takes the
+//   lock too, so it never sees another program's save in place half done.
 // Texts are passed through byte for byte.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,8 +33,11 @@ class EIniFileException : public std::runtime_error {
 
 class TIniFile {
  public:
+  // Far above any settings file (a full one is a few KB); read in milliseconds.
+  static constexpr std::size_t kMaxBytes = std::size_t{8} << 20;
+
   explicit TIniFile(std::string fileName);
-  virtual ~TIniFile() = default;
+  virtual ~TIniFile();
   TIniFile(const TIniFile&) = delete;
   TIniFile& operator=(const TIniFile&) = delete;
 
@@ -39,6 +51,10 @@ class TIniFile {
   // A number with '.' (see ini::ParseFloat); a value that does not convert gives def.
   double ReadFloat(std::string_view section, std::string_view key, double def) const;
 
+  // Why the file as it is now cannot be used ("" when it was read or does not exist), for
+  // example "permission denied" or "larger than 8 MB".
+  std::string ReadProblem() const;
+
   bool SectionExists(std::string_view section) const;
   bool ValueExists(std::string_view section, std::string_view key) const;
 
@@ -50,8 +66,11 @@ class TIniFile {
   void WriteFloat(std::string_view section, std::string_view key, double value);
 
  private:
+  struct TSnapshot;
+  const TSnapshot& Current() const;
   bool Find(std::string_view section, std::string_view key, std::string& value) const;
   std::string fileName_;
+  mutable std::unique_ptr<TSnapshot> snapshot_;
 };
 
 namespace ini {

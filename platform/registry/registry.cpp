@@ -5,9 +5,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -110,21 +113,49 @@ bool Unquote(std::string_view line, size_t& pos, std::string& out) {
 
 // ---- the file ----------------------------------------------------------------------------
 
+// Why the last operation of this thread failed, in words naming the file.
+thread_local std::string tErrorText;
+
+Status Fail(Status s, const std::string& text) {
+  tErrorText = text;
+  return s;
+}
+
+// Reads the file, counting the bytes against kMaxFileBytes (the size a file states is not
+// trusted). Only a regular file is read; opening never waits on a pipe.
 Status ReadWhole(const std::string& path, std::string& text, bool& exists) {
   text.clear();
   exists = false;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? Status::Ok : Status::IoError;
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return Status::Ok;
+    return Fail(Status::IoError, "The registry file " + path + " cannot be read");
+  }
   exists = true;
-  char buf[8192];
+  struct stat st {};
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return Fail(Status::IoError, "The registry file " + path + " is not a regular file");
+  }
+  char buf[65536];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    // At the limit a further block is asked for: a file of exactly the limit is read whole.
+    const size_t want = text.size() < kMaxFileBytes ? std::min(sizeof buf, kMaxFileBytes - text.size()) : sizeof buf;
+    ssize_t n = ::read(fd, buf, want);
     if (n < 0) {
       if (errno == EINTR) continue;
       ::close(fd);
-      return Status::IoError;
+      text.clear();
+      return Fail(Status::IoError, "The registry file " + path + " cannot be read");
     }
     if (n == 0) break;
+    if (text.size() >= kMaxFileBytes) {
+      ::close(fd);
+      std::string().swap(text);
+      return Fail(Status::TooLarge, "The registry file " + path + " is larger than " +
+                                        std::to_string(kMaxFileBytes >> 20) + " MB");
+    }
     text.append(buf, static_cast<size_t>(n));
   }
   ::close(fd);
@@ -152,18 +183,24 @@ Status WriteAtomically(const std::string& path, const std::string& text) {
   return fileio::ReplaceFile(path, text) ? Status::Ok : Status::IoError;
 }
 
+// A lock on "<file>.lock", waited for at most kLockWaitSeconds.
 class FileLock {
  public:
-  FileLock(const std::string& file, bool exclusive) {
-    std::string lock = file + ".lock";
-    fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  FileLock(const std::string& file, bool exclusive) : name_(file + ".lock") {
+    fd_ = ::open(name_.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
     if (fd_ < 0) return;
-    while (::flock(fd_, exclusive ? LOCK_EX : LOCK_SH) != 0) {
-      if (errno != EINTR) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kLockWaitSeconds);
+    while (::flock(fd_, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+      const int error = errno;
+      if (error == EINTR) continue;
+      if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+        busy_ = error == EWOULDBLOCK;
         ::close(fd_);
         fd_ = -1;
         return;
       }
+      struct timespec pause {0, 10 * 1000 * 1000};  // 10 ms between tries
+      ::nanosleep(&pause, nullptr);
     }
   }
   ~FileLock() {
@@ -172,9 +209,17 @@ class FileLock {
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
   bool held() const { return fd_ >= 0; }
+  // Another process held the lock for the whole wait.
+  bool busy() const { return busy_; }
+  Status BusyStatus() const {
+    return Fail(Status::Busy, "The registry lock file " + name_ + " is held by another process (gave up after " +
+                                  std::to_string(kLockWaitSeconds) + " s)");
+  }
 
  private:
+  std::string name_;
   int fd_ = -1;
+  bool busy_ = false;
 };
 
 Status Load(const std::string& path, Hive& hive) {
@@ -184,14 +229,18 @@ Status Load(const std::string& path, Hive& hive) {
   if (s != Status::Ok) return s;
   hive = Hive();
   if (!exists) return Status::Ok;
-  return Hive::Parse(text, hive);
+  s = Hive::Parse(text, hive);
+  if (s != Status::Ok) return Fail(s, "The registry file " + path + " is damaged");
+  return s;
 }
 
 Status Read(const std::function<Status(const Hive&)>& fn) {
+  tErrorText.clear();
   try {
     std::string path = FilePath();
-    if (path.empty()) return Status::IoError;
+    if (path.empty()) return Fail(Status::IoError, "No folder for the registry file");
     FileLock lock(path, false);  // without a folder there is nothing to lock and nothing to read
+    if (lock.busy()) return lock.BusyStatus();
     Hive hive;
     Status s = Load(path, hive);
     if (s != Status::Ok) return s;
@@ -202,17 +251,22 @@ Status Read(const std::function<Status(const Hive&)>& fn) {
 }
 
 Status Modify(const std::function<Status(Hive&)>& fn) {
+  tErrorText.clear();
   try {
     std::string path = FilePath();
-    if (path.empty() || !MakeFolders(path)) return Status::IoError;
+    if (path.empty()) return Fail(Status::IoError, "No folder for the registry file");
+    if (!MakeFolders(path)) return Fail(Status::IoError, "The folder of the registry file " + path + " cannot be made");
     FileLock lock(path, true);
-    if (!lock.held()) return Status::IoError;
+    if (lock.busy()) return lock.BusyStatus();
+    if (!lock.held()) return Fail(Status::IoError, "The registry lock file " + path + ".lock cannot be opened");
     Hive hive;
     Status s = Load(path, hive);
     if (s != Status::Ok) return s;
     s = fn(hive);
     if (s != Status::Ok) return s;
-    return WriteAtomically(path, hive.Serialize());
+    s = WriteAtomically(path, hive.Serialize());
+    if (s != Status::Ok) return Fail(s, "The registry file " + path + " cannot be written");
+    return s;
   } catch (...) {
     return Status::IoError;
   }
@@ -228,9 +282,13 @@ const char* StatusText(Status s) {
     case Status::InvalidName: return "invalid key name";
     case Status::IoError: return "registry file cannot be read or written";
     case Status::BadFile: return "registry file is damaged";
+    case Status::Busy: return "registry is locked by another process";
+    case Status::TooLarge: return "registry file is too large";
   }
   return "unknown";
 }
+
+std::string LastErrorText() { return tErrorText; }
 
 std::string FilePath() {
   const char* env = std::getenv("VELMAR_REGISTRY");

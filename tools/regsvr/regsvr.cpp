@@ -8,6 +8,7 @@
 // 1 bad command line, 3 the library cannot be loaded, 4 the entry point is missing,
 // 5 the entry point reported a failure.
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <limits.h>
 #include <stdlib.h>
 
@@ -59,6 +60,12 @@ int Run(int argc, char** argv) {
   char resolved[PATH_MAX];
   if (::realpath(path.c_str(), resolved)) path = resolved;
 
+  // Only a regular file is loaded: a pipe or a device would make the loader wait or read without end.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    say("Loading \"" + file + "\" failed: not a library file");
+    return 3;
+  }
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {

@@ -3,6 +3,7 @@
 #include "fileio.h"
 #include "texthelpers.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -13,29 +14,98 @@
 
 namespace satfiles {
 
-bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines) {
-  lines.clear();
+namespace {
+
+struct TFd {
+  int Fd = -1;
+  ~TFd() {
+    if (Fd >= 0) ::close(Fd);
+  }
+};
+
+// Opens a regular file for reading; -1 for anything else (a folder, a pipe, a device, a missing
+// file). The opened descriptor is what is checked, and opening never waits on a pipe.
+int OpenRegularFile(const std::string& fileName) {
+  if (fileName.empty()) return -1;
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return -1;
   struct stat st {};
-  if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  std::FILE* f = std::fopen(fileName.c_str(), "rb");
-  if (!f) return false;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Reads up to n bytes; -1 on an error.
+ssize_t ReadSome(int fd, char* buffer, size_t n) {
+  ssize_t got;
+  do got = ::read(fd, buffer, n);
+  while (got < 0 && errno == EINTR);
+  return got;
+}
+
+// Reads the next block of at most buffer.size() bytes, counting them against the limit: the size
+// a file states is not trusted (one of the proc file system states 0 and may never end).
+// Returns the number of bytes (0 at the end), or sets `result` to TooLarge or CannotRead.
+size_t ReadBlock(int fd, std::vector<char>& buffer, std::uint64_t maxBytes, std::uint64_t& total, TReadResult& result) {
+  if (total >= maxBytes) {
+    // A read past the limit tells "exactly the limit" from "more" (a whole block: some files of
+    // the proc file system refuse reads of odd sizes).
+    const ssize_t n = ReadSome(fd, buffer.data(), buffer.size());
+    if (n != 0) result = n > 0 ? TReadResult::TooLarge : TReadResult::CannotRead;
+    return 0;
+  }
+  const size_t want = static_cast<size_t>(std::min<std::uint64_t>(buffer.size(), maxBytes - total));
+  const ssize_t n = ReadSome(fd, buffer.data(), want);
+  if (n < 0) {
+    result = TReadResult::CannotRead;
+    return 0;
+  }
+  total += static_cast<std::uint64_t>(n);
+  return static_cast<size_t>(n);
+}
+
+}  // namespace
+
+TReadResult ReadFileBytes(const std::string& fileName, std::uint64_t maxBytes, std::string& bytes) {
+  bytes.clear();
+  TFd f{OpenRegularFile(fileName)};
+  if (f.Fd < 0) return TReadResult::CannotRead;
+  struct stat st {};
+  if (::fstat(f.Fd, &st) == 0 && st.st_size > 0)
+    bytes.reserve(static_cast<size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), maxBytes)));
+  std::vector<char> buffer(65536);
+  std::uint64_t total = 0;
+  TReadResult result = TReadResult::Ok;
+  for (size_t n; (n = ReadBlock(f.Fd, buffer, maxBytes, total, result)) > 0;) bytes.append(buffer.data(), n);
+  if (result != TReadResult::Ok) std::string().swap(bytes);
+  return result;
+}
+
+TReadResult ReadTextLines(const std::string& fileName, std::uint64_t maxBytes, std::vector<std::string>& lines) {
+  lines.clear();
   std::string bytes;
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-  const bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (failed) return false;
-  lines = SplitLines(FileTextToAnsi(bytes));
-  return true;
+  const TReadResult result = ReadFileBytes(fileName, maxBytes, bytes);
+  if (result == TReadResult::Ok) lines = SplitLines(FileTextToAnsi(bytes));
+  return result;
+}
+
+bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines) {
+  return ReadTextLines(fileName, kMaxDataFileBytes, lines) == TReadResult::Ok;
+}
+
+std::string ReadFailureText(TReadResult result, std::uint64_t maxBytes) {
+  switch (result) {
+    case TReadResult::Ok: return std::string();
+    case TReadResult::CannotRead: return "cannot be read";
+    case TReadResult::TooLarge: return "larger than " + std::to_string(maxBytes >> 20) + " MB";
+  }
+  return std::string();
 }
 
 namespace {
-
-struct TFileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using TFile = std::unique_ptr<std::FILE, TFileCloser>;
 
 // Bytes a UTF-8 sequence takes by its first byte; 0 for a byte that cannot start one.
 size_t SequenceLength(unsigned char c) {
@@ -62,21 +132,20 @@ size_t WholeSequencesEnd(std::string_view block) {
 
 TReadResult ForEachTextLine(const std::string& fileName, std::uint64_t maxBytes,
                             const std::function<void(std::string_view)>& line) {
+  TFd f{OpenRegularFile(fileName)};
+  if (f.Fd < 0) return TReadResult::CannotRead;
   struct stat st {};
-  if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return TReadResult::CannotRead;
+  if (::fstat(f.Fd, &st) != 0) return TReadResult::CannotRead;
   if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return TReadResult::TooLarge;
-  TFile f(std::fopen(fileName.c_str(), "rb"));
-  if (!f) return TReadResult::CannotRead;
   std::vector<char> buffer(65536);
+  TReadResult result = TReadResult::Ok;
 
   // First pass: is the file UTF-8 holding more than ASCII (then it is decoded)? Only a block and
   // the cut sequence at its end are held.
   bool multi = false, valid = true, first = true;
   std::uint64_t total = 0;
   std::string carry;
-  for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), f.get())) > 0;) {
-    total += n;
-    if (total > maxBytes) return TReadResult::TooLarge;  // grown since it was looked at
+  for (size_t n; (n = ReadBlock(f.Fd, buffer, maxBytes, total, result)) > 0;) {
     std::string_view block(buffer.data(), n);
     if (first && block.substr(0, 3) == "\xEF\xBB\xBF") multi = true;
     first = false;
@@ -91,16 +160,19 @@ TReadResult ForEachTextLine(const std::string& fileName, std::uint64_t maxBytes,
     if (!IsValidUtf8(std::string_view(carry).substr(0, end))) valid = false;
     carry.erase(0, end);
   }
-  if (std::ferror(f.get())) return TReadResult::CannotRead;
+  if (result != TReadResult::Ok) return result;
   if (!carry.empty()) valid = false;
   const bool decode = multi && valid;
 
   // Second pass: line by line, each line decoded on its own, which gives what decoding the
-  // whole text gives (a line end never falls inside a sequence).
-  std::rewind(f.get());
+  // whole text gives (a line end never falls inside a sequence). The file is counted again: it
+  // may have grown in between.
+  if (::lseek(f.Fd, 0, SEEK_SET) != 0) return TReadResult::CannotRead;
+  total = 0;
   std::string current, converted;
   bool pendingCr = false, atStart = true, any = false;
   auto emit = [&] {
+    if (decode && current.size() == kMaxLineBytes) current.resize(WholeSequencesEnd(current));
     if (!decode) {
       line(current);
     } else {
@@ -115,7 +187,7 @@ TReadResult ForEachTextLine(const std::string& fileName, std::uint64_t maxBytes,
     current.clear();
     any = false;
   };
-  for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), f.get())) > 0;) {
+  for (size_t n; (n = ReadBlock(f.Fd, buffer, maxBytes, total, result)) > 0;) {
     for (size_t i = 0; i < n;) {
       const char c = buffer[i];
       if (pendingCr) {
@@ -133,12 +205,12 @@ TReadResult ForEachTextLine(const std::string& fileName, std::uint64_t maxBytes,
       }
       size_t stop = i;
       while (stop < n && buffer[stop] != '\r' && buffer[stop] != '\n') ++stop;
-      current.append(buffer.data() + i, stop - i);
+      current.append(buffer.data() + i, std::min(stop - i, kMaxLineBytes - current.size()));
       any = true;
       i = stop;
     }
   }
-  if (std::ferror(f.get())) return TReadResult::CannotRead;
+  if (result != TReadResult::Ok) return result;
   if (any) emit();
   return TReadResult::Ok;
 }

@@ -16,18 +16,34 @@
 
 namespace satfiles {
 
-// Reads a whole file and splits it into lines (CR LF, LF or CR). Returns false when the file
-// cannot be opened or read (a folder, a missing file); `lines` is then empty.
-bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines);
-
 enum class TReadResult { Ok, CannotRead, TooLarge };
 
 // Element files and the other downloaded files above this size are not read.
 inline constexpr std::uint64_t kMaxDataFileBytes = std::uint64_t{64} << 20;
 
+// Only regular files are read (a folder, a pipe, a device or a missing file cannot be read), and
+// never more bytes than the limit: the bytes actually read are counted, whatever size the file
+// states.
+
+// The bytes of a whole file of at most maxBytes, as they are; `bytes` is empty unless Ok.
+TReadResult ReadFileBytes(const std::string& fileName, std::uint64_t maxBytes, std::string& bytes);
+
+// Reads a whole file of at most maxBytes and splits it into lines (CR LF, LF or CR). `lines` is
+// empty unless Ok.
+TReadResult ReadTextLines(const std::string& fileName, std::uint64_t maxBytes, std::vector<std::string>& lines);
+// The same with the limit kMaxDataFileBytes; false when the file cannot be read or is larger.
+bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines);
+
+// Why a read failed, for a message: "cannot be read", "larger than 64 MB" ("" for Ok).
+std::string ReadFailureText(TReadResult result, std::uint64_t maxBytes);
+
+// The longest line ForEachTextLine passes on; the rest of a longer line is dropped.
+inline constexpr size_t kMaxLineBytes = size_t{1} << 20;
+
 // Calls `line` for each line of a file (split and decoded as ReadTextLines does), reading it
 // twice in blocks (first to learn whether it is UTF-8): only a block and the current line are
-// held. A file larger than maxBytes is not read (TooLarge).
+// held. A file larger than maxBytes is not read (TooLarge); lines seen before the read stopped
+// at the limit have been passed on.
 TReadResult ForEachTextLine(const std::string& fileName, std::uint64_t maxBytes,
                             const std::function<void(std::string_view)>& line);
 

@@ -1,8 +1,8 @@
 #include "log.h"
 
-#include <fstream>
 #include <mutex>
 
+#include "fileio.h"
 #include "programpath.h"
 #include "texthelpers.h"
 
@@ -19,14 +19,13 @@ std::mutex& LogMutex() {
 bool SaveLocked() noexcept {
   try {
     if (LogFileName.empty()) return false;
-    std::ofstream out(LogFileName, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    for (const std::string& line : LogList) {
-      out << line;
-      out << "\r\n";
-    }
-    out.close();
-    return !out.fail();
+    std::size_t size = 0;
+    for (const std::string& line : LogList) size += line.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& line : LogList) text.append(line).append("\r\n");
+    // Replaced whole: a full disk leaves the last complete log, never a cut or empty one.
+    return fileio::ReplaceFile(LogFileName, text);
   } catch (...) {
     return false;
   }

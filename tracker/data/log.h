@@ -21,7 +21,8 @@ void WriteLog(std::string_view message) noexcept;
 // two blanks and the message.
 std::string LogLine(TDateTime localTime, std::string_view message);
 
-// Writes the whole of LogList to LogFileName, created anew, one line per entry ended by CR LF.
+// Writes the whole of LogList to LogFileName, replacing it through fileio::ReplaceFile (a failed
+// write leaves the old file as it was), one line per entry ended by CR LF.
 // Returns false when the file could not be written. Never throws.
 bool SaveLogFile() noexcept;
 

@@ -30,6 +30,11 @@ TOptions::TOptions() : TOptions(ChangeFileExt(ProgramFileName(), ".ini")) {}
 
 TOptions::TOptions(const std::string& iniFileName) : TIniFile(iniFileName) {
   WriteLog("Reading Ini " + FileName());
+  // A file that is there but cannot be read keeps its settings: the program runs on the
+  // defaults, and saving them is refused rather than replacing the file.
+  if (const std::string why = ReadProblem(); !why.empty())
+    WriteLog("The settings file " + FileName() + " cannot be read (" + why +
+             "); the built-in settings are used and the file is left as it is");
   SatInfoEdited = false;
   ReadSettings();
 }

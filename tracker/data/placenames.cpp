@@ -8,6 +8,7 @@
 #include "commatext.h"
 #include "datafiles.h"
 #include "format.h"
+#include "log.h"
 #include "texthelpers.h"
 
 namespace {
@@ -113,49 +114,60 @@ std::vector<std::string> TGnsList::SplitLine(std::string_view line) {
 
 TGnsList::TGnsList(std::string_view folder, std::string_view country) {
   const std::string dir = IncludeTrailingSlash(folder);
-  if (!satfiles::ReadTextLines(FindPlaceFile(dir, "Countries.txt"), CountryList)) CountryList.clear();
+  const std::string listFile = FindPlaceFile(dir, "Countries.txt");
+  const satfiles::TReadResult list = satfiles::ReadTextLines(listFile, kMaxListBytes, CountryList);
+  if (list == satfiles::TReadResult::TooLarge)
+    WriteLog("Error Reading " + listFile + " : " + satfiles::ReadFailureText(list, kMaxListBytes));
+  if (list != satfiles::TReadResult::Ok) CountryList.clear();
+
   const std::string base = GetCountryFile(country);
-  std::vector<std::string> lines;
-  if (!base.empty() && !satfiles::ReadTextLines(FindPlaceFile(dir, base + ".txt"), lines)) lines.clear();
-  ReadCountryFile(lines);
-}
-
-void TGnsList::ReadCountryFile(const std::vector<std::string>& lines) {
+  if (base.empty()) return;
+  // The country file is read line by line: only the places and regions it holds are kept.
+  const std::string fileName = FindPlaceFile(dir, base + ".txt");
   std::vector<TItem> read;
-  for (const std::string& line : lines) {
-    const std::vector<std::string> f = SplitLine(line);
-    if (f.size() < kMinFields) continue;
-    const std::string dsg = Trim(f[10]);
-    std::int32_t adm1 = -1;
-    if (!TryStrToInt(Trim(f[13]), adm1)) adm1 = -1;
-    if (adm1 < 0) continue;
-    const std::string nameType = Trim(f[17]);
-
-    if (dsg == "ADM1" && nameType == "N") {
-      std::string name = Trim(f[23]);
-      if (name.empty()) name = Trim(f[22]);
-      GraveToApostrophe(name);
-      Provinces.push_back(IntToStr(adm1) + "=" + name);
-    }
-
-    if (dsg.compare(0, 3, "PPL") == 0) {
-      TItem item;
-      item.Data.Adm1 = adm1;
-      std::string name = Trim(f[23]);
-      if (!TryStrToFloat(Trim(f[3]), item.Data.Lat) || !TryStrToFloat(Trim(f[4]), item.Data.Lon)) name.clear();
-      GraveToApostrophe(name);
-      if (name.empty()) continue;
-      if (dsg != "PPL") name += PlaceSuffix(dsg);
-      if (nameType == "V") name += " (Alt. spelling)";
-      item.Name = std::move(name);
-      read.push_back(std::move(item));
-    }
+  const satfiles::TReadResult places = satfiles::ForEachTextLine(
+      fileName, kMaxFileBytes, [&](std::string_view line) { ReadCountryLine(line, read); });
+  if (places == satfiles::TReadResult::TooLarge)
+    WriteLog("Error Reading " + fileName + " : " + satfiles::ReadFailureText(places, kMaxFileBytes));
+  if (places != satfiles::TReadResult::Ok) {
+    Provinces.clear();
+    return;
   }
   // Each name goes before the equal names already listed: equal names in reverse reading order.
   std::reverse(read.begin(), read.end());
   std::stable_sort(read.begin(), read.end(),
                    [](const TItem& a, const TItem& b) { return CompareText(a.Name, b.Name) < 0; });
   items_ = std::move(read);
+}
+
+void TGnsList::ReadCountryLine(std::string_view line, std::vector<TItem>& read) {
+  const std::vector<std::string> f = SplitLine(line);
+  if (f.size() < kMinFields) return;
+  const std::string dsg = Trim(f[10]);
+  std::int32_t adm1 = -1;
+  if (!TryStrToInt(Trim(f[13]), adm1)) adm1 = -1;
+  if (adm1 < 0) return;
+  const std::string nameType = Trim(f[17]);
+
+  if (dsg == "ADM1" && nameType == "N") {
+    std::string name = Trim(f[23]);
+    if (name.empty()) name = Trim(f[22]);
+    GraveToApostrophe(name);
+    Provinces.push_back(IntToStr(adm1) + "=" + name);
+  }
+
+  if (dsg.compare(0, 3, "PPL") == 0) {
+    TItem item;
+    item.Data.Adm1 = adm1;
+    std::string name = Trim(f[23]);
+    if (!TryStrToFloat(Trim(f[3]), item.Data.Lat) || !TryStrToFloat(Trim(f[4]), item.Data.Lon)) name.clear();
+    GraveToApostrophe(name);
+    if (name.empty()) return;
+    if (dsg != "PPL") name += PlaceSuffix(dsg);
+    if (nameType == "V") name += " (Alt. spelling)";
+    item.Name = std::move(name);
+    read.push_back(std::move(item));
+  }
 }
 
 long TGnsList::IndexOf(std::string_view name) const {

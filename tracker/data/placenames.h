@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,8 +36,14 @@ class TGnsList {
     TGnsData Data;
   };
 
+  // Country files above this size are not read (the largest are far smaller); they are read
+  // line by line. The country list is held whole and is much smaller still.
+  static constexpr std::uint64_t kMaxFileBytes = std::uint64_t{256} << 20;
+  static constexpr std::uint64_t kMaxListBytes = std::uint64_t{4} << 20;
+
   // Reads "Countries.txt" of folder and the places of country. A missing folder, list or
-  // country file gives empty lists; never throws for a file that cannot be read.
+  // country file gives empty lists; never throws for a file that cannot be read. A file larger
+  // than kMaxFileBytes is logged and read as empty.
   TGnsList(std::string_view folder, std::string_view country);
 
   std::size_t Count() const { return items_.size(); }
@@ -68,7 +75,8 @@ class TGnsList {
   static std::vector<std::string> SplitLine(std::string_view line);
 
  private:
-  void ReadCountryFile(const std::vector<std::string>& lines);
+  // Takes the place or region of one country-file line.
+  void ReadCountryLine(std::string_view line, std::vector<TItem>& read);
 
   std::vector<TItem> items_;
 };

@@ -621,8 +621,12 @@ bool TSats::LoadGeoLog(const std::string& fileName) {
 bool TSats::LoadSatCsv(const std::string& fileName) {
   WriteLog("Reading sats.csv from " + fileName);
   std::vector<std::string> lines;
-  const bool ok = satfiles::ReadTextLines(fileName, lines);
-  if (!ok) WriteLog("Error Reading " + fileName);
+  const satfiles::TReadResult read = satfiles::ReadTextLines(fileName, satfiles::kMaxDataFileBytes, lines);
+  const bool ok = read == satfiles::TReadResult::Ok;
+  if (read == satfiles::TReadResult::TooLarge)
+    WriteLog("Error Reading " + fileName + " : " + satfiles::ReadFailureText(read, satfiles::kMaxDataFileBytes));
+  else if (!ok)
+    WriteLog("Error Reading " + fileName);
   const std::string version = LibVersion();
   for (const std::string& line : lines) {
     int nr = 0;

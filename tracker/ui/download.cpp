@@ -12,6 +12,8 @@
 #include "fileio.h"
 #include "format.h"
 #include "log.h"
+#include "datafiles.h"
+#include "satfilerecords.h"
 #include "texthelpers.h"
 
 std::string UrlFileName(std::string_view address) {
@@ -99,8 +101,46 @@ std::size_t WithCrLfLineEnds(std::string_view bytes, std::string& text) {
   return lines;
 }
 
+std::string ContentProblem(TDownloadContent content, std::string_view body) {
+  if (content == TDownloadContent::Any) return std::string();
+  // The last three lines, as the element reader holds them.
+  std::string_view window[3];
+  std::size_t held = 0;
+  auto validSet = [&] {
+    const std::string_view name = window[0], line1 = window[1], line2 = window[2];
+    if (line1.size() != 69 || line2.size() != 69 || !satfiles::IsElementPair(line1, line2)) return false;
+    const std::string_view cat1 = satfiles::Columns(line1, 3, 7), cat2 = satfiles::Columns(line2, 3, 7);
+    int nr = 0;
+    return cat1 == cat2 && TryStrToInt(Trim(cat1), nr) && nr > 0 && !Trim(name).empty();
+  };
+  auto validLogLine = [](std::string_view line) {
+    TGeoLogRecord rec;
+    return satfiles::ParseGeoLogLine(line, rec) > 0 && !rec.Name.empty();
+  };
+  for (std::size_t start = 0; start < body.size();) {
+    std::size_t end = body.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = body.size();
+    const std::string_view line = body.substr(start, end - start);
+    const bool crLf = end + 1 < body.size() && body[end] == '\r' && body[end + 1] == '\n';
+    start = end + (crLf ? 2 : 1);
+    if (content == TDownloadContent::GeoLog) {
+      if (validLogLine(line)) return std::string();
+      continue;
+    }
+    if (held == 3) {
+      window[0] = window[1];
+      window[1] = window[2];
+      held = 2;
+    }
+    window[held++] = line;
+    if (held == 3 && validSet()) return std::string();
+  }
+  return content == TDownloadContent::GeoLog ? "no geostationary log lines in the reply"
+                                             : "no element sets in the reply";
+}
+
 TDownloadResult DownloadToFolder(std::string_view address, const std::string& folder, const TDownloadEvents& events,
-                                 const http::TGetOptions& options) noexcept {
+                                 const http::TGetOptions& options, TDownloadContent content) noexcept {
   TDownloadResult result;
   try {
     auto caption = [&](const std::string& text) {
@@ -137,6 +177,16 @@ TDownloadResult DownloadToFolder(std::string_view address, const std::string& fo
       return result;
     }
     const std::string path = folder + result.FileName;
+    const std::string problem = ContentProblem(content, text);
+    if (!problem.empty()) {
+      // The file in place is kept: a page of the server, an error text or a body still
+      // compressed would leave the program without its data.
+      result.Error = problem;
+      result.Outcome = TDownloadOutcome::NotData;
+      message("Error retrieving file " + result.FileName);
+      WriteLog("Not saving " + path + " : " + problem);
+      return result;
+    }
     std::string why = "not a file name";
     if (IsStorableFileName(result.FileName) && fileio::ReplaceFile(path, text, &why)) {
       result.Outcome = TDownloadOutcome::Saved;

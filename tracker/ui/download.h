@@ -40,6 +40,19 @@ std::size_t WithCrLfLineEnds(std::string_view bytes, std::string& text);
 bool UpdateDue(const std::string& path, double maxAgeDays, double nowUnix);
 bool UpdateDue(const std::string& path, double maxAgeDays);  // now
 
+// What a reply must hold before it may replace the file.
+enum class TDownloadContent {
+  Any,          // any body with at least one line
+  ElementSets,  // at least one valid element set
+  GeoLog,       // at least one valid line of the geostationary log
+};
+
+// Why a body may not replace a file of that kind ("no element sets in the reply", "no
+// geostationary log lines in the reply"); empty when it may. An element set is valid when a
+// name line is followed by two lines of 69 characters starting "1 " and "2 " that carry the
+// same catalogue number above 0; a log line when it carries a catalogue number and a name.
+std::string ContentProblem(TDownloadContent content, std::string_view body);
+
 struct TDownloadEvents {
   std::function<void(const std::string&)> Caption;  // the dialog's caption
   std::function<void(const std::string&)> Message;  // an error message box
@@ -48,6 +61,7 @@ struct TDownloadEvents {
 enum class TDownloadOutcome {
   NoAddress,     // nothing to fetch; nothing happened
   NotRetrieved,  // no lines: request failed or empty body ("Error retrieving file ...")
+  NotData,       // the reply is not data of the kind asked for ("Error retrieving file ...")
   NotSaved,      // the file could not be written ("Error saving file ...")
   Saved,         // "<name> Updated"
 };
@@ -66,6 +80,9 @@ struct TDownloadResult {
 // Downloading <address> : <reason>" on a request error and always "Downloaded <address> ; <n>
 // Lines"; "Error saving <folder><name> : <reason>" when writing fails. On any failure the old
 // file is left as it was. The request's limits are those of `options` (by default 120 s in
-// all, 20 s without data, 32 MB). Never throws.
+// all, 20 s without data, 32 MB). A reply that is not of the `content` asked for replaces
+// nothing: "Error retrieving file <name>" with the reason (ContentProblem) in Error, logged as
+// "Not saving <folder><name> : <reason>". Never throws.
 TDownloadResult DownloadToFolder(std::string_view address, const std::string& folder, const TDownloadEvents& events,
-                                 const http::TGetOptions& options = {}) noexcept;
+                                 const http::TGetOptions& options = {},
+                                 TDownloadContent content = TDownloadContent::Any) noexcept;

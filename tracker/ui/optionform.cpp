@@ -363,9 +363,11 @@ void TOptionForm::ControlsToOptions() {
 void TOptionForm::WebButtonClick(QObject* Sender) {
   std::string address;
   std::string folder;
+  TDownloadContent content = TDownloadContent::ElementSets;
   if (Sender == GeoLogWebButton) {
     address = AnsiStr(GeoLogWebEdit->text());
     folder = ExtractFilePath(PathStr(GeoLogEdit->text()));
+    content = TDownloadContent::GeoLog;
   } else if (Sender == Kep1WebButton || Sender == Kep2WebButton || Sender == Kep3WebButton) {
     QComboBox* combo = Sender == Kep1WebButton ? Kep1WebComboBox : Sender == Kep2WebButton ? Kep2WebComboBox : Kep3WebComboBox;
     address = AnsiStr(combo->currentText());
@@ -388,7 +390,7 @@ void TOptionForm::WebButtonClick(QObject* Sender) {
   std::string message;
   events.Message = [&message](const std::string& text) { message = text; };
   TDownloadResult result;
-  RunKeepingWindowsAlive([&] { result = DownloadToFolder(address, folder, events); });
+  RunKeepingWindowsAlive([&] { result = DownloadToFolder(address, folder, events, {}, content); });
   QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
   if (result.Outcome == TDownloadOutcome::Saved) Options->FilesChanged = true;
   if (message.empty()) return;

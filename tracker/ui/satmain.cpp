@@ -479,6 +479,7 @@ void TSatForm::FormDestroy() noexcept {
 // ---- showing the selected satellite ----------------------------------------------------------
 
 void TSatForm::SatListBoxClick(QObject* Sender) {
+  CommitPendingEdits();  // the page is filled anew
   const TPageFill fill(*this);
   QListWidget* list = MainPageControl->currentWidget() == SatInfoTabSheet ? SatListBox : ObstSatListBox;
   const int index = list->currentRow();

@@ -359,6 +359,10 @@ class TSatForm : public QMainWindow {
   QComboBox* RotorBrandComboBox = nullptr;
   int DishBrandComboBoxTag = 0;
   int RotorBrandComboBoxTag = 0;
+  // The rows shown when the lists were opened: closing a list on the same row without picking it
+  // leaves the edit as it is.
+  int DishBrandComboBoxRow = -1;
+  int RotorBrandComboBoxRow = -1;
   // The satellite's fields (satmain_satinfo.cpp builds them; each value has a description label
   // named like it with "DescLabel", e.g. "AltNameDescLabel" for `AltNameLabel`).
   QToolButton* BrowserExecButton = nullptr;
@@ -602,8 +606,12 @@ class TSatForm : public QMainWindow {
   void ConnectSatEditHandlers();
   bool CommitSatGridCell();
   // Takes a grid cell or a field still being edited (typed but not left) into its satellite or
-  // the settings, so that closing, saving and reloading decide on the user's latest text.
+  // the settings, so that closing, saving, reloading and every change of the shown satellite,
+  // page or time decide on the user's latest text.
   void CommitPendingEdits();
+  // A field that the pages rewrite when they are refreshed holds the focus with text typed into
+  // it: the clock must not tick over it.
+  bool FieldBeingEdited() const;
   // The list name of the satellite the Sat Info page shows (see ListedSatName).
   std::string ShownSatListName() const;
   void ConnectToolsHandlers();
@@ -629,5 +637,6 @@ class TSatForm : public QMainWindow {
   bool destroyed_ = false;
   bool startSized_ = false;
   bool satEditBusy_ = false;  // EditFieldExit is taking a value and redrawing
+  bool committing_ = false;   // CommitPendingEdits is running
   bool satInfoMessages_ = false;  // ShowSatInfo is letting pending messages run
 };

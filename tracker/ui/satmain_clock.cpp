@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFocusEvent>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -55,12 +56,17 @@ bool IncMonth(TDateTime t, int months, TDateTime& result) {
 }
 
 // Runs the pickers' enter handler when one of them receives the focus from the user (not when
-// the window is activated again or a picker's calendar closes).
+// the window is activated again or a picker's calendar closes), or is clicked into: the focus of
+// a window that the click activates arrives as the window's.
 class TPickerFocusWatcher : public QObject {
  public:
   explicit TPickerFocusWatcher(TSatForm* form) : QObject(form), form_(form) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::FocusIn) {
+    if (event->type() == QEvent::MouseButtonPress) {
+      QObject* picker = watched;
+      while (picker && !qobject_cast<TDateTimePicker*>(picker)) picker = picker->parent();
+      if (picker) form_->DateTimePickerClick(picker);
+    } else if (event->type() == QEvent::FocusIn && qobject_cast<TDateTimePicker*>(watched)) {
       const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
       if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) form_->DateTimePickerClick(watched);
     }
@@ -83,8 +89,10 @@ void TSatForm::ConnectClockHandlers() {
     connect(b, &QToolButton::clicked, this, [this, b] { InfoClockButtonClick(b); });
   auto* watcher = new TPickerFocusWatcher(this);
   for (TDateTimePicker* p : {InfoDatePicker, InfoTimePicker, LocDatePicker, LocTimePicker, ObstDatePicker,
-                             ObstTimePicker})
+                             ObstTimePicker}) {
     p->installEventFilter(watcher);
+    if (auto* text = p->findChild<QLineEdit*>()) text->installEventFilter(watcher);
+  }
 }
 
 void TSatForm::StopRealTime() {
@@ -117,6 +125,7 @@ void TSatForm::RealTimeCheckBoxClick(QObject* Sender) {
 }
 
 void TSatForm::TimerButtonClick(QObject* Sender) {
+  CommitPendingEdits();  // the clock runs over no field being edited
   bool running;
   if (InfoRealTimeCheckBox->isChecked()) {
     StopRealTime();
@@ -136,6 +145,7 @@ void TSatForm::TimerButtonClick(QObject* Sender) {
 void TSatForm::InfoClockButtonClick(QObject* Sender) {
   const bool up = Sender != nullptr &&
                   (Sender == InfoClockUpButton || Sender == LocClockUpButton || Sender == ObstClockUpButton);
+  CommitPendingEdits();  // before the time changes
   StopRealTime();
   if (InfoTimerButton->isChecked()) {
     // The simulation's speed: doubled or halved; below one minute the direction turns, so the
@@ -158,6 +168,12 @@ void TSatForm::InfoClockButtonClick(QObject* Sender) {
 void TSatForm::ClockTimerTimer() {
   // A tick in the middle of a page fill is skipped; the next one catches up.
   if (PageFilling()) return;
+  // A field being typed into holds the clock, however its typing began; leaving the field runs
+  // the clock again.
+  if (FieldBeingEdited()) {
+    ClockTimer->stop();
+    return;
+  }
   if (InfoRealTimeCheckBox->isChecked()) {
     InfoDatePicker->SetValue(Now());
   } else {
@@ -208,6 +224,7 @@ void TSatForm::DateTimePickerChange(QObject* Sender) {
 }
 
 void TSatForm::MenuTimeClick(QObject* Sender) {
+  CommitPendingEdits();  // before the time changes
   const TDateTime t = InfoDatePicker->Value();
   TDateTime x = 0;
   if (Sender != nullptr && (Sender == MonthInc || Sender == MonthDec)) {

@@ -179,6 +179,7 @@ void TSatForm::MenuSaveSatCsvClick(QObject* Sender) {
 }
 
 void TSatForm::MenuSaveAsClick(QObject* Sender) {
+  CommitPendingEdits();  // what is saved holds the user's latest text
   QWidget* page = MainPageControl->currentWidget();
   if (!page) return;
 

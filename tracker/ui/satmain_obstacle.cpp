@@ -55,6 +55,10 @@ class TObstacleWatcher : public QObject {
   explicit TObstacleWatcher(TSatForm* form) : QObject(form), form_(form) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
     switch (event->type()) {
+      case QEvent::MouseButtonPress:
+        // A click enters the shadow edit also in a window that the click activates.
+        if (watched == form_->ObstShadowEdit) form_->ObstShadowEditEnter(watched);
+        break;
       case QEvent::FocusIn:
       case QEvent::FocusOut: {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();

@@ -27,6 +27,8 @@
 #include "worldmap.h"
 
 void TSatForm::OptionsChanged(QObject* Sender) {
+  // The place fields and the pages are written anew: a field being edited is taken first.
+  CommitPendingEdits();
   if (PageFilling()) {
     // A dialog's Apply or a place change in the middle of a page fill: applied when it ends.
     const bool fromCity = Sender != nullptr && Sender == CityComboBox;
@@ -111,7 +113,15 @@ void TSatForm::OptionsChanged(QObject* Sender) {
         Sats->SetKepFile("");
         Sats->SetSatCsvFile(Options->SatCsvFile);
         Sats->SetGeoLogFile(Options->GeoLogFile);
-        Sats->SetKepFile(Options->TwoLineFile);
+        try {
+          Sats->SetKepFile(Options->TwoLineFile);
+        } catch (const ESatLibError& e) {
+          // The orbit library could not build its list: without a word the user would only see
+          // an empty satellite list. The error goes on to the log below.
+          MessageDlg("The satellite list could not be loaded from the element files.\r" + std::string(e.what()),
+                     TMsgDlgType::Error, mbOK);
+          throw;
+        }
         Options->FilesChanged = false;
         WriteLog("Files Set");
       }

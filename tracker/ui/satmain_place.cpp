@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <chrono>
@@ -36,16 +37,73 @@ namespace {
 constexpr double kNoValue = -360;  // an observer field that does not parse
 constexpr int kPlaceRows = 20;     // rows of the city and country lists
 
-// A combo box that reports the closing of its list after the choice made in it was applied.
+// A combo box that reports the activation of an item and the closing of its open list (after
+// the pick was applied), and keeps whether the user typed or picked a name since it was last
+// taken. The toolkit also activates the item matching the box's text whenever the box loses the
+// focus (opening its own list included): that alone is no pick. Hiding the box (a page switch,
+// the window closing) closes no list and reports nothing.
 class TPlaceComboBox : public QComboBox {
  public:
-  using QComboBox::QComboBox;
+  explicit TPlaceComboBox(QWidget* parent) : QComboBox(parent) {
+    connect(this, &QComboBox::activated, this, [this] {
+      if (closing_ || stepping_) Chosen = true;
+      if (OnPick) OnPick();
+    });
+  }
+  std::function<void()> OnPick;
   std::function<void()> OnCloseUp;
+  bool Chosen = false;  // a name typed or picked by the user, not yet taken
+
+  // Typing in the box counts as a choice (the box is editable).
+  void WatchTyping() {
+    if (QLineEdit* edit = lineEdit()) connect(edit, &QLineEdit::textEdited, this, [this] { Chosen = true; });
+  }
+  void showPopup() override {
+    QComboBox::showPopup();
+    open_ = true;
+  }
   void hidePopup() override {
     QComboBox::hidePopup();
-    if (OnCloseUp) QMetaObject::invokeMethod(this, OnCloseUp, Qt::QueuedConnection);
+    if (!open_) return;
+    open_ = false;
+    closing_ = true;  // the picked item, if any, is activated next
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          closing_ = false;
+          if (OnCloseUp) OnCloseUp();
+        },
+        Qt::QueuedConnection);
   }
+
+ protected:
+  // Stepping through the closed list with the keys or the wheel picks.
+  void keyPressEvent(QKeyEvent* event) override {
+    const int k = event->key();
+    stepping_ = !(event->modifiers() & Qt::AltModifier) &&
+                (k == Qt::Key_Up || k == Qt::Key_Down || k == Qt::Key_PageUp || k == Qt::Key_PageDown);
+    QComboBox::keyPressEvent(event);
+    stepping_ = false;
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    stepping_ = true;
+    QComboBox::wheelEvent(event);
+    stepping_ = false;
+  }
+
+ private:
+  bool open_ = false;
+  bool closing_ = false;
+  bool stepping_ = false;
 };
+
+// The user typed or picked a name in the box since it was last taken, or the box shows a name
+// other than the home city (set there by the program). `take` clears the mark.
+bool CityChosen(QComboBox* box, bool take) {
+  auto* place = dynamic_cast<TPlaceComboBox*>(box);
+  const bool marked = place && (take ? std::exchange(place->Chosen, false) : place->Chosen);
+  return marked || !place || !Options || AnsiStr(box->currentText()) != Options->HomeCity;
+}
 
 // Enter and exit of the place controls, and the Enter key in the observer fields. Focus moving
 // to a list, a menu or another window is neither.
@@ -163,6 +221,7 @@ void TSatForm::BuildPlaceEntry() {
     auto* b = new TPlaceComboBox(panel);
     b->setObjectName(name);
     b->setEditable(true);
+    b->WatchTyping();
     b->setInsertPolicy(QComboBox::NoInsert);
     b->setMaxVisibleItems(kPlaceRows);
     b->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -222,10 +281,15 @@ void TSatForm::ConnectPlaceHandlers() {
   for (QWidget* w : std::initializer_list<QWidget*>{CityComboBox, CountryComboBox, LocObsLonEdit, LocObsLatEdit,
                                                     LocObsHeightEdit})
     w->installEventFilter(events);
-  connect(CityComboBox, &QComboBox::activated, this, [this] { CityComboBoxChange(CityComboBox); });
   connect(CountryComboBox, &QComboBox::activated, this, [this] { CountryComboBoxChange(CountryComboBox); });
-  if (auto* city = dynamic_cast<TPlaceComboBox*>(CityComboBox))
+  if (auto* city = dynamic_cast<TPlaceComboBox*>(CityComboBox)) {
+    city->OnPick = [this] {
+      if (CityChosen(CityComboBox, false)) CityComboBoxChange(CityComboBox);
+    };
     city->OnCloseUp = [this] { CityComboBoxExit(CityComboBox); };
+  } else {
+    connect(CityComboBox, &QComboBox::activated, this, [this] { CityComboBoxChange(CityComboBox); });
+  }
   if (BrowserExecButton)
     connect(BrowserExecButton, &QToolButton::clicked, this, [this] { BrowserExecButtonClick(BrowserExecButton); });
 }
@@ -304,7 +368,9 @@ void TSatForm::CityComboBoxChange(QObject* /*Sender*/) {
 }
 
 void TSatForm::CityComboBoxExit(QObject* /*Sender*/) {
-  if (!Options) return;
+  // Only a city the user typed or picked sets the observer: leaving the box, or closing its list,
+  // with the name it showed keeps a position typed meanwhile.
+  if (!Options || !CityChosen(CityComboBox, true)) return;
   const std::string city = AnsiStr(CityComboBox->currentText());
   const long index = GnsList ? GnsList->IndexOf(city) : -1;
   if (index < 0) {
@@ -359,6 +425,7 @@ void TSatForm::LocObsEditExit(QObject* Sender) {
   auto* edit = qobject_cast<QLineEdit*>(Sender);
   if (!edit || !Options || (edit != LocObsLonEdit && edit != LocObsLatEdit && edit != LocObsHeightEdit)) return;
   const double value = ObserverFieldValue(AnsiStr(edit->text()));
+  edit->setModified(false);  // taken
   if (value != kNoValue) {
     if (edit == LocObsLonEdit)
       Options->ObsLon = value;

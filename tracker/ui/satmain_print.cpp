@@ -15,7 +15,9 @@
 #include <QPrinter>
 #include <QSignalBlocker>
 #include <QScrollArea>
+#include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -24,10 +26,13 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <stdexcept>
+#include <string_view>
 
 #include "canvas.h"
 #include "clarkebelt.h"
+#include "fileio.h"
 #include "log.h"
 #include "options.h"
 #include "qtext.h"
@@ -167,9 +172,49 @@ std::string DefaultPrintFileName() {
   return PathStr(QDir(folder).filePath("Skyrill.pdf"));
 }
 
+bool IsCompletePdf(std::string_view pdf) {
+  if (pdf.substr(0, 5) != "%PDF-") return false;
+  std::size_t end = pdf.size();
+  while (end > 0 && (pdf[end - 1] == '\n' || pdf[end - 1] == '\r' || pdf[end - 1] == ' ')) --end;
+  if (end < 5 || pdf.substr(end - 5, 5) != "%%EOF") return false;
+  // "startxref", the offset of the cross-reference section, "%%EOF": the offset must point at it.
+  const std::size_t at = pdf.rfind("startxref", end);
+  if (at == std::string_view::npos) return false;
+  std::size_t i = at + 9, offset = 0;
+  while (i < end && (pdf[i] == '\r' || pdf[i] == '\n' || pdf[i] == ' ')) ++i;
+  const std::size_t digits = i;
+  while (i < end && pdf[i] >= '0' && pdf[i] <= '9' && i - digits < 12) offset = offset * 10 + static_cast<std::size_t>(pdf[i++] - '0');
+  if (i == digits || offset >= at) return false;
+  return pdf.substr(offset, 4) == "xref" || (pdf[offset] >= '0' && pdf[offset] <= '9');
+}
+
 // ---- printing ----------------------------------------------------------------------------------
 
 namespace {
+
+// A print job to a file is printed into a spool folder first; only a complete document replaces
+// the chosen file, through the one safe way of replacing a user's file.
+class TPrintSpool {
+ public:
+  TPrintSpool() {
+    if (!dir_.isValid()) throw std::runtime_error("no temporary folder to print into");
+  }
+  QString JobFile() const { return dir_.filePath("job.pdf"); }
+  void Commit(const std::string& target) {
+    QFile job(JobFile());
+    if (!job.open(QIODevice::ReadOnly)) throw std::runtime_error("the printed document is missing");
+    const QByteArray bytes = job.readAll();
+    job.close();
+    QFile::remove(JobFile());
+    const std::string_view pdf(bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (!IsCompletePdf(pdf)) throw std::runtime_error("the document for " + target + " could not be written completely");
+    std::string why;
+    if (!fileio::ReplaceFile(target, pdf, &why)) throw std::runtime_error("unable to write " + target + ": " + why);
+  }
+
+ private:
+  QTemporaryDir dir_;
+};
 
 // One print job on the printer: the document begins on construction and ends with Finish; a job
 // left by an exception is aborted.
@@ -317,6 +362,7 @@ void TSatForm::MenuPrintClick(QObject* Sender) {
   } end{*this, Printer ? Printer->outputFileName() : QString()};
   PrintDialog1.Tag = 1;
   std::vector<std::string> written;  // the files printed to
+  std::string failure;
   try {
     const int activePage = MainPageControl->currentIndex() + 1;
     PrintDialog1.FromPage = activePage;
@@ -336,11 +382,13 @@ void TSatForm::MenuPrintClick(QObject* Sender) {
     end.ChosenFile = printer.outputFileName();
     const bool toFile = !end.ChosenFile.isEmpty() || printer.outputFormat() == QPrinter::PdfFormat;
     const std::string chosen = end.ChosenFile.isEmpty() ? DefaultPrintFileName() : PathStr(end.ChosenFile);
+    std::unique_ptr<TPrintSpool> spool;
+    if (toFile) spool = std::make_unique<TPrintSpool>();
     for (int nr = from; nr <= to; ++nr) {
       std::string file;
       if (toFile) {
         file = PrintJobFileName(chosen, nr, to > from);
-        printer.setOutputFileName(QPath(file));
+        printer.setOutputFileName(spool->JobFile());
       }
       QWidget* page = MainPageControl->widget(nr - 1);
       if (page == SatListTabSheet) {
@@ -354,6 +402,7 @@ void TSatForm::MenuPrintClick(QObject* Sender) {
         PrintWindowPage(*this, page);
       }
       if (toFile) {
+        spool->Commit(file);
         WriteLog("Printed page " + std::to_string(nr) + " to " + file);
         written.push_back(file);
       }
@@ -361,11 +410,20 @@ void TSatForm::MenuPrintClick(QObject* Sender) {
   } catch (const std::exception& e) {
     WriteLog("Error executing Print Dialog");
     WriteLog(std::string("Printing stopped: ") + e.what());
+    failure = e.what();
   } catch (...) {
     WriteLog("Error executing Print Dialog");
+    failure = "unknown error";
   }
-  // The paths are the file system's bytes; the message shows them as characters.
-  if (!written.empty()) MessageDlg(AnsiStr(QPath(PrintedFilesText(written))), TMsgDlgType::Information, mbOK);
+  // The paths are the file system's bytes; the message shows them as characters. A failure is
+  // shown as such, with the pages printed before it.
+  if (!failure.empty()) {
+    std::string text = "Printing stopped: " + failure;
+    if (!written.empty()) text += "\r" + PrintedFilesText(written);
+    MessageDlg(AnsiStr(QPath(text)), TMsgDlgType::Error, mbOK);
+  } else if (!written.empty()) {
+    MessageDlg(AnsiStr(QPath(PrintedFilesText(written))), TMsgDlgType::Information, mbOK);
+  }
 }
 
 void TSatForm::PrintSatList() {

@@ -8,6 +8,8 @@
 
 #include <QSize>
 
+#include <string_view>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -76,3 +78,7 @@ std::string PrintedFilesText(const std::vector<std::string>& files);
 // "Skyrill.pdf" in the user's documents folder (the home folder, else the temporary folder,
 // when there is none).
 std::string DefaultPrintFileName();
+
+// Whether a PDF file is whole: it begins as a PDF, ends in "%%EOF", and its "startxref" points at
+// the cross-reference section (a write cut by a full disk fails this).
+bool IsCompletePdf(std::string_view pdf);

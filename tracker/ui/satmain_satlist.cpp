@@ -70,19 +70,23 @@ const char* const kRotorModels[] = {"Jaeger SG99 (50)", "Moteck SG-2100 (40)", "
 // A fixed list shown as a narrow button; opening and closing it run the window's handlers. The
 // list closes before the picked item becomes the current one, so the close-up handler runs
 // once the pick was applied. A pick with the arrow keys on the closed list runs it as well.
+// `Chosen` tells the close-up handler whether the user picked a row this time.
 class TModelComboBox : public QComboBox {
  public:
   explicit TModelComboBox(QWidget* parent) : QComboBox(parent) {
     connect(this, &QComboBox::activated, this, [this] {
-      if (!open_ && !closing_ && OnCloseUp) OnCloseUp();
+      Chosen = true;
+      if (!open_ && !closing_) CloseUp();
     });
   }
   std::function<void()> OnDropDown;
   std::function<void()> OnCloseUp;
+  bool Chosen = false;
 
   void showPopup() override {
     if (OnDropDown) OnDropDown();
     open_ = true;
+    Chosen = false;
     QComboBox::showPopup();
   }
   void hidePopup() override {
@@ -94,23 +98,31 @@ class TModelComboBox : public QComboBox {
         this,
         [this] {
           closing_ = false;
-          if (OnCloseUp) OnCloseUp();
+          CloseUp();
         },
         Qt::QueuedConnection);
   }
 
  private:
+  void CloseUp() {
+    if (OnCloseUp) OnCloseUp();
+    Chosen = false;
+  }
   bool open_ = false;
   bool closing_ = false;  // the list closed; its close-up handler is queued
 };
 
 // Enter, leave and key handlers of the Sat Info fields. Focus moves caused by another window or
-// a context menu are not entering or leaving a field.
+// a context menu are not entering or leaving a field. A click into a field enters it whatever
+// the window's state: the focus of a window that the click activates arrives as the window's.
 class TSatEditWatcher : public QObject {
  public:
   explicit TSatEditWatcher(TSatForm* form) : QObject(form), form_(form) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
     switch (event->type()) {
+      case QEvent::MouseButtonPress:
+        if (!form_->Destroyed()) form_->EditFieldEnter(FieldOf(watched));
+        break;
       case QEvent::FocusIn:
       case QEvent::FocusOut: {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -138,6 +150,10 @@ class TSatEditWatcher : public QObject {
   }
 
  private:
+  // The memo's clicks arrive at its viewport.
+  QObject* FieldOf(QObject* watched) const {
+    return form_->RemarksMemo && watched == form_->RemarksMemo->viewport() ? form_->RemarksMemo : watched;
+  }
   TSatForm* form_;
 };
 
@@ -185,6 +201,20 @@ std::string FieldText(QObject* control) {
     return out;
   }
   return {};
+}
+
+// The user typed into the edit or memo since the page or the program last wrote it.
+bool IsTyped(const QObject* control) {
+  if (auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->isModified();
+  if (auto* memo = qobject_cast<const QPlainTextEdit*>(control)) return memo->document()->isModified();
+  return false;
+}
+
+void SetTyped(QObject* control, bool typed) {
+  if (auto* edit = qobject_cast<QLineEdit*>(control))
+    edit->setModified(typed);
+  else if (auto* memo = qobject_cast<QPlainTextEdit*>(control))
+    memo->document()->setModified(typed);
 }
 
 // A reported longitude as typed: compass letters and degree signs through the angle reader,
@@ -271,7 +301,12 @@ bool TSatForm::CommitSatGridCell() {
 }
 
 void TSatForm::CommitPendingEdits() {
-  if (destroyed_) return;
+  if (destroyed_ || committing_) return;
+  committing_ = true;
+  struct TDone {
+    bool& flag;
+    ~TDone() { flag = false; }
+  } done{committing_};
   // A grid cell whose text is not what its satellite holds.
   if (SatGrid && FieldsForm && EditCol > 0 && EditRow > 0 && EditCol < SatGrid->ColCount() &&
       EditRow < SatGrid->RowCount()) {
@@ -282,13 +317,7 @@ void TSatForm::CommitPendingEdits() {
   // The field that holds the window's focus (it keeps it while a menu or another window is in
   // front), when the user typed into it.
   QWidget* field = focusWidget();
-  if (!field) return;
-  bool typed = false;
-  if (auto* edit = qobject_cast<QLineEdit*>(field))
-    typed = edit->isModified();
-  else if (auto* memo = qobject_cast<QPlainTextEdit*>(field))
-    typed = memo->document()->isModified();
-  if (!typed) return;
+  if (!field || !IsTyped(field)) return;
   for (QWidget* satField : std::initializer_list<QWidget*>{SatNameEdit, BandsEdit, RemarksMemo, RepLongitudeEdit,
                                                            StoredPosEdit, PulseCountEdit, RotorHAEdit, DishOffsetEdit,
                                                            RotorAngleEdit})
@@ -297,6 +326,16 @@ void TSatForm::CommitPendingEdits() {
     if (field == placeField) return LocObsEditExit(field);
   for (QWidget* obstacleField : {ObstHeightEdit, ObstDistEdit, DishHeightEdit, ObstShadowEdit})
     if (field == obstacleField) return ObstEditExit(field);
+}
+
+bool TSatForm::FieldBeingEdited() const {
+  QWidget* field = focusWidget();
+  if (!field || !IsTyped(field)) return false;
+  for (QWidget* held : std::initializer_list<QWidget*>{SatNameEdit, BandsEdit, RemarksMemo, RepLongitudeEdit,
+                                                       StoredPosEdit, PulseCountEdit, RotorHAEdit, DishOffsetEdit,
+                                                       RotorAngleEdit, ObstShadowEdit})
+    if (field == held) return true;
+  return false;
 }
 
 void TSatForm::SatGridSelectCell(int ACol, int ARow, bool& CanSelect) {
@@ -362,6 +401,7 @@ void TSatForm::ConnectSatEditHandlers() {
                                                         StoredPosEdit, PulseCountEdit, RotorHAEdit, DishOffsetEdit,
                                                         RotorAngleEdit})
     if (field) field->installEventFilter(watcher);
+  if (RemarksMemo) RemarksMemo->viewport()->installEventFilter(watcher);
   for (QCheckBox* box : {IgnorePCCheckBox, DynHACheckBox})
     if (box)
       connect(box, &QCheckBox::toggled, this, [this, box] {
@@ -382,6 +422,8 @@ void TSatForm::DishOffsetEditKeyPress(QObject* Sender, char& Key) {
 void TSatForm::EditFieldExit(QObject* Sender) {
   if (destroyed_ || !Sender) return;
   const std::string t = Trim(FieldText(Sender));
+  const bool typed = IsTyped(Sender);
+  SetTyped(Sender, false);  // taken: no longer an edit in progress
   TSat* sat = EditableSat(CurrentSat);
   if (sat) {
     TSatInfoRecord& info = sat->SatInfo;
@@ -417,7 +459,7 @@ void TSatForm::EditFieldExit(QObject* Sender) {
       } else if (Sender == RepLongitudeEdit) {
         // A text the user left as the page wrote it is not read back: the page shows three
         // decimals, and the log's longitude when none is reported.
-        if (RepLongitudeEdit->isModified()) {
+        if (typed) {
           const double value = ReadRepLongitude(t);
           if (value != kNoLongitude && value != info.RepLongitude) {
             info.RepLongitude = value;
@@ -438,7 +480,7 @@ void TSatForm::EditFieldExit(QObject* Sender) {
         double x;
         if (!TryStrToFloat(Trim(s), x) || !std::isfinite(x)) x = kNoHourAngle;
         const bool dynamic = DynHACheckBox ? DynHACheckBox->isChecked() : info.DynHA;
-        if (!dynamic && RotorHAEdit->isModified() && x != kNoHourAngle && x != -info.RotorHA) {
+        if (!dynamic && typed && x != kNoHourAngle && x != -info.RotorHA) {
           info.RotorHA = -x;
           info.DynHA = false;
           edited = true;
@@ -502,6 +544,7 @@ void TSatForm::DishBrandComboBoxDropDown(QObject* Sender) {
   if (!list) return;
   int& tag = list == RotorBrandComboBox ? RotorBrandComboBoxTag : DishBrandComboBoxTag;
   tag = list->x();
+  (list == RotorBrandComboBox ? RotorBrandComboBoxRow : DishBrandComboBoxRow) = list->currentIndex();
   // Opened wide, its right edge near the right edge of the group.
   QWidget* parent = list->parentWidget();
   QWidget* group = ObservedGroupBox ? static_cast<QWidget*>(ObservedGroupBox) : parent;
@@ -519,6 +562,11 @@ void TSatForm::DishBrandComboBoxCloseUp(QObject* Sender) {
   const std::string text = AnsiStr(list->currentText());
   list->setFixedWidth(kModelListWidth);
   list->move(rotor ? RotorBrandComboBoxTag : DishBrandComboBoxTag, list->y());
+  // A list closed without a choice leaves an angle typed meanwhile as it is.
+  const auto* model = dynamic_cast<const TModelComboBox*>(list);
+  const bool picked =
+      list->currentIndex() != (rotor ? RotorBrandComboBoxRow : DishBrandComboBoxRow) || (model && model->Chosen);
+  if (!picked) return;
   if (text.empty()) return;
   try {
     // The angle stands between the parentheses.

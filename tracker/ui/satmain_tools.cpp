@@ -131,6 +131,9 @@ void TSatForm::ConnectToolsHandlers() {
 // ---- next and previous satellite ------------------------------------------------------------------
 
 void TSatForm::NextPrevSatClick(QObject* Sender) {
+  // A field being edited is taken first, as a click in the list would; a new name typed for the
+  // satellite is then the one the list shows.
+  CommitPendingEdits();
   const int count = SatListBox->count();
   int i = -1;
   const QString current = QStr(ShownSatListName());

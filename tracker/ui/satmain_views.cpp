@@ -186,6 +186,7 @@ void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height, bool PrintFont
 }
 
 void TSatForm::MainPageControlChange(QObject* Sender) {
+  CommitPendingEdits();  // the page is filled anew
   QWidget* page = MainPageControl->currentWidget();
   if (!Sats) {
     setWindowTitle("Something smells fishy");

@@ -1,11 +1,12 @@
 #include "stars.h"
 
+#include "datafiles.h"
+#include "log.h"
+
 #include <charconv>
 #include <cmath>
 #include <climits>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <system_error>
 
@@ -226,10 +227,11 @@ void TStarList::LoadFromFile(const std::string& fileName) {
     }
     if (!found) return;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return;
+  std::string text;
+  const satfiles::TReadResult read = satfiles::ReadFileBytes(path.string(), kMaxFileBytes, text);
+  if (read == satfiles::TReadResult::TooLarge)
+    WriteLog("Error Reading " + path.string() + " : " + satfiles::ReadFailureText(read, kMaxFileBytes));
+  if (read != satfiles::TReadResult::Ok) return;
   LoadFromText(text);
 }
 

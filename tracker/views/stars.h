@@ -1,6 +1,7 @@
 // The star catalogue behind the Clarke-belt view: "Stars.csv", read once at start.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,9 +32,13 @@ class TStarList {
   TStarList(const TStarList&) = delete;
   TStarList& operator=(const TStarList&) = delete;
 
+  // Catalogue files above this size are not read (the bright-star catalogue is well under 1 MB).
+  static constexpr std::uint64_t kMaxFileBytes = std::uint64_t{16} << 20;
+
   // Adds the stars of the file (the list is not emptied first). A missing or unreadable file
-  // adds nothing; a line that does not parse is passed over; nothing is reported. When the
-  // exact name does not exist, a file whose name differs only in case is read instead.
+  // adds nothing; a line that does not parse is passed over; nothing is reported, except a file
+  // larger than kMaxFileBytes (logged). When the exact name does not exist, a file whose name
+  // differs only in case is read instead.
   void LoadFromFile(const std::string& fileName);
   // Adds the stars of a file's text (lines separated by CR LF, LF or CR).
   void LoadFromText(const std::string& text);

@@ -9,12 +9,14 @@
 // $XDG_DATA_HOME/velmar/registry (or ~/.local/share/velmar/registry). Every operation reads
 // the file afresh; a change is written to a temporary file beside it and renamed over it,
 // under an exclusive lock on "<file>.lock" (readers take a shared lock), so the registration
-// tool and a program may use the file at the same time. A file that cannot be parsed is never
-// overwritten: operations on it fail with BadFile.
+// tool and a program may use the file at the same time. A lock another process holds is waited
+// for kLockWaitSeconds at most. Only a regular file is read, and at most kMaxFileBytes of it.
+// A file that cannot be parsed is never overwritten: operations on it fail with BadFile.
 //
 // No function throws.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <string_view>
@@ -29,9 +31,22 @@ enum class Status {
   InvalidName,  // empty key path or an empty name between separators
   IoError,      // the file or its folder cannot be read or written
   BadFile,      // the file exists but is not a registry file
+  Busy,         // another process held the lock for kLockWaitSeconds
+  TooLarge,     // the file holds more than kMaxFileBytes
 };
 
+// How long an operation waits for the lock before it gives up with Busy.
+inline constexpr int kLockWaitSeconds = 5;
+// A registry file above this size is not read (a real one holds a few kilobytes).
+inline constexpr size_t kMaxFileBytes = size_t{16} << 20;
+
 const char* StatusText(Status s);
+
+// Why the calling thread's last failed operation failed, naming the file (for example "The
+// registry lock file /home/u/.local/share/velmar/registry.lock is held by another process (gave
+// up after 5 s)"). Only meaningful right after a failure with a status other than NotFound,
+// HasSubKeys or InvalidName.
+std::string LastErrorText();
 
 // The file all operations use (the environment is read on every call).
 std::string FilePath();

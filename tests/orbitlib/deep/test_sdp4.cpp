@@ -248,7 +248,22 @@ TEST(Sdp4Regression, StatesStayWithinAMicrometreOfTheExtendedPrecisionModel) {
     sat.ParseElements(sets[s.set].line1, sets[s.set].line2);
     ASSERT_TRUE(sat.deepSpace);
     Vector pos, vel;
-    PropagateSatellite(sat, sat.epoch + s.minutes / 1440, pos, vel);
+    if (s.set == 0 && s.minutes > 44 * 1440) {
+      // The report's sample set comes down about 44 days after its epoch: the driver gives no
+      // state after that, the model itself still computes one.
+      EXPECT_THROW(PropagateSatellite(sat, sat.epoch + s.minutes / 1440, pos, vel), EDecayError);
+      TSatellite raw;
+      raw.ParseElements(sets[s.set].line1, sets[s.set].line2);
+      const TDeepElements el{raw.meanAnomaly, raw.raan,       raw.argPerigee, raw.eccentricity,
+                             raw.inclination, raw.meanMotion, raw.bstar,      raw.epochText};
+      TDeepOutput out;
+      const double jd = raw.epoch + s.minutes / 1440;
+      SDP4(raw.deep, el, raw.initNeeded, (jd - raw.epoch) * 1440.0, out);
+      pos = Vector{out.x, out.y, out.z};
+      vel = Vector{out.xdot, out.ydot, out.zdot};
+    } else {
+      PropagateSatellite(sat, sat.epoch + s.minutes / 1440, pos, vel);
+    }
     StateToKm(pos, vel);
     const double p[3] = {pos.x, pos.y, pos.z}, v[3] = {vel.x, vel.y, vel.z};
     for (int k = 0; k < 3; ++k) {

@@ -250,27 +250,41 @@ INSTANTIATE_TEST_SUITE_P(AllOrbits, PassScanTest, ::testing::ValuesIn(kScanCases
                              return name;
                          });
 
-// A near-Earth set with a low perigee and high drag, which comes down about 3.8 days after its
-// epoch: its passes are listed up to then and none after, as the scan sees them.
+// Sets that drag brings down: a near-circular one with a low perigee, about 3.8 days after its
+// epoch, and an eccentric one whose perigee sinks into the Earth about 7.7 days after it. Their
+// passes are listed up to then and none after, as the scan of a fresh copy sees them; the search
+// too starts from a fresh copy at each place, with nothing remembered.
 TEST(PassScan, DecayingSatelliteIsNeverUpAfterItsDecay) {
-    TSatellite sat;
-    sat.ParseElements("1 90401U 18002A   18020.50000000  .05000000  00000-0  30000-2 0  9991",
-                      "2 90401  51.6000 100.0000 0015000  90.0000 270.0000 16.25000000  1008");
-    sat.name = "DECAYING";
-    const double start = std::floor(sat.epoch - 0.5) + 0.5;
-    for (const Place& place : {kNorth, kSouth}) {
-        const TObserver obs = ObserverAt(place);
-        const std::vector<TPass> listed = FindPasses(sat, 0, 6, sat.epoch - kJdOfDateTimeZero, 0.0, obs);
-        double decayed = 0;
-        const std::vector<ScanPass> scanned = ScanPasses(sat, obs, start, start + 6, start + 6, 0.0, &decayed);
-        ASSERT_GT(decayed, sat.epoch + 3.5) << place.name;
-        ASSERT_LT(decayed, sat.epoch + 4.0) << place.name;
-        ASSERT_GE(scanned.size(), 5u) << place.name;
-        ASSERT_EQ(listed.size(), scanned.size()) << place.name;
-        for (std::size_t i = 0; i < listed.size(); ++i) {
-            EXPECT_NEAR(listed[i].rise, scanned[i].rise, kSecond) << listed[i].line;
-            EXPECT_NEAR(listed[i].set, scanned[i].set, kSecond) << listed[i].line;
-            EXPECT_LE(listed[i].set, decayed) << listed[i].line;
+    const struct {
+        const char *name, *line1, *line2;
+        double fromDay, decayFrom, decayTo;  // days after the epoch's day; the decay's window
+        std::size_t minPasses;
+    } cases[] = {
+        {"DECAYING", "1 90401U 18002A   18020.50000000  .05000000  00000-0  30000-2 0  9991",
+         "2 90401  51.6000 100.0000 0015000  90.0000 270.0000 16.25000000  1008", 0, 3.5, 4.0, 5},
+        {"ECCENTRIC", "1 90402U 18002B   18020.50000000  .00500000  00000-0  60000-1 0  9992",
+         "2 90402  63.0000 100.0000 3000000 270.0000  90.0000  9.60000000  1008", 6, 7.0, 8.0, 1},
+    };
+    for (const auto& c : cases) {
+        TSatellite fresh;
+        fresh.ParseElements(c.line1, c.line2);
+        fresh.name = c.name;
+        const double start = std::floor(fresh.epoch - 0.5) + 0.5 + c.fromDay;
+        for (const Place& place : {kNorth, kSouth}) {
+            const TObserver obs = ObserverAt(place);
+            TSatellite searched = fresh, scan = fresh;
+            const std::vector<TPass> listed = FindPasses(searched, 0, 6, start - kJdOfDateTimeZero, 0.0, obs);
+            double decayed = 0;
+            const std::vector<ScanPass> scanned = ScanPasses(scan, obs, start, start + 6, start + 6, 0.0, &decayed);
+            ASSERT_GT(decayed, fresh.epoch + c.decayFrom) << place.name;
+            ASSERT_LT(decayed, fresh.epoch + c.decayTo) << place.name;
+            ASSERT_GE(scanned.size(), c.minPasses) << place.name;
+            ASSERT_EQ(listed.size(), scanned.size()) << place.name;
+            for (std::size_t i = 0; i < listed.size(); ++i) {
+                EXPECT_NEAR(listed[i].rise, scanned[i].rise, kSecond) << listed[i].line;
+                EXPECT_NEAR(listed[i].set, scanned[i].set, kSecond) << listed[i].line;
+                EXPECT_LE(listed[i].set, decayed) << listed[i].line;
+            }
         }
     }
 }

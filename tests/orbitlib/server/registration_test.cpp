@@ -1,4 +1,6 @@
 // Registration by the registration tool, the exported functions and the class factory.
+#include <sys/stat.h>
+#include <unistd.h>
 #include <dlfcn.h>
 
 #include <filesystem>
@@ -145,6 +147,9 @@ TEST_F(RegistrationTest, PathWithABlankIsStoredAsItIs) {
 }
 
 TEST_F(RegistrationTest, ToolMessagesAndExitCodes) {
+  const std::string pipe = ServerEnvironment::TempFolder() + "/pipe.so";  // never loaded: no hang
+  ::unlink(pipe.c_str());
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
   const struct {
     std::vector<std::string> args;
     int exitCode;
@@ -154,6 +159,7 @@ TEST_F(RegistrationTest, ToolMessagesAndExitCodes) {
       {{"/S"}, 1, ""},
       {{"a", "b"}, 1, "Usage"},
       {{ServerEnvironment::TempFolder() + "/missing.so"}, 3, "missing.so"},
+      {{pipe}, 3, "not a library file"},
       {{BinFolder() + "/libvelmarcom.so"}, 4, "DllRegisterServer"},
       {{"/S", BinFolder() + "/libvelmarcom.so"}, 4, ""},
       {{LibraryPath()}, 0, "DllRegisterServer in"},

@@ -1,6 +1,7 @@
 // The component-object runtime: GUID texts, automation strings and values, per-thread error
 // information, apartments, creation failures and the message hook.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <thread>
 
+#include "lockholder.h"
 #include "velmar_registry.h"
 #include "velmarcom.h"
 
@@ -537,4 +539,37 @@ TEST_F(CreationTest, TypeLibraryRegistrationReportsAnUnwritableRegistry) {
   EXPECT_EQ(UnRegisterTypeLib(kLibId, 1, 0, 0, SYS_WIN64), TYPE_E_REGISTRYACCESS);
   Bstr path;
   EXPECT_EQ(QueryPathOfRegTypeLib(kLibId, 1, 0, 0, path.out()), TYPE_E_REGISTRYACCESS);
+}
+
+// Neither a held registry lock nor a pipe named as the library makes creation or the type-library
+// loader wait without end: they fail, the held lock with error information naming the lock file.
+TEST_F(CreationTest, AHeldLockOrAPipeFailsInsteadOfWaiting) {
+  const std::string pipe = dir_ + "/pipe.so";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+  Register(pipe);
+  EXPECT_EQ(Create(), CO_E_DLLNOTFOUND);
+  ITypeLib* lib = nullptr;
+  EXPECT_EQ(LoadTypeLib(pipe.c_str(), &lib), TYPE_E_CANTLOADLIBRARY);
+  ASSERT_EQ(velmar::registry::SetValue("TypeLib\\" + GuidToString(kLibId) + "\\1.0\\0\\linux", "", pipe),
+            velmar::registry::Status::Ok);
+  EXPECT_EQ(LoadRegTypeLib(kLibId, 1, 0, 0, &lib), TYPE_E_CANTLOADLIBRARY);
+
+  TLockHolder holder(dir_ + "/registry.lock");
+  ASSERT_TRUE(holder.Held());
+  auto errorText = [] {
+    IErrorInfo* info = nullptr;
+    std::string text;
+    if (GetErrorInfo(0, &info) == S_OK && info) {
+      Bstr d;
+      info->GetDescription(d.out());
+      text = d.str();
+      info->Release();
+    }
+    return text;
+  };
+  EXPECT_EQ(Create(), REGDB_E_READREGDB);
+  EXPECT_NE(errorText().find(dir_ + "/registry.lock"), std::string::npos);
+  EXPECT_EQ(LoadRegTypeLib(kLibId, 1, 0, 0, &lib), TYPE_E_REGISTRYACCESS);
+  EXPECT_NE(errorText().find(dir_ + "/registry.lock"), std::string::npos);
+  EXPECT_EQ(lib, nullptr);
 }

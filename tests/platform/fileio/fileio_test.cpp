@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
+#include <signal.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -123,6 +125,57 @@ TEST_F(FileIoTest, StaleTemporariesOfOurOwnNamingAreRemoved) {
   EXPECT_EQ(fileio::RemoveStaleTemporaries(dir_), expected);
   for (const TCase& c : cases)
     EXPECT_EQ(std::filesystem::exists(dir_ + "/" + c.name), !c.removed) << c.name;
+}
+
+// A save of a relative name in a read-only folder, killed while it writes: its copy names the
+// file absolutely, so the recovery started from another working folder restores that file and
+// leaves a file of the same name there alone.
+TEST_F(FileIoTest, ACutSaveOfARelativeNameIsRestoredFromAnotherFolder) {
+  const std::string old = "[Misc]\r\n" + std::string(2 << 20, 'o') + "\r\n";
+  const std::string path = ReadOnlyFolderWith(old);
+  const std::string elsewhere = dir_ + "/elsewhere";
+  std::filesystem::create_directories(elsewhere);
+  WriteBytes(elsewhere + "/Velmar.ini", "unrelated");
+  const std::string copy = fileio::BackupFolder() + "/";
+  const auto copyName = [&] {
+    for (const std::string& n : Entries(fileio::BackupFolder()))
+      if (n.ends_with(".bak")) return n;
+    return std::string();
+  };
+  bool cut = false;
+  for (int attempt = 0; attempt < 50 && !cut; ++attempt) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      faultinject::DropRootInChild();
+      if (::chdir(Folder().c_str()) != 0) ::_exit(3);
+      const std::string next = "[Misc]\r\n" + std::string(3 << 20, 'n') + "\r\n";
+      (void)!::write(ready[1], "r", 1);
+      for (;;) fileio::ReplaceFile("Velmar.ini", next);
+    }
+    ::close(ready[1]);
+    char c;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ::close(ready[0]);
+    // Killed once a copy exists, that is inside a save.
+    for (int i = 0; i < 100000 && copyName().empty(); ++i) ::usleep(100);
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    cut = !copyName().empty();
+    if (!cut) WriteBytes(path, old);
+  }
+  ASSERT_TRUE(cut) << "no kill fell inside a save";
+  EXPECT_EQ(ReadBytes(copy + copyName()).substr(0, 14 + path.size() + 1), "velmar-backup\n" + path + "\n");
+
+  char* here = ::getcwd(nullptr, 0);
+  ASSERT_EQ(::chdir(elsewhere.c_str()), 0);
+  EXPECT_EQ(fileio::RecoverInterruptedSaves(), 1);
+  EXPECT_EQ(::chdir(here), 0);
+  std::free(here);
+  EXPECT_EQ(ReadBytes(elsewhere + "/Velmar.ini"), "unrelated");
+  EXPECT_EQ(ReadBytes(path), old);
 }
 
 }  // namespace

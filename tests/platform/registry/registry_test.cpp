@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "faultinject.h"
+#include "lockholder.h"
 #include "velmar_registry.h"
 
 namespace fs = std::filesystem;
@@ -244,4 +245,55 @@ TEST_F(RegistryFileTest, AFullDiskKeepsTheFileAndStaleTemporariesAreCleared) {
   ASSERT_EQ(SetValue("CLSID\\{A}", "", "second"), Status::Ok);
   EXPECT_FALSE(fs::exists(stale));
   EXPECT_TRUE(fs::exists(fresh));  // may belong to a writer at work
+}
+
+// Another process holding the lock: every operation gives up with Busy and names the lock file,
+// and works again once the lock is free.
+TEST_F(RegistryFileTest, AHeldLockIsWaitedForWithABound) {
+  ASSERT_EQ(SetValue("A", "", "x"), Status::Ok);
+  TLockHolder holder(file_ + ".lock");
+  ASSERT_TRUE(holder.Held());
+  std::string v;
+  EXPECT_EQ(GetValue("A", "", v), Status::Busy);
+  EXPECT_NE(LastErrorText().find(file_ + ".lock"), std::string::npos) << LastErrorText();
+  EXPECT_EQ(SetValue("B", "", "y"), Status::Busy);
+  EXPECT_NE(LastErrorText().find(file_ + ".lock"), std::string::npos) << LastErrorText();
+  holder.Release();
+  EXPECT_EQ(SetValue("B", "", "y"), Status::Ok);
+  EXPECT_EQ(GetValue("A", "", v), Status::Ok);
+  EXPECT_EQ(v, "x");
+}
+
+// What stands where the file should be is read only when it is a regular file, and only up to
+// the size limit, whatever size it states.
+TEST_F(RegistryFileTest, OnlyARegularFileIsReadAndOnlyUpToTheLimit) {
+  fs::create_directories(fs::path(file_).parent_path());
+  const struct {
+    const char* what;
+    Status status;
+    const char* reason;
+  } cases[] = {
+      {"pipe", Status::IoError, "is not a regular file"},
+      {"device", Status::IoError, "is not a regular file"},
+      {"proc link", Status::TooLarge, "is larger than 16 MB"},
+      {"sparse file", Status::TooLarge, "is larger than 16 MB"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(file_);
+    const std::string what = c.what;
+    if (what == "pipe") {
+      ASSERT_EQ(::mkfifo(file_.c_str(), 0644), 0);
+    }
+    if (what == "device") fs::create_symlink("/dev/zero", file_);
+    if (what == "proc link") fs::create_symlink("/proc/self/pagemap", file_);
+    if (what == "sparse file") {
+      std::ofstream(file_) << "VELMAR-REGISTRY 1\n";
+      fs::resize_file(file_, kMaxFileBytes + 1);
+    }
+    std::string v;
+    EXPECT_EQ(GetValue("A", "", v), c.status);
+    EXPECT_NE(LastErrorText().find(file_ + " " + c.reason), std::string::npos) << LastErrorText();
+    EXPECT_EQ(SetValue("A", "", "x"), c.status);
+  }
 }

@@ -7,7 +7,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabWidget>
+#include <QPushButton>
+#include <QTest>
 #include <QToolButton>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -206,6 +210,41 @@ TEST_F(ClockTest, AReloadOffersToSaveTheEditedSatelliteInformationFirst) {
               "The satellite information has been edited.\rWould you like to save the file (Sats.csv)?");
     EXPECT_GT(IndexOfLine("Files Set", from), IndexOfLine("Setting Files", from));
     EXPECT_EQ(std::filesystem::file_size(csv) > 0, answer == mrYes);
+  }
+}
+
+// When the orbit library cannot build its list from the element folder (an entry that cannot be
+// opened as a file, or that would never end), the user is told why, and the log keeps the reason.
+TEST_F(ClockTest, AFailedElementListIsShownWithItsReason) {
+  Start();
+  const struct {
+    const char* entry;
+    const char* reason;
+  } cases[] = {{"folder.txt", "Cannot open element file"},
+               {"pipe.tle", "Cannot open element file"},
+               {"proc.2li", "is larger than 64 MB"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.entry);
+    const std::string entry = folder->File("Keps/" + std::string(c.entry)).string();
+    if (std::string(c.entry) == "folder.txt") std::filesystem::create_directory(entry);
+    if (std::string(c.entry) == "pipe.tle") {
+      ASSERT_EQ(::mkfifo(entry.c_str(), 0644), 0);
+    }
+    if (std::string(c.entry) == "proc.2li") std::filesystem::create_symlink("/proc/self/pagemap", entry);
+    prompts.Messages.clear();
+    const int from = static_cast<int>(LogList.size());
+    form->OptionForm->show();
+    Options->FilesChanged = true;
+    QTest::mouseClick(form->OptionForm->ApplyButton, Qt::LeftButton);
+    QApplication::processEvents();
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    const std::string& text = prompts.Messages[0].Text;
+    EXPECT_EQ(text.rfind("The satellite list could not be loaded from the element files.\r", 0), 0u) << text;
+    EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+    EXPECT_NE(text.find(entry), std::string::npos) << text;
+    EXPECT_EQ(prompts.Messages[0].Type, TMsgDlgType::Error);
+    EXPECT_GE(IndexOfLine(text.substr(text.find('\r') + 1), from), from);  // the log line stays
+    std::filesystem::remove(entry);
   }
 }
 

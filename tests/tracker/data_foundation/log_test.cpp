@@ -4,6 +4,7 @@
 
 #include <regex>
 
+#include "faultinject.h"
 #include "programpath.h"
 #include "testdir.h"
 
@@ -49,6 +50,20 @@ TEST_F(LogTest, WithoutCrashDebugTheFileWaitsForTheEnd) {
   WriteLog("Finished shutdown");
   EXPECT_TRUE(SaveLogFile());
   EXPECT_EQ(ReadBytes(LogFileName), LogList[0] + "\r\n" + LogList[1] + "\r\n");
+}
+
+// The log written at the end of a run on a full disk: the last complete log stays as it was and
+// the failure is reported (the old way left an empty file).
+TEST_F(LogTest, AFullDiskLeavesTheLastCompleteLog) {
+  std::string old;
+  for (int i = 0; i < 50; ++i) old += "01/02/2024 10:00:00  line of the last run\r\n";
+  WriteBytes(LogFileName, old);
+  for (int i = 0; i < 400; ++i) WriteLog("a line of this run that makes the log larger than the last one");
+  const auto r = faultinject::RunInChild([] { return SaveLogFile(); }, old.size() + 100);
+  EXPECT_EQ(r, faultinject::TChildResult::Failed);
+  EXPECT_EQ(ReadBytes(LogFileName), old);
+  EXPECT_TRUE(SaveLogFile());
+  EXPECT_GT(ReadBytes(LogFileName).size(), old.size());
 }
 
 TEST_F(LogTest, UnwritableLogFileNeverThrows) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QByteArray>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -100,9 +101,9 @@ class OptionFormTest : public ::testing::Test {
     Options->TwoLineUrl2 = server.Url("/NORAD/elements/stations.txt");
     Options->TwoLineUrl3 = "";
     Options->GeoLogUrl = server.Url("/space/logs/geo.log");
-    server.Route("/NORAD/elements/geo.txt", {200, "GEO\n1 1\n2 2\n"});
-    server.Route("/NORAD/elements/stations.txt", {200, "ISS\n1 25544U\n2 25544\n"});
-    server.Route("/space/logs/geo.log", {200, "log line\n"});
+    server.Route("/NORAD/elements/geo.txt", {200, kTiangongSet});
+    server.Route("/NORAD/elements/stations.txt", {200, kIssSet});
+    server.Route("/space/logs/geo.log", {200, GeoLogLine()});
     WriteBytes(Options->TwoLineFile, "old elements\r\n");
     WriteBytes(Options->GeoLogFile, "old log\r\n");
     previous = SetUiPrompts(&prompts);
@@ -159,8 +160,8 @@ TEST_F(OptionFormTest, CreationDownloadsDueElementFilesThenLoadsTheData) {
   Options->FilesChanged = false;
   Create();
   EXPECT_EQ(RequestedPaths(), (std::vector<std::string>{"/NORAD/elements/geo.txt", "/NORAD/elements/stations.txt"}));
-  EXPECT_EQ(ReadBytes(dir.file("Keps/geo.txt")), "GEO\r\n1 1\r\n2 2\r\n");
-  EXPECT_EQ(ReadBytes(dir.file("Keps/stations.txt")), "ISS\r\n1 25544U\r\n2 25544\r\n");
+  EXPECT_EQ(ReadBytes(dir.file("Keps/geo.txt")), CrLf(kTiangongSet));
+  EXPECT_EQ(ReadBytes(dir.file("Keps/stations.txt")), CrLf(kIssSet));
   EXPECT_EQ(ReadBytes(dir.file("geo.log")), "old log\r\n");
   EXPECT_EQ(reloads, std::vector<bool>{true});
   EXPECT_EQ(form->windowTitle(), "stations.txt Updated");
@@ -225,7 +226,7 @@ TEST_F(OptionFormTest, DownloadButtonsFollowRedirectsAndKeepFilesOnErrors) {
   server.Route("/moved", {302, "", "/NORAD/elements/stations.txt"});
   form->Kep2WebComboBox->setEditText(QString::fromStdString(server.Url("/moved")));
   form->Kep2WebButton->click();
-  EXPECT_EQ(ReadBytes(dir.file("Keps/moved")), "ISS\r\n1 25544U\r\n2 25544\r\n");
+  EXPECT_EQ(ReadBytes(dir.file("Keps/moved")), CrLf(kIssSet));
   EXPECT_TRUE(Options->FilesChanged);
 
   Options->FilesChanged = false;
@@ -274,13 +275,72 @@ TEST_F(OptionFormTest, FailedDownloadsNameTheReasonOnASecondLine) {
   }
 }
 
+// A reply that is not data of its kind leaves the file in place and says why; a compressed
+// reply is stored decoded.
+TEST_F(OptionFormTest, OnlyRepliesHoldingDataReplaceTheFiles) {
+  SetAgeDays(Options->TwoLineFile, 1);
+  SetAgeDays(Options->GeoLogFile, 1);
+  Create();
+  const QByteArray zlib = qCompress(QByteArray::fromStdString(kIssSet)).mid(4);  // without Qt's length
+  TTestServer::TResponse deflated{200, zlib.toStdString()};
+  deflated.ContentEncoding = "deflate";
+  TTestServer::TResponse unknownEncoding{200, "xx"};
+  unknownEncoding.ContentEncoding = "x-velmar";
+  const std::string lf = kIssSet;
+  const struct {
+    std::string path;  // under the server; the last part names the file
+    TTestServer::TResponse reply;
+    std::string reason;  // "" when the reply replaces the file
+  } cases[] = {
+      {"/hello/geo.txt", {200, "hello"}, "no element sets in the reply"},
+      {"/page/geo.txt", {200, "<html><body>moved</body></html>\n"}, "no element sets in the reply"},
+      {"/short/geo.txt", {200, "ISS\n1 25544U\n2 25544\n"}, "no element sets in the reply"},
+      {"/othernumber/geo.txt", {200, lf.substr(0, lf.rfind("25544")) + "25545" + lf.substr(lf.rfind("25544") + 5)},
+       "no element sets in the reply"},
+      {"/log/geo.log", {200, "hello\n"}, "no geostationary log lines in the reply"},
+      {"/encoding/geo.txt", unknownEncoding, ""},  // refused by the request: any reason will do
+      {"/deflate/geo.txt", deflated, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    prompts.Messages.clear();
+    server.Route(c.path, c.reply);
+    const bool log = c.path.find(".log") != std::string::npos;
+    const std::string file = log ? Options->GeoLogFile : Options->TwoLineFile;
+    const std::string old = log ? "old log\r\n" : "old elements\r\n";
+    WriteBytes(file, old);
+    Options->FilesChanged = false;
+    if (log) {
+      form->GeoLogWebEdit->setText(QString::fromStdString(server.Url(c.path)));
+      form->GeoLogWebButton->click();
+    } else {
+      form->Kep1WebComboBox->setEditText(QString::fromStdString(server.Url(c.path)));
+      form->Kep1WebButton->click();
+    }
+    if (c.path == "/deflate/geo.txt") {
+      EXPECT_TRUE(prompts.Messages.empty());
+      EXPECT_EQ(ReadBytes(file), CrLf(kIssSet));
+      EXPECT_TRUE(Options->FilesChanged);
+      continue;
+    }
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    const std::string first = "Error retrieving file " + std::string(log ? "geo.log" : "geo.txt") + "\r";
+    EXPECT_EQ(prompts.Messages[0].rfind(first, 0), 0u) << prompts.Messages[0];
+    if (!c.reason.empty()) {
+      EXPECT_EQ(prompts.Messages[0], first + c.reason);
+    }
+    EXPECT_EQ(ReadBytes(file), old);
+    EXPECT_FALSE(Options->FilesChanged);
+  }
+}
+
 TEST_F(OptionFormTest, TheEventLoopRunsAndTheCaptionCountsWhileTheServerPauses) {
   SetAgeDays(Options->TwoLineFile, 1);
   SetAgeDays(Options->GeoLogFile, 1);
   Create();
   form->show();
   TTestServer::TResponse slow;
-  slow.Body = "ISS\n" + std::string(20000, 'x') + "\n";
+  slow.Body = kIssSet + std::string(20000, 'x') + "\n";
   slow.PauseMs = 1500;  // half the body, then nothing for 1.5 s
   server.Route("/slow/stations.txt", slow);
   form->Kep2WebComboBox->setEditText(QString::fromStdString(server.Url("/slow/stations.txt")));
@@ -309,7 +369,7 @@ TEST_F(OptionFormTest, TheEventLoopRunsAndTheCaptionCountsWhileTheServerPauses) 
   for (const QString& c : captions) counted = counted || c.endsWith(" Bytes Read");
   EXPECT_TRUE(counted) << captions.size();
   EXPECT_EQ(form->windowTitle(), "stations.txt Updated");
-  EXPECT_EQ(ReadBytes(dir.file("Keps/stations.txt")), "ISS\r\n" + std::string(20000, 'x') + "\r\n");
+  EXPECT_EQ(ReadBytes(dir.file("Keps/stations.txt")), CrLf(kIssSet) + std::string(20000, 'x') + "\r\n");
   EXPECT_TRUE(prompts.Messages.empty());
 }
 

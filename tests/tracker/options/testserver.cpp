@@ -121,6 +121,7 @@ void TTestServer::Serve(int client) {
   }
   std::string out = "HTTP/1.1 " + std::to_string(response.Status) + " " + Reason(response.Status) + "\r\n";
   if (!response.Location.empty()) out += "Location: " + response.Location + "\r\n";
+  if (!response.ContentEncoding.empty()) out += "Content-Encoding: " + response.ContentEncoding + "\r\n";
   if (response.Stall) {
     out += "Content-Length: 100000\r\nConnection: close\r\n\r\n";
     SendAll(client, out);

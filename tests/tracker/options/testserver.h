@@ -21,6 +21,7 @@ class TTestServer {
     bool Endless = false;    // a body without length that never ends (until the client leaves)
     int TrickleBytesPerSecond = 0;  // when set, the body is sent this slowly
     int PauseMs = 0;         // send the head and half the body, then the rest after this pause
+    std::string ContentEncoding{};  // sent as "Content-Encoding" when not empty
   };
   struct TRequest {
     std::string Path;

@@ -149,6 +149,7 @@ TEST_F(PlaceEntryTest, PickingACitySetsTheObserver) {
 TEST_F(PlaceEntryTest, LeavingTheCityBox) {
   form->CityComboBoxEnter(form->CityComboBox);
   form->CityComboBox->setEditText("Nowhere");
+  form->CityComboBox->showPopup();
   form->CityComboBox->hidePopup();  // closing the list confirms the name, once the choice is made
   EXPECT_NE(Province(), "Unknown");
   QCoreApplication::processEvents();

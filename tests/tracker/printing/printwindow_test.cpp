@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "clarkebelt.h"
+#include "faultinject.h"
 #include "log.h"
 #include "options.h"
 #include "program.h"
@@ -311,13 +312,38 @@ TEST_F(PrintWindowTest, TheClarkeBeltPrintsItsLabelsInThePrintFontAtItsPointSize
   EXPECT_GE(metrics.capHeight() * pointsPerPixel * 25.4 / 72, 1.5);
 }
 
-TEST_F(PrintWindowTest, APrinterErrorEndsTheCommandAndIsOnlyLogged) {
+// Printing to a file on a full disk (a child process under a file-size limit): the file printed
+// before stays byte for byte, and the failure is shown instead of "Printed to the file".
+TEST_F(PrintWindowTest, AFullDiskLeavesTheOldFileAndShowsTheFailure) {
+  const fs::path file = out / "full.pdf";
+  form->Printer->setOutputFileName(QString::fromStdString(file.string()));
+  Print(3, 3);
+  const std::string old = uitest::ReadFile(file);
+  ASSERT_TRUE(IsCompletePdf(old));
+  prompts.Messages.clear();
+  const auto r = faultinject::RunInChild(
+      [&] {
+        Print(3, 3);
+        return prompts.Messages.size() == 1 && prompts.Messages[0].Type == TMsgDlgType::Error &&
+               prompts.Messages[0].Text.starts_with("Printing stopped: ");
+      },
+      old.size() / 2);
+  EXPECT_EQ(r, faultinject::TChildResult::Succeeded);
+  EXPECT_EQ(uitest::ReadFile(file), old);
+  EXPECT_EQ(Printed(), std::set<std::string>{"full.pdf"});
+  // A document cut anywhere is told from a whole one.
+  for (size_t cut : {old.size() / 2, old.size() - 8, old.size() - 2}) EXPECT_FALSE(IsCompletePdf(old.substr(0, cut))) << cut;
+}
+
+TEST_F(PrintWindowTest, APrinterErrorEndsTheCommandAndIsShown) {
   const std::string missing = (out / "no such folder" / "print.pdf").string();
   form->Printer->setOutputFileName(QString::fromStdString(missing));
   Print(3, 5);
   EXPECT_EQ(LogCount("Error executing Print Dialog"), 1);
   EXPECT_TRUE(Printed().empty());
-  EXPECT_TRUE(prompts.Messages.empty());
+  ASSERT_EQ(prompts.Messages.size(), 1u);
+  EXPECT_TRUE(prompts.Messages[0].Text.starts_with("Printing stopped: ")) << prompts.Messages[0].Text;
+  EXPECT_EQ(prompts.Messages[0].Type, TMsgDlgType::Error);
   EXPECT_EQ(form->PrintDialog1.Tag, 0);
   EXPECT_EQ(form->Printer->pageLayout().orientation(), QPageLayout::Portrait);
   EXPECT_EQ(form->Printer->outputFileName().toStdString(), missing);

@@ -48,11 +48,6 @@ namespace {
 
 constexpr const char* kSat = "SES-4";
 
-bool WaitFor(const std::function<bool()>& done, int ms = 30000) {
-  for (int waited = 0; !done() && waited < ms; waited += 10) QTest::qWait(10);
-  return done();
-}
-
 // The fields of a satellite's line in "sats.csv" (separated by ';'); empty when it has none.
 std::vector<std::string> SatCsvFields(const fs::path& file, int norad) {
   std::istringstream in(uitest::ReadFile(file));
@@ -68,51 +63,8 @@ std::vector<std::string> SatCsvFields(const fs::path& file, int norad) {
   return {};
 }
 
-class PendingEditTest : public SatListTest {
+class PendingEditTest : public ShownWindowTest {
  protected:
-  void StartShown(const std::function<void(const uitest::TProgramFolder&)>& prepare = {}) {
-    Start("[Update]\r\nAutoUpdate=0\r\n", prepare);
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
-  }
-  void ClickTab(QWidget* page) {
-    QTabBar* bar = form->MainPageControl->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(form->MainPageControl->indexOf(page)).center());
-    QApplication::processEvents();
-    ASSERT_EQ(form->MainPageControl->currentWidget(), page);
-  }
-  // Clicks the satellite's row in the Sat Info page's list.
-  void ClickSat(const std::string& name) {
-    const auto found = form->SatListBox->findItems(QStr(name), Qt::MatchFixedString);
-    ASSERT_FALSE(found.isEmpty()) << name;
-    form->SatListBox->scrollToItem(found.front());
-    QTest::mouseClick(form->SatListBox->viewport(), Qt::LeftButton, {},
-                      form->SatListBox->visualItemRect(found.front()).center());
-    QApplication::processEvents();
-  }
-  // Clicks into the field, selects what it holds and types the text over it; the keys go where
-  // the focus is, as typed keys do.
-  static void TypeInto(QWidget* field, const std::string& text) {
-    QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(4, field->height() / 2));
-    EXPECT_EQ(QApplication::focusWidget(), field) << field->objectName().toStdString();
-    TypeAtFocus(text);
-  }
-  static void TypeAtFocus(const std::string& text) {
-    QWidget* focus = QApplication::focusWidget();
-    if (!focus) return;
-    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(focus, QStr(text));
-  }
-  static void PressAtFocus(Qt::Key key) {
-    if (QWidget* focus = QApplication::focusWidget()) QTest::keyClick(focus, key);
-  }
-  void ClickMenu(QMenu* menu, QAction* action) {
-    QMenuBar* bar = form->MainMenu1;
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-    ASSERT_TRUE(WaitFor([menu] { return menu->isVisible(); }));
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-    QApplication::processEvents();
-  }
   bool Asked(const std::string& part) const {
     return std::any_of(prompts.Messages.begin(), prompts.Messages.end(),
                        [&](const auto& m) { return m.Text.find(part) != std::string::npos; });
@@ -164,14 +116,7 @@ TEST_F(PendingEditTest, AModelPickedFromItsListSetsItsAngleAtOnce) {
     } else {
       QTest::mouseClick(c.list, Qt::LeftButton);
       ASSERT_TRUE(WaitFor([view] { return view->isVisible(); }));
-      const QModelIndex index = c.list->model()->index(c.list->findText(c.item), 0);
-      view->scrollTo(index);
-      // The list takes no click until a timer of the toolkit, started by the click that opened
-      // it, has run out and the event loop has seen it; the click is repeated till it is taken.
-      for (int tries = 0; view->isVisible() && tries < 100; ++tries) {
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-        WaitFor([view] { return !view->isVisible(); }, QApplication::doubleClickInterval());
-      }
+      ClickInOpenList(c.list, QString::fromLatin1(c.item));
     }
     ASSERT_TRUE(WaitFor([view] { return !view->isVisible(); }));
     QApplication::processEvents();

@@ -2,10 +2,15 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <cstdlib>
 #include <filesystem>
@@ -69,6 +74,74 @@ TSat& SatListTest::ShowOnSatInfo(const std::string& name) {
   TSat* sat = Sats->FindSat(name);
   form->ShowSatInfo(*sat);
   return *sat;
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+  for (int waited = 0; !done() && waited < ms; waited += 10) QTest::qWait(10);
+  return done();
+}
+
+void ShownWindowTest::StartShown(const std::function<void(const uitest::TProgramFolder&)>& prepare,
+                                 const std::string& ini) {
+  Start(ini, prepare);
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+}
+
+void ShownWindowTest::ClickTab(QWidget* page) {
+  QTabBar* bar = form->MainPageControl->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(form->MainPageControl->indexOf(page)).center());
+  QApplication::processEvents();
+  ASSERT_EQ(form->MainPageControl->currentWidget(), page);
+}
+
+void ShownWindowTest::ClickSat(const std::string& name) {
+  const auto found = form->SatListBox->findItems(QStr(name), Qt::MatchFixedString);
+  ASSERT_FALSE(found.isEmpty()) << name;
+  form->SatListBox->scrollToItem(found.front());
+  QTest::mouseClick(form->SatListBox->viewport(), Qt::LeftButton, {},
+                    form->SatListBox->visualItemRect(found.front()).center());
+  QApplication::processEvents();
+}
+
+void ShownWindowTest::TypeInto(QWidget* field, const std::string& text) {
+  QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(4, field->height() / 2));
+  EXPECT_EQ(QApplication::focusWidget(), field) << field->objectName().toStdString();
+  TypeAtFocus(text);
+}
+
+void ShownWindowTest::TypeAtFocus(const std::string& text) {
+  QWidget* focus = QApplication::focusWidget();
+  if (!focus) return;
+  QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(focus, QStr(text));
+}
+
+void ShownWindowTest::PressAtFocus(int key, Qt::KeyboardModifiers modifiers) {
+  if (QWidget* focus = QApplication::focusWidget()) QTest::keyClick(focus, static_cast<Qt::Key>(key), modifiers);
+}
+
+void ShownWindowTest::ClickMenu(QMenu* menu, QAction* action, QMenu* sub, QAction* inner) {
+  QMenuBar* bar = form->MainMenu1;
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+  ASSERT_TRUE(WaitFor([menu] { return menu->isVisible(); }));
+  QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+  if (sub) {
+    ASSERT_TRUE(WaitFor([sub] { return sub->isVisible(); }, 30000));
+    QTest::mouseClick(sub, Qt::LeftButton, {}, sub->actionGeometry(inner).center());
+  }
+  QApplication::processEvents();
+}
+
+void ShownWindowTest::ClickInOpenList(QComboBox* box, const QString& item) {
+  QAbstractItemView* view = box->view();
+  const QModelIndex index = box->model()->index(box->findText(item), 0);
+  ASSERT_TRUE(index.isValid()) << item.toStdString();
+  view->scrollTo(index);
+  for (int tries = 0; view->isVisible() && tries < 100; ++tries) {
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    WaitFor([view] { return !view->isVisible(); }, QApplication::doubleClickInterval());
+  }
 }
 
 std::string TestOutFolder() {
