@@ -16,3 +16,19 @@ cmake --build "$build" -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 [ "$sanitize" = ON ] && export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+# Each benchmark program once, briefly: one that crashes, throws or reports an error fails the run;
+# its times are not judged here.
+if [ "$bench" = ON ]; then
+  for program in "$build"/bench/*; do
+    [ -f "$program" ] && [ -x "$program" ] || continue
+    name=$(basename "$program")
+    log="$build/bench/$name.log"
+    if "$program" --benchmark_min_time=0.01 >"$log" 2>&1 && ! grep -q "ERROR OCCURRED" "$log"; then
+      echo "benchmark $name: ran to the end"
+    else
+      tail -n 30 "$log"
+      echo "benchmark $name failed (the whole output: $log)"
+      exit 1
+    fi
+  done
+fi

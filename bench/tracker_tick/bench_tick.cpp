@@ -83,42 +83,46 @@ struct TSetup {
   }
 };
 
+// The application and the started program; closed by main before it returns (at exit, global
+// objects of the toolkit that the window still uses are already gone).
+std::unique_ptr<QApplication> gApp;
+std::unique_ptr<TSetup> gSetup;
+
 // The program started on a list of n satellites (the one of the last call is closed first).
 TSetup* Setup(int n) {
-  static std::unique_ptr<QApplication> app;
-  static std::unique_ptr<TSetup> s;
-  if (s && s->satellites == n) return s->form ? s.get() : nullptr;
-  s.reset();
-  if (!app) {
+  if (gSetup && gSetup->satellites == n) return gSetup->form ? gSetup.get() : nullptr;
+  gSetup.reset();
+  if (!gApp) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "bench_tracker_tick";
     static char* argv[] = {name, nullptr};
-    app = std::make_unique<QApplication>(argc, argv);
+    gApp = std::make_unique<QApplication>(argc, argv);
     InstallFontSubstitutions();
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   }
-  s = std::make_unique<TSetup>();
-  s->satellites = n;
+  gSetup = std::make_unique<TSetup>();
+  gSetup->satellites = n;
   std::string tmpl = (fs::temp_directory_path() / "velmar-tick-XXXXXX").string();
   if (!::mkdtemp(tmpl.data())) return nullptr;
-  s->dir = tmpl;
+  gSetup->dir = tmpl;
   const char* env = std::getenv("VELMAR_BIN");
   std::error_code ec;
   const std::string bin =
       env ? env : (fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "bin").string();
-  setenv("VELMAR_REGISTRY", (s->dir / "registry.reg").c_str(), 1);
+  setenv("VELMAR_REGISTRY", (gSetup->dir / "registry.reg").c_str(), 1);
   setenv("VELMAR_SYSTEM_DIR", bin.c_str(), 1);
-  fs::create_directories(s->dir / "Keps");
-  WriteElements(s->dir / "Keps" / "bench.txt", n);
-  std::ofstream(s->dir / "Velmar.ini", std::ios::binary)
-      << "[Update]\r\nAutoUpdate=0\r\n[Misc]\r\nFilterKu=0\r\nFilterVis=0\r\n[Files]\r\nTwoLineFile=" << (s->dir / "Keps" / "bench.txt").string() << "\r\n";
-  SetProgramFileName((s->dir / "Velmar").string());
-  SetUiPrompts(&s->prompts);
+  fs::create_directories(gSetup->dir / "Keps");
+  WriteElements(gSetup->dir / "Keps" / "bench.txt", n);
+  std::ofstream(gSetup->dir / "Velmar.ini", std::ios::binary)
+      << "[Update]\r\nAutoUpdate=0\r\n[Misc]\r\nFilterKu=0\r\nFilterVis=0\r\n[Files]\r\nTwoLineFile="
+      << (gSetup->dir / "Keps" / "bench.txt").string() << "\r\n";
+  SetProgramFileName((gSetup->dir / "Velmar").string());
+  SetUiPrompts(&gSetup->prompts);
 
-  s->program = std::make_unique<TVelmarProgram>();
+  gSetup->program = std::make_unique<TVelmarProgram>();
   const char* args[] = {"Velmar"};
-  TSatForm* form = s->program->Start(1, args);
+  TSatForm* form = gSetup->program->Start(1, args);
   form->resize(1000, 700);
   form->show();
   QApplication::processEvents();
@@ -134,8 +138,8 @@ TSetup* Setup(int n) {
     std::fprintf(stderr, "only %d satellites listed\n", form->SatListBox->count());
     return nullptr;
   }
-  s->form = form;
-  return s.get();
+  gSetup->form = form;
+  return gSetup.get();
 }
 
 void BM_ClarkeBeltTick(benchmark::State& state) {
@@ -159,3 +163,13 @@ void BM_ClarkeBeltTick(benchmark::State& state) {
 BENCHMARK(BM_ClarkeBeltTick)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  gSetup.reset();
+  gApp.reset();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 
+#include "commatext.h"
 #include "mathtime.h"
 #include "observer.h"
 #include "propagate.h"
@@ -365,30 +366,7 @@ void BuildPassList(TSatellite& sat, std::int32_t minSeconds, std::int32_t numDay
     std::vector<std::string> lines;
     lines.reserve(passes.size());
     for (const TPass& pass : passes) lines.push_back(pass.line);
-    result = CommaText(lines);
-}
-
-std::string CommaText(const std::vector<std::string>& items) {
-    std::string out;
-    if (items.size() == 1 && items.front().empty()) return "\"\"";
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (i > 0) out += ',';
-        const std::string& item = items[i];
-        bool quote = false;
-        for (unsigned char c : item)
-            if (c <= ' ' || c == ',' || c == '"') quote = true;
-        if (!quote) {
-            out += item;
-            continue;
-        }
-        out += '"';
-        for (char c : item) {
-            if (c == '"') out += '"';
-            out += c;
-        }
-        out += '"';
-    }
-    return out;
+    result = commatext::Join(lines);
 }
 
 }  // namespace orbit

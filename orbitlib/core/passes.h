@@ -116,9 +116,4 @@ void BuildPassList(TSatellite& sat, std::int32_t minSeconds, std::int32_t numDay
 std::string PassLine(double riseDateTime, bool southbound, double longitudeDeg, double elevationDeg,
                      std::int32_t duration, const std::string& name);
 
-// Comma text of items: an item holding a blank, a comma, a double quote or a control
-// character is enclosed in double quotes with inner quotes doubled; a single empty item is
-// two double quotes; no items give the empty text.
-std::string CommaText(const std::vector<std::string>& items);
-
 }  // namespace orbit

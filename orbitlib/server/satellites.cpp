@@ -8,6 +8,7 @@
 #include <numbers>
 #include <new>
 
+#include "commatext.h"
 #include "mathtime.h"
 #include "observer.h"
 #include "propagate.h"
@@ -73,35 +74,7 @@ std::string AsciiUpper(std::string s) {
   return s;
 }
 
-bool NeedsQuotes(const std::string& s) {
-  for (char ch : s) {
-    auto c = static_cast<unsigned char>(ch);
-    if (c <= ' ' || c == ',' || c == '"' || c == 0x7F) return true;
-  }
-  return false;
-}
-
 }  // namespace
-
-std::string CommaText(const std::vector<std::string>& items) {
-  if (items.size() == 1 && items[0].empty()) return "\"\"";
-  std::string out;
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (i) out += ',';
-    const std::string& s = items[i];
-    if (!NeedsQuotes(s)) {
-      out += s;
-      continue;
-    }
-    out += '"';
-    for (char c : s) {
-      if (c == '"') out += '"';
-      out += c;
-    }
-    out += '"';
-  }
-  return out;
-}
 
 // ---- lifetime ----------------------------------------------------------------------------
 
@@ -288,7 +261,7 @@ HRESULT TSatellites::get_SatNames(BSTR* Value) {
     std::vector<std::string> names;
     names.reserve(static_cast<size_t>(list.Count()));
     for (int i = 0; i < list.Count(); ++i) names.push_back(list.Name(i));
-    *Value = MakeBstr(CommaText(names));
+    *Value = MakeBstr(commatext::Join(names));
   });
 }
 

@@ -140,9 +140,4 @@ class TSatellites final : public ISatellites, public ISupportErrorInfo {
   orbit::Vector lastVel_;
 };
 
-// Comma text of a list of items: items joined by ","; an item holding a blank, a control
-// character, a comma or a double quote is enclosed in double quotes with inner quotes doubled;
-// a single empty item gives two double quotes.
-std::string CommaText(const std::vector<std::string>& items);
-
 }  // namespace marnsat

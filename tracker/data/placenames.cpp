@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "commatext.h"
 #include "datafiles.h"
 #include "format.h"
 #include "log.h"
@@ -183,19 +184,7 @@ std::vector<std::string> TGnsList::CountryNames() const {
   return names;
 }
 
-std::string TGnsList::GetCountryList() const {
-  std::string out;
-  for (const std::string& name : CountryNames()) {
-    if (!out.empty()) out += ',';
-    out += '"';
-    for (char c : name) {
-      if (c == '"') out += '"';
-      out += c;
-    }
-    out += '"';
-  }
-  return out;
-}
+std::string TGnsList::GetCountryList() const { return commatext::Join(CountryNames(), true); }
 
 std::string TGnsList::GetCountryFile(std::string_view country) const {
   for (const std::string& line : CountryList)

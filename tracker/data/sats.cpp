@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "anglehelpers.h"
+#include "commatext.h"
 #include "astro_transforms.h"
 #include "datafiles.h"
 #include "dishgeometry.h"
@@ -347,29 +348,6 @@ std::string_view TSats::LibraryName(const TSat& sat) {
   return e.Held;
 }
 
-std::string TSats::CommaText(const std::vector<std::string>& items) {
-  if (items.size() == 1 && items[0].empty()) return "\"\"";
-  std::string out;
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (i) out += ',';
-    const std::string& s = items[i];
-    const bool quote = std::any_of(s.begin(), s.end(), [](char c) {
-      return static_cast<unsigned char>(c) <= 32 || c == ',' || c == '"';
-    });
-    if (!quote) {
-      out += s;
-      continue;
-    }
-    out += '"';
-    for (char c : s) {
-      if (c == '"') out += '"';
-      out += c;
-    }
-    out += '"';
-  }
-  return out;
-}
-
 std::vector<std::string> TSats::GetSatNameList() {
   std::vector<std::string> names;
   if (!SortLongitude && !FilterKu && !FilterC && !FilterVis) {
@@ -399,7 +377,7 @@ std::vector<std::string> TSats::GetSatNameList() {
   return names;
 }
 
-std::string TSats::GetSatNames() { return CommaText(GetSatNameList()); }
+std::string TSats::GetSatNames() { return commatext::Join(GetSatNameList()); }
 
 // ---------------------------------------------------------------------------------------------
 // Observer

@@ -119,10 +119,6 @@ class TSats {
   bool SaveSatCsv();
   bool SaveSatCsvAs(const std::string& fileName);
 
-  // Items separated by ","; an item holding a blank, a comma, a double quote or a control
-  // character is quoted with inner quotes doubled; one empty item gives two double quotes.
-  static std::string CommaText(const std::vector<std::string>& items);
-
   // Read access to the lists: display names in order, and every satellite by number.
   const std::map<std::string, TSat*, TNameLess>& NameList() const { return NameList_; }
   const std::map<int, std::unique_ptr<TSat>>& NoradList() const { return NoradList_; }

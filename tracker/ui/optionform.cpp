@@ -22,6 +22,7 @@
 #include <exception>
 
 #include "backgroundwork.h"
+#include "commatext.h"
 #include "download.h"
 #include "log.h"
 #include "optionform_text.h"
@@ -325,7 +326,7 @@ void TOptionForm::OptionsToControls() {
   } else {
     std::vector<std::string> items;
     for (int i = 0; i < Kep1WebComboBox->count(); ++i) items.push_back(AnsiStr(Kep1WebComboBox->itemText(i)));
-    Options->TwoLineUrlList = TSats::CommaText(items);
+    Options->TwoLineUrlList = commatext::Join(items);
   }
   Kep1WebComboBox->setEditText(QStr(Options->TwoLineUrl1));
   Kep2WebComboBox->setEditText(QStr(Options->TwoLineUrl2));

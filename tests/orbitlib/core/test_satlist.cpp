@@ -7,10 +7,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -77,11 +79,9 @@ Elements Sat(const std::string& cat, const std::string& epoch = "23001.50000000"
 class TempFolder {
 public:
     TempFolder() {
-        static int counter = 0;
-        path_ = fs::temp_directory_path() /
-                ("orbitcore-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
+        std::string made = (fs::temp_directory_path() / "orbitcore-test-XXXXXX").string();
+        if (!::mkdtemp(made.data())) throw std::runtime_error("no temporary folder");
+        path_ = made;
     }
     ~TempFolder() {
         std::error_code ec;

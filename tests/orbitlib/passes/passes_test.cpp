@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "commatext.h"
 #include "mathtime.h"
 #include "passes.h"
 #include "propagate.h"
@@ -261,8 +262,10 @@ TEST_F(PassListTest, GeostationarySetsNeverHang) {
         BuildPassList(sat, 0, 10, utcDate, 0.0, Observer(0, subLon + 180.0), hidden);
         const auto t2 = std::chrono::steady_clock::now();
 
-        EXPECT_LT(std::chrono::duration<double>(t1 - t0).count(), 0.1) << sat.name;
-        EXPECT_LT(std::chrono::duration<double>(t2 - t1).count(), 0.1) << sat.name;
+        // A search that ends, not a fast one (speed is for the benchmarks): a hang never
+        // returns, a search ends in milliseconds even on a busy machine.
+        EXPECT_LT(std::chrono::duration<double>(t1 - t0).count(), 10.0) << sat.name;
+        EXPECT_LT(std::chrono::duration<double>(t2 - t1).count(), 10.0) << sat.name;
         EXPECT_EQ(hidden, "") << sat.name;
         EXPECT_GT(ElevationDeg(sat, Observer(0, subLon), sat.epoch + 5), 45.0) << sat.name;
         for (const TPass& p : seen) ADD_FAILURE() << "always above, yet listed: " << p.line;
@@ -327,7 +330,7 @@ TEST(PassLineFormat, CommaText) {
         {{"say \"hi\"", "x,y", "tab\there"}, "\"say \"\"hi\"\"\",\"x,y\",\"tab\there\""},
         {{"", "a"}, ",a"},
     };
-    for (const Case& c : cases) EXPECT_EQ(CommaText(c.items), c.expected);
+    for (const Case& c : cases) EXPECT_EQ(commatext::Join(c.items), c.expected);
 }
 
 }  // namespace

@@ -521,7 +521,7 @@ TEST_F(SatellitesTest, PassListPeriodsBeyondTenYearsAreRefused) {
     Bstr list;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(sats->PassListForPeriod(iss.get(), kDateTime2018Jan21, 0, c.days, 0.0, list.out()), c.hr) << c.days;
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0) << c.days;
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 60.0) << c.days;
     if (c.hr != S_OK) {
       EXPECT_NE(TakeErrorDescription().find("NumDays"), std::string::npos) << c.days;
     }

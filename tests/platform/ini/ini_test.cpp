@@ -1,6 +1,8 @@
 #include "inifile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -234,8 +236,44 @@ TEST_F(IniTest, AFullDiskLeavesTheOldFileAndReportsTheFailure) {
   }
 }
 
-// A save in a folder that takes no temporary file, killed at random moments: at the next start
-// every setting reads back as its old or its new value, none is lost.
+// A writer in a child stops itself at its n-th file write or sync (a write three quarters done,
+// as a disk may hold it when the power goes), tells the parent over a pipe and waits there to be
+// killed; the kill so falls where the child is, however slowly it runs. The test binary is
+// linked with pwrite and fsync wrapped (see CMakeLists.txt); outside a stopping child they pass
+// straight through.
+int gStopCountdown = 0;  // 0: no stop (the parent, the other tests)
+int gStopReport = -1;
+
+[[noreturn]] void StopHere(char what) {
+  (void)!::write(gStopReport, &what, 1);
+  for (;;) ::pause();
+}
+
+bool StopIsDue() { return gStopCountdown > 0 && --gStopCountdown == 0; }
+
+}  // namespace
+
+extern "C" ssize_t __real_pwrite(int fd, const void* buf, size_t n, off_t offset);
+extern "C" int __real_fsync(int fd);
+
+extern "C" ssize_t __wrap_pwrite(int fd, const void* buf, size_t n, off_t offset) {
+  if (StopIsDue()) {
+    (void)__real_pwrite(fd, buf, n / 4 * 3, offset);
+    StopHere('w');
+  }
+  return __real_pwrite(fd, buf, n, offset);
+}
+
+extern "C" int __wrap_fsync(int fd) {
+  if (StopIsDue()) StopHere('s');
+  return __real_fsync(fd);
+}
+
+namespace {
+
+// A save in a folder that takes no temporary file, killed at every step of it (the backup copy
+// written, synced and in place, the file partly and wholly overwritten), at keys all over the file:
+// at the next start every setting reads back as its old or its new value, none is lost.
 TEST_F(IniTest, KilledSavesInAReadOnlyFolderNeverLoseSettings) {
   const std::string folder = dir_ + "/ro";
   const std::string file = folder + "/Velmar.ini";
@@ -248,42 +286,69 @@ TEST_F(IniTest, KilledSavesInAReadOnlyFolderNeverLoseSettings) {
   faultinject::WriteBytes(file, SettingsText(false));
   ::chmod(file.c_str(), 0666);
   ::chmod(folder.c_str(), 0555);
+  const auto settingsIn = [](const std::string& path) {  // how many keys read back old or new
+    const TIniFile ini(path);
+    int good = 0;
+    for (int k = 0; k < 120; ++k) {
+      const std::string v = ini.ReadString("Misc", "Key" + std::to_string(k), "<lost>");
+      good += v == SettingValue(k, false) || v == SettingValue(k, true);
+    }
+    return good;
+  };
 
   std::mt19937 rng(2024);
-  std::uniform_int_distribution<int> pause(0, 12000);  // microseconds
-  int cut = 0;
-  for (int round = 0; round < 100; ++round) {
+  std::uniform_int_distribution<int> step(1, 25);  // five saves of five writes and syncs
+  constexpr int kRounds = 100;
+  int cut = 0, torn = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    int report[2];
+    ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
+    const int stopAt = step(rng);
+    const int firstKey = (round * 37) % 120;
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
+      ::close(report[0]);
       faultinject::DropRootInChild();
       TIniFile ini(file);
-      for (int pass = 0;; ++pass)
-        for (int k = 0; k < 120; ++k) {
-          try {
-            ini.WriteString("Misc", "Key" + std::to_string(k), SettingValue(k, (pass + round) % 2 == 0));
-          } catch (...) {
-            ::_exit(7);
-          }
+      gStopReport = report[1];
+      gStopCountdown = stopAt;
+      for (int i = firstKey;; ++i) {
+        const int k = i % 120;
+        const std::string key = "Key" + std::to_string(k);
+        try {  // every save changes the file: the other value
+          ini.WriteString("Misc", key, SettingValue(k, ini.ReadString("Misc", key, "") != SettingValue(k, true)));
+        } catch (...) {
+          ::_exit(7);
         }
+      }
     }
-    ::usleep(static_cast<useconds_t>(pause(rng)));
+    ::close(report[1]);
+    pollfd p{report[0], POLLIN, 0};
+    char what = 0;
+    const bool stopped = ::poll(&p, 1, 60000) == 1 && ::read(report[0], &what, 1) == 1;
+    ::close(report[0]);
+    bool backup = false;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dataHome + "/velmar/backup", ec))
+      backup = backup || e.path().extension() == ".bak";
     ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself in round " << round;
-
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(dataHome + "/velmar/backup", ec))
-      if (e.path().extension() == ".bak") ++cut;
-    const TIniFile ini(file);  // the next start
-    for (int k = 0; k < 120; ++k) {
-      const std::string v = ini.ReadString("Misc", "Key" + std::to_string(k), "<lost>");
-      ASSERT_TRUE(v == SettingValue(k, false) || v == SettingValue(k, true)) << "round " << round << " key " << k << ": " << v;
-    }
+    ASSERT_TRUE(stopped) << "the writer did not reach write or sync " << stopAt;
+    ASSERT_TRUE(WIFSIGNALED(status));
+    cut += backup;
+    // The file as the kill left it, read where no backup copy belongs to it.
+    faultinject::WriteBytes(dir_ + "/as-left.ini", faultinject::ReadBytes(file));
+    torn += settingsIn(dir_ + "/as-left.ini") < 120;
+    ASSERT_EQ(settingsIn(file), 120) << "stopped at " << what << stopAt;  // the next start
   }
   ::chmod(folder.c_str(), 0755);
-  EXPECT_GT(cut, 10) << "the kills should often fall inside a save";
+  // Three of a save's five writes and syncs come after its backup copy is in place; a partial
+  // write of the file itself leaves it damaged when the change lies in the part written.
+  EXPECT_GT(cut, kRounds / 3) << "kills inside a save";
+  EXPECT_GT(torn, kRounds / 20) << "kills that left a damaged file";
 }
 
 TEST_F(IniTest, FloatsReadBackExactly) {

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "astro_transforms.h"
+#include "commatext.h"
 #include "datafiles.h"
 #include "fakesatellites.h"
 #include "format.h"
@@ -642,11 +643,11 @@ TEST_F(Fixture, GetSatNamesFiltersAndSorts) {
 }
 
 TEST(CommaText, Quoting) {
-  EXPECT_EQ(TSats::CommaText({}), "");
-  EXPECT_EQ(TSats::CommaText({""}), "\"\"");
-  EXPECT_EQ(TSats::CommaText({"ISS", "NOAA 16"}), "ISS,\"NOAA 16\"");
-  EXPECT_EQ(TSats::CommaText({"a,b", "say \"x\"", "tab\t"}), "\"a,b\",\"say \"\"x\"\"\",\"tab\t\"");
-  EXPECT_EQ(TSats::CommaText({"a", ""}), "a,");
+  EXPECT_EQ(commatext::Join({}), "");
+  EXPECT_EQ(commatext::Join({""}), "\"\"");
+  EXPECT_EQ(commatext::Join({"ISS", "NOAA 16"}), "ISS,\"NOAA 16\"");
+  EXPECT_EQ(commatext::Join({"a,b", "say \"x\"", "tab\t"}), "\"a,b\",\"say \"\"x\"\"\",\"tab\t\"");
+  EXPECT_EQ(commatext::Join({"a", ""}), "a,");
 }
 
 TEST_F(Fixture, PulseFitThroughTheCollection) {

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <functional>
@@ -111,8 +112,9 @@ TEST_F(SplashFormTest, ClickStartsTheBrowserOfTheSettings) {
   EXPECT_NE(starts[0].Args[0], form->GeoLogLabel->toolTip().toStdString());  // the publication
   EXPECT_EQ(starts[0].Folder, ".");
 
-  const auto ini = std::filesystem::temp_directory_path() / "velmar-splash-test.ini";
-  std::filesystem::remove(ini);
+  std::string folder = (std::filesystem::temp_directory_path() / "velmar-splash-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  const auto ini = std::filesystem::path(folder) / "Velmar.ini";
   {
     TOptions options(ini.string());
     options.BrowserExecutable = "firefox";
@@ -120,7 +122,7 @@ TEST_F(SplashFormTest, ClickStartsTheBrowserOfTheSettings) {
     form->NameLabelClick(form->AuthorLabel);
     Options = nullptr;
   }
-  std::filesystem::remove(ini);
+  std::filesystem::remove_all(folder);
   ASSERT_EQ(starts.size(), 2u);
   EXPECT_EQ(starts[1].Program, "firefox");
   EXPECT_EQ(starts[1].Args[0], form->AuthorLabel->toolTip().toStdString());

@@ -142,13 +142,13 @@ TEST(HttpGet, EveryLimitEndsAHostileTransferInTime) {
     std::string error;  // empty: the body arrives
     double withinSeconds;
   } cases[] = {
-      {server.Url("/trickle"), 2, 10, 1 << 20, "timed out", 5},
-      {server.Url("/stall"), 30, 1, 1 << 20, "stalled (no data for 1 s)", 6},
-      {server.Url("/endless"), 30, 10, 1 << 20, "too large (over 1 MB)", 10},
-      {server.Url("/declared"), 30, 10, 4000, "too large (over 4000 bytes)", 5},
-      {server.Url("/fits"), 30, 10, 4000, "", 5},
-      {server.Url("/missing"), 30, 10, 4000, "HTTP status 404", 5},
-      {"http://127.0.0.1:" + std::to_string(refusedPort) + "/x", 30, 10, 4000, "could not connect", 5},
+      {server.Url("/trickle"), 2, 20, 1 << 20, "timed out", 30},
+      {server.Url("/stall"), 60, 1, 1 << 20, "stalled (no data for 1 s)", 30},
+      {server.Url("/endless"), 60, 20, 1 << 20, "too large (over 1 MB)", 30},
+      {server.Url("/declared"), 60, 20, 4000, "too large (over 4000 bytes)", 30},
+      {server.Url("/fits"), 60, 20, 4000, "", 30},
+      {server.Url("/missing"), 60, 20, 4000, "HTTP status 404", 30},
+      {"http://127.0.0.1:" + std::to_string(refusedPort) + "/x", 60, 20, 4000, "could not connect", 30},
   };
   for (const TCase& c : cases) {
     http::TGetOptions options;

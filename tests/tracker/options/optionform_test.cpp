@@ -368,8 +368,9 @@ TEST_F(OptionFormTest, TheEventLoopRunsAndTheCaptionCountsWhileTheServerPauses) 
   timer.stop();
 
   EXPECT_GE(took, std::chrono::milliseconds(1400));
-  // At 20 ms a turn, 1.5 s of waiting is some 75 turns; a frozen loop gives none.
-  EXPECT_GE(ticks, 25);
+  // At 20 ms a turn, 1.5 s of waiting is some 75 turns; a frozen loop gives none (a tenth of
+  // that leaves room for a busy machine).
+  EXPECT_GE(ticks, 7);
   bool counted = false;
   for (const QString& c : captions) counted = counted || c.endsWith(" Bytes Read");
   EXPECT_TRUE(counted) << captions.size();

@@ -79,7 +79,7 @@ bool SendAll(int fd, const std::string& s) {
 
 void TTestServer::Serve(int client) {
   std::string head;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (head.find("\r\n\r\n") == std::string::npos && std::chrono::steady_clock::now() < deadline && !stop_) {
     pollfd p{client, POLLIN, 0};
     if (::poll(&p, 1, 50) <= 0) continue;

@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -112,7 +113,8 @@ TEST_F(PlaceEntryTest, EnteringTheCountryBoxLoadsThePlaces) {
   EXPECT_EQ(form->CityComboBox->count(), 1575);
   EXPECT_EQ(AnsiStr(form->CityComboBox->itemText(0)), form->GnsList->Strings(0));
   EXPECT_EQ(form->CityComboBox->currentText(), "Utrecht");  // the box keeps the city it shows
-  EXPECT_EQ(Province(), "Loaded 1575 cities in 0s.");
+  // The time the loading took, on a busy machine a second or more.
+  EXPECT_TRUE(std::regex_match(Province(), std::regex("Loaded 1575 cities in [0-9]+s\\."))) << Province();
   EXPECT_EQ(form->windowTitle(), caption);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   ASSERT_EQ(form->CountryComboBox->count(), 3);

@@ -116,10 +116,7 @@ TEST_F(PendingEditTest, AModelPickedFromItsListSetsItsAngleAtOnce) {
     } else {
       QTest::mouseClick(c.list, Qt::LeftButton);
       ASSERT_TRUE(WaitFor([view] { return view->isVisible(); }));
-      QTest::qWait(QApplication::doubleClickInterval() + 50);  // a release this soon would be taken as the opening click's
-      const QModelIndex index = c.list->model()->index(c.list->findText(c.item), 0);
-      view->scrollTo(index);
-      QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+      ClickInOpenList(c.list, QString::fromLatin1(c.item));
     }
     ASSERT_TRUE(WaitFor([view] { return !view->isVisible(); }));
     QApplication::processEvents();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -130,6 +131,17 @@ void ShownWindowTest::ClickMenu(QMenu* menu, QAction* action, QMenu* sub, QActio
     QTest::mouseClick(sub, Qt::LeftButton, {}, sub->actionGeometry(inner).center());
   }
   QApplication::processEvents();
+}
+
+void ShownWindowTest::ClickInOpenList(QComboBox* box, const QString& item) {
+  QAbstractItemView* view = box->view();
+  const QModelIndex index = box->model()->index(box->findText(item), 0);
+  ASSERT_TRUE(index.isValid()) << item.toStdString();
+  view->scrollTo(index);
+  for (int tries = 0; view->isVisible() && tries < 100; ++tries) {
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    WaitFor([view] { return !view->isVisible(); }, QApplication::doubleClickInterval());
+  }
 }
 
 std::string TestOutFolder() {

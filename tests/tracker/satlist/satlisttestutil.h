@@ -2,6 +2,7 @@
 // folder of its own, scripted dialogs, and the clock stopped at a fixed moment.
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <functional>
@@ -11,6 +12,7 @@
 #include "program.h"
 #include "uitestutil.h"
 
+class QComboBox;
 class QLineEdit;
 class QMenu;
 class QAction;
@@ -40,7 +42,7 @@ class SatListTest : public ::testing::Test {
 };
 
 // Waits (events running) until `done` holds or `ms` have passed; the last answer of `done`.
-bool WaitFor(const std::function<bool()>& done, int ms = 3000);
+bool WaitFor(const std::function<bool()>& done, int ms = 30000);
 
 // The window shown and active, driven with synthesized mouse and key events.
 class ShownWindowTest : public SatListTest {
@@ -57,6 +59,10 @@ class ShownWindowTest : public SatListTest {
   static void PressAtFocus(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
   // Clicks the item of the menu bar's menu; `inner`: the item of the submenu that `action` opens.
   void ClickMenu(QMenu* menu, QAction* action, QMenu* sub = nullptr, QAction* inner = nullptr);
+  // Clicks the item in the box's open list until the list takes the click and closes: after the
+  // click that opened it the list takes none until a timer of the toolkit has run out and the
+  // event loop has seen it.
+  static void ClickInOpenList(QComboBox* box, const QString& item);
 };
 
 // Folder for pictures a person may look at (VELMAR_TEST_OUT), created when missing.

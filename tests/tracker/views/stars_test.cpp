@@ -104,9 +104,9 @@ TEST(StarList, OutOfRangeGivesDefaultStar) {
 }
 
 TEST(StarList, LoadAppendsAndMissingFileAddsNothing) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("velmar-stars-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  std::string made = (std::filesystem::temp_directory_path() / "velmar-stars-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(made.data()), nullptr);
+  const std::filesystem::path dir = made;
   {
     std::ofstream(dir / "stars.CSV") << Header() << "1;1;1;1;Alp;And;A\n";
   }
