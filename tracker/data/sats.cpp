@@ -288,20 +288,28 @@ void TSats::NoteElementName(const TSat& known, const TTwoLineRecord& next) {
 
 bool TSats::LibraryHolds(const std::string& name) {
   try {
-    double jt = 0;
-    Check(ISat->DateTimeToJT(UTC, &jt));
-    const double unset = std::nan("");
-    VARIANT_BOOL south = VARIANT_FALSE, visible = VARIANT_FALSE;
-    double az = unset, el = unset, lon = 0, lat = 0, range = 0, rangeRate = 0, alt = 0, phase = 0;
-    std::string n = name.substr(0, 15);
-    while (!n.empty() && static_cast<unsigned char>(n.back()) <= 32) n.pop_back();
-    Bstr bn(n);
-    Check(ISat->IsVisible(bn.get(), jt, 0.5, &south, &az, &el, &lon, &lat, &range, &rangeRate, &alt, &phase,
-                          &visible));
-    return !std::isnan(az);
+    return AskVisible(name).Held;
   } catch (const std::exception&) {
     return false;
   }
+}
+
+TSats::TVisibleAnswer TSats::AskVisible(std::string_view name) {
+  std::string n(name.substr(0, 15));
+  while (!n.empty() && static_cast<unsigned char>(n.back()) <= 32) n.pop_back();
+  double jt = 0;
+  Check(ISat->DateTimeToJT(UTC, &jt));
+  // The library leaves the angles alone for a body it does not hold; NaN marks them.
+  TVisibleAnswer a;
+  a.Az = a.El = std::nan("");
+  VARIANT_BOOL south = VARIANT_FALSE, visible = VARIANT_FALSE;
+  Bstr bn(n);
+  Check(ISat->IsVisible(bn.get(), jt, 0.5, &south, &a.Az, &a.El, &a.Lon, &a.Lat, &a.Range, &a.RangeRate, &a.Alt,
+                        &a.Phase, &visible));
+  a.Held = !std::isnan(a.Az) && !std::isnan(a.El);
+  a.Southbound = south;
+  a.Visible = visible != VARIANT_FALSE;
+  return a;
 }
 
 std::string_view TSats::LibraryName(const TSat& sat) {
@@ -378,20 +386,11 @@ void TSats::SetObsLon(double degrees) {
 TSatPosRecord TSats::CalcSatPos(std::string_view name) {
   TSatPosRecord r;
   if (!ISat) return r;
-  std::string n(name.substr(0, 15));
-  while (!n.empty() && static_cast<unsigned char>(n.back()) <= 32) n.pop_back();
   try {
-    double jt = 0;
-    Check(ISat->DateTimeToJT(UTC, &jt));
-
-    // The library leaves the angles alone for a body it does not hold; NaN marks them.
-    const double unset = std::nan("");
-    VARIANT_BOOL south = VARIANT_FALSE, visible = VARIANT_FALSE;
-    double az = unset, el = unset, lon = 0, lat = 0, range = 0, rangeRate = 0, alt = 0, phase = 0;
-    Bstr bn(n);
-    Check(ISat->IsVisible(bn.get(), jt, 0.5, &south, &az, &el, &lon, &lat, &range, &rangeRate, &alt, &phase,
-                          &visible));
-    if (std::isnan(az) || std::isnan(el)) return TSatPosRecord();
+    const TVisibleAnswer v = AskVisible(name);
+    if (!v.Held) return TSatPosRecord();
+    const double az = v.Az, el = v.El, lon = v.Lon, lat = v.Lat, range = v.Range, rangeRate = v.RangeRate,
+                 alt = v.Alt, phase = v.Phase;
 
     int32_t rev = 0;
     double orbitPhase = 0, meanAnomaly = 0;
@@ -400,8 +399,8 @@ TSatPosRecord TSats::CalcSatPos(std::string_view name) {
     Check(ISat->SatState(&r.X, &r.Y, &r.Z, &r.XDot, &r.YDot, &r.ZDot));
     Check(ISat->get_MeanAnomaly(&meanAnomaly));
 
-    r.Visible = visible != VARIANT_FALSE;
-    r.Southbound = south;
+    r.Visible = v.Visible;
+    r.Southbound = v.Southbound;
     r.Range = range;
     r.RangeRate = rangeRate;
     r.Altitude = alt;

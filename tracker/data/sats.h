@@ -156,6 +156,15 @@ class TSats {
   // The name the library holds the satellite's elements under (see ElementNames_).
   std::string_view LibraryName(const TSat& sat);
   bool LibraryHolds(const std::string& name);
+  // IsVisible for a name (cut to 15 characters, trailing blanks removed) at UTC; throws on a
+  // failed call. Held is false when the library does not hold the name.
+  struct TVisibleAnswer {
+    bool Held = false, Visible = false;
+    std::int16_t Southbound = 0;  // as the library gives it
+
+    double Az = 0, El = 0, Lon = 0, Lat = 0, Range = 0, RangeRate = 0, Alt = 0, Phase = 0;
+  };
+  TVisibleAnswer AskVisible(std::string_view name);
   void NoteElementName(const TSat& known, const TTwoLineRecord& next);
   std::vector<TSat*> SatsToSave();
   double StarTimeOf(TDateTime utc);
