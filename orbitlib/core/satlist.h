@@ -17,6 +17,34 @@
 
 namespace orbit {
 
+// The deep-space work area of a satellite, allocated only for satellites that take the
+// deep-space model (most element sets never need it). Copies copy the work area.
+class TDeepStateBox {
+public:
+    TDeepStateBox() = default;
+    TDeepStateBox(const TDeepStateBox& other)
+        : p_(other.p_ ? std::make_unique<TDeepState>(*other.p_) : nullptr) {}
+    TDeepStateBox(TDeepStateBox&&) noexcept = default;
+    TDeepStateBox& operator=(const TDeepStateBox& other) {
+        if (this != &other) p_ = other.p_ ? std::make_unique<TDeepState>(*other.p_) : nullptr;
+        return *this;
+    }
+    TDeepStateBox& operator=(TDeepStateBox&&) noexcept = default;
+
+    // The work area, created zero-filled on first use.
+    TDeepState& Ensure() {
+        if (!p_) p_ = std::make_unique<TDeepState>();
+        return *p_;
+    }
+    void Reset() { p_.reset(); }
+    explicit operator bool() const { return p_ != nullptr; }
+    TDeepState* operator->() const { return p_.get(); }
+    TDeepState& operator*() const { return *p_; }
+
+private:
+    std::unique_ptr<TDeepState> p_;
+};
+
 // One element set with its model state. Created zero-filled; the element fields are
 // written by ParseElements, the settings by the list, the model state by the propagators.
 class TSatellite {
@@ -35,8 +63,10 @@ public:
     double bstar = 0.0;             // drag term, per Earth radius
     double epoch = 0.0;             // Julian date
     double revAtEpoch = 0.0;        // revolution number at epoch
+    double periodDays = 0.0;        // OrbitPeriodDays and its reciprocal, kept by the
+    double revsPerDay = 0.0;        // propagation driver
     TSgp4State sgp4;                // near-Earth model state
-    TDeepState deep;                // deep-space model state
+    TDeepStateBox deep;             // deep-space model state, deep-space sets only
     double epochText = 0.0;         // YYDDD.DDDDDDDD as read
     double offset = 0.0;            // 33.5 when listed
     double frequency = 0.0;         // MHz

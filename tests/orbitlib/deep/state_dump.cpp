@@ -7,8 +7,8 @@
 //
 //   orbit_state_dump OUT [ELEMENT-FILE...]
 //
-// Lines: "S name t status x y z vx vy vz" (Earth radii, Earth radii per minute, %.17g) for a
-// forward scan of one object; "P name t status" for a fresh object per time; "D name how t"
+// Lines: "S name t status x y z vx vy vz rev phase orbitpos" (Earth radii, Earth radii per
+// minute, %.17g) for a forward scan of one object; "P name t status" for a fresh object per time; "D name how t"
 // for the first decay met scanning minute by minute forward and backward near the decay.
 
 #include <cmath>
@@ -168,8 +168,8 @@ int main(int argc, char** argv) {
         Vector p, v;
         const char* status = Propagate(sat, t, p, v);
         if (status[0] == 'o')
-          std::fprintf(out, "S %s %.17g ok %.17g %.17g %.17g %.17g %.17g %.17g\n", s.name.c_str(), t, p.x, p.y, p.z,
-                       v.x, v.y, v.z);
+          std::fprintf(out, "S %s %.17g ok %.17g %.17g %.17g %.17g %.17g %.17g %d %.17g %.17g\n", s.name.c_str(), t,
+                       p.x, p.y, p.z, v.x, v.y, v.z, sat.revNumber, sat.orbitPhase, sat.orbitPos);
         else
           std::fprintf(out, "S %s %.17g %s\n", s.name.c_str(), t, status);
         if (t >= 0 && status[0] == 'd' && std::isnan(firstDecay)) firstDecay = t;

@@ -258,7 +258,7 @@ TEST(Sdp4Regression, StatesStayWithinAMicrometreOfTheExtendedPrecisionModel) {
                              raw.inclination, raw.meanMotion, raw.bstar,      raw.epochText};
       TDeepOutput out;
       const double jd = raw.epoch + s.minutes / 1440;
-      SDP4(raw.deep, el, raw.initNeeded, (jd - raw.epoch) * 1440.0, out);
+      SDP4(raw.deep.Ensure(), el, raw.initNeeded, (jd - raw.epoch) * 1440.0, out);
       pos = Vector{out.x, out.y, out.z};
       vel = Vector{out.xdot, out.ydot, out.zdot};
     } else {
