@@ -163,8 +163,8 @@ std::string BlanksToZeros(std::string_view text) {
 }
 
 double ColumnReal(std::string_view line, int column, int width) {
-    const std::string s = BlanksToZeros(Column(line, column, width));
-    if (s.empty()) return 0.0;  // an empty field reads as 0
+    std::string s = BlanksToZeros(Column(line, column, width));
+    if (s.empty()) s = "0";
     double v = 0.0;
     return ParseReal(s, v) ? v : 0.0;
 }

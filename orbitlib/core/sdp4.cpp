@@ -131,75 +131,127 @@ void DpSec(TDeepState& st) {
   st.argXll = static_cast<double>(st.isynfl != 0 ? xl - st.argOmgasm + temp : xl + temp + temp);
 }
 
-// DPPER.
-void DpPer(TDeepState& st) {
-  const R t = st.argT;
-  const R xincIn = st.argXinc;
-  if (std::fabs(static_cast<R>(st.savtsn) - t) >= kPeriodicReuse) {
-    st.savtsn = st.argT;
-    R zm = st.zmos + kZns * t;
-    R zf = zm + 2 * kZes * SinReduced(zm);
-    double sinzfD, coszfD;
-    SinCosReduced(zf, sinzfD, coszfD);
-    R sinzf = sinzfD;
-    R f2 = 0.5L * sinzf * sinzf - 0.25L;
-    R f3 = -0.5L * sinzf * coszfD;
-    const R ses = st.se2 * f2 + st.se3 * f3;
-    const R sis = st.si2 * f2 + st.si3 * f3;
-    const R sls = st.sl2 * f2 + st.sl3 * f3 + st.sl4 * sinzf;
-    const R sghs = st.sgh2 * f2 + st.sgh3 * f3 + st.sgh4 * sinzf;
-    const R shs = st.sh2 * f2 + st.sh3 * f3;
-    zm = st.zmol + kZnl * t;
-    zf = zm + 2 * kZel * SinReduced(zm);
-    SinCosReduced(zf, sinzfD, coszfD);
-    sinzf = sinzfD;
-    f2 = 0.5L * sinzf * sinzf - 0.25L;
-    f3 = -0.5L * sinzf * coszfD;
-    const R sel = st.ee2 * f2 + st.e3 * f3;
-    const R sil = st.xi2 * f2 + st.xi3 * f3;
-    const R sll = st.xl2 * f2 + st.xl3 * f3 + st.xl4 * sinzf;
-    const R sghl = st.xgh2 * f2 + st.xgh3 * f3 + st.xgh4 * sinzf;
-    const R shl = st.xh2 * f2 + st.xh3 * f3;
-    st.ses = static_cast<double>(ses);
-    st.sis = static_cast<double>(sis);
-    st.sls = static_cast<double>(sls);
-    st.sghs = static_cast<double>(sghs);
-    st.shs = static_cast<double>(shs);
-    st.sel = static_cast<double>(sel);
-    st.sil = static_cast<double>(sil);
-    st.sll = static_cast<double>(sll);
-    st.sghl = static_cast<double>(sghl);
-    st.shl = static_cast<double>(shl);
-    st.pe = static_cast<double>(ses + sel);
-    st.pinc = static_cast<double>(sis + sil);
-    st.pl = static_cast<double>(sls + sll);
+// The lunar-solar periodic components at time t, rounded to doubles as the work area keeps them.
+struct TPeriodics {
+  double ses, sis, sls, sghs, shs, sel, sil, sll, sghl, shl, pe, pinc, pl;
+};
+
+TPeriodics PeriodicsAt(const TDeepState& st, R t) {
+  R zm = st.zmos + kZns * t;
+  R zf = zm + 2 * kZes * SinReduced(zm);
+  double sinzfD, coszfD;
+  SinCosReduced(zf, sinzfD, coszfD);
+  R sinzf = sinzfD;
+  R f2 = 0.5L * sinzf * sinzf - 0.25L;
+  R f3 = -0.5L * sinzf * coszfD;
+  const R ses = st.se2 * f2 + st.se3 * f3;
+  const R sis = st.si2 * f2 + st.si3 * f3;
+  const R sls = st.sl2 * f2 + st.sl3 * f3 + st.sl4 * sinzf;
+  const R sghs = st.sgh2 * f2 + st.sgh3 * f3 + st.sgh4 * sinzf;
+  const R shs = st.sh2 * f2 + st.sh3 * f3;
+  zm = st.zmol + kZnl * t;
+  zf = zm + 2 * kZel * SinReduced(zm);
+  SinCosReduced(zf, sinzfD, coszfD);
+  sinzf = sinzfD;
+  f2 = 0.5L * sinzf * sinzf - 0.25L;
+  f3 = -0.5L * sinzf * coszfD;
+  const R sel = st.ee2 * f2 + st.e3 * f3;
+  const R sil = st.xi2 * f2 + st.xi3 * f3;
+  const R sll = st.xl2 * f2 + st.xl3 * f3 + st.xl4 * sinzf;
+  const R sghl = st.xgh2 * f2 + st.xgh3 * f3 + st.xgh4 * sinzf;
+  const R shl = st.xh2 * f2 + st.xh3 * f3;
+  auto d = [](R v) { return static_cast<double>(v); };
+  return {d(ses), d(sis), d(sls), d(sghs), d(shs), d(sel), d(sil), d(sll), d(sghl), d(shl),
+          d(ses + sel), d(sis + sil), d(sls + sll)};
+}
+
+void Keep(TDeepState& st, const TPeriodics& p) {
+  st.ses = p.ses;
+  st.sis = p.sis;
+  st.sls = p.sls;
+  st.sghs = p.sghs;
+  st.shs = p.shs;
+  st.sel = p.sel;
+  st.sil = p.sil;
+  st.sll = p.sll;
+  st.sghl = p.sghl;
+  st.shl = p.shl;
+  st.pe = p.pe;
+  st.pinc = p.pinc;
+  st.pl = p.pl;
+}
+
+TPeriodics Kept(const TDeepState& st) {
+  return {st.ses, st.sis, st.sls, st.sghs, st.shs, st.sel, st.sil, st.sll, st.sghl, st.shl, st.pe, st.pinc, st.pl};
+}
+
+// The elements DPPER adjusts.
+struct TPeriodicArgs {
+  double em, xinc, omgasm, xnodes, xll;
+};
+
+// Sine and cosine in extended precision of an angle near the one last taken from `from`: turned
+// from it by the addition theorems (series of the turn to the 11th and 12th power, left-out terms
+// below 1e-27 of the result for turns up to kSmallTurn), or computed afresh and kept as the new
+// starting point. Each result is turned from a directly computed one, so errors do not add up.
+void SinCosFrom(TDeepState::TAngleCache& from, R x, R& s, R& c) {
+  const R d = x - from.x;
+  if (from.set && std::fabs(d) <= kSmallTurn) {
+    const R z = d * d;
+    const R sd = d + d * z * (-1.0L / 6 + z * (1.0L / 120 + z * (-1.0L / 5040 + z * (1.0L / 362880 +
+                                                                                   z * (-1.0L / 39916800)))));
+    const R cm = z * (-0.5L + z * (1.0L / 24 + z * (-1.0L / 720 + z * (1.0L / 40320 +
+                                                                      z * (-1.0L / 3628800 + z / 479001600)))));
+    s = from.s + (from.s * cm + from.c * sd);
+    c = from.c + (from.c * cm - from.s * sd);
+    return;
   }
-  R pgh = static_cast<R>(st.sghs) + st.sghl;
-  R ph = static_cast<R>(st.shs) + st.shl;
-  const R pinc = st.pinc, pl = st.pl;
+  SinCosL(x, s, c);
+  from.x = x;
+  from.s = s;
+  from.c = c;
+  from.set = true;
+}
+
+// Steps 3-5 of DPPER with the given periodic components. With `turned` the Lyddane branch's
+// sines and cosines are turned from those of its previous call (SinCosFrom); without, computed
+// directly, and the work area is only read.
+void ApplyPeriodics(TDeepState& st, const TPeriodics& p, TPeriodicArgs& a, bool turned) {
+  const R xincIn = a.xinc;
+  R pgh = static_cast<R>(p.sghs) + p.sghl;
+  R ph = static_cast<R>(p.shs) + p.shl;
+  const R pinc = p.pinc, pl = p.pl;
   const R xinc = xincIn + pinc;
-  st.argXinc = static_cast<double>(xinc);
-  st.argEm = static_cast<double>(st.argEm + static_cast<R>(st.pe));
+  a.xinc = static_cast<double>(xinc);
+  a.em = static_cast<double>(a.em + static_cast<R>(p.pe));
 
   if (st.xqncl >= kLyddaneIncl) {
     // Periodics applied directly.
     ph = ph / st.siniq;
     pgh = pgh - st.cosiq * ph;
-    st.argOmgasm = static_cast<double>(st.argOmgasm + pgh);
-    st.argXnodes = static_cast<double>(st.argXnodes + ph);
-    st.argXll = static_cast<double>(st.argXll + pl);
+    a.omgasm = static_cast<double>(a.omgasm + pgh);
+    a.xnodes = static_cast<double>(a.xnodes + ph);
+    a.xll = static_cast<double>(a.xll + pl);
   } else {
     // Lyddane modification for low inclinations.
-    const R xnodes = st.argXnodes;
+    const R xnodes = a.xnodes;
     // Sines and cosines in full extended precision here: the angles below are differences of
     // angles that grow by a turn a day, stored as doubles, and the double-precision series would
-    // move the last bit of those often enough to be seen.
-    R sinis, cosis, sinok, cosok;
-    SinCosL(xincIn, sinis, cosis);
-    SinCosL(xnodes, sinok, cosok);
+    // move the last bit of those often enough to be seen. The angles move slowly, so each is
+    // turned from its value of the previous call.
+    R sinis, cosis, sinok, cosok, sinInc, cosInc;
+    if (turned) {
+      SinCosFrom(st.inclinationAngle, xincIn, sinis, cosis);
+      SinCosFrom(st.nodeAngle, xnodes, sinok, cosok);
+      SinCosFrom(st.periodicInclinationAngle, xinc, sinInc, cosInc);
+    } else {
+      SinCosL(xincIn, sinis, cosis);
+      SinCosL(xnodes, sinok, cosok);
+      cosInc = CosL(xinc);
+    }
     const R alfdp = sinis * sinok + ph * cosok + pinc * cosis * sinok;
     const R betdp = sinis * cosok - ph * sinok + pinc * cosis * cosok;
-    R xls = static_cast<R>(st.argXll) + st.argOmgasm + cosis * xnodes;
+    R xls = static_cast<R>(a.xll) + a.omgasm + cosis * xnodes;
     xls += pl + pgh - pinc * xnodes * sinis;
     R node = ArcTanQuadrant(static_cast<double>(alfdp), static_cast<double>(betdp));
     // The quadrant arctangent may land a whole turn away from the incoming node; keep
@@ -207,12 +259,45 @@ void DpPer(TDeepState& st) {
     // cos(i) and the satellite jumps along its orbit.
     if (std::fabs(node - xnodes) > kPiL && std::isfinite(node) && std::isfinite(xnodes))
       node = xnodes + std::remainder(node - xnodes, kTwoPiL);
-    const R xll = static_cast<R>(st.argXll) + pl;
-    st.argXnodes = static_cast<double>(node);
-    st.argXll = static_cast<double>(xll);
-    const R cosInc = CosL(xinc);
-    st.argOmgasm = static_cast<double>(xls - xll - cosInc * node);
+    const R xll = static_cast<R>(a.xll) + pl;
+    a.xnodes = static_cast<double>(node);
+    a.xll = static_cast<double>(xll);
+    a.omgasm = static_cast<double>(xls - xll - cosInc * node);
   }
+}
+
+// DPPER.
+void DpPer(TDeepState& st) {
+  const R t = st.argT;
+  if (std::fabs(static_cast<R>(st.savtsn) - t) >= kPeriodicReuse) {
+    st.savtsn = st.argT;
+    Keep(st, PeriodicsAt(st, t));
+  }
+  TPeriodicArgs a{st.argEm, st.argXinc, st.argOmgasm, st.argXnodes, st.argXll};
+  ApplyPeriodics(st, Kept(st), a, true);
+  st.argEm = a.em;
+  st.argXinc = a.xinc;
+  st.argOmgasm = a.omgasm;
+  st.argXnodes = a.xnodes;
+  st.argXll = a.xll;
+}
+
+// The decay verdict (decay.h) at time t from the secular elements, with the lunar-solar periodics
+// of t itself rather than those the work area reuses for half an hour: the answer at a time is
+// then the same whatever times were asked before. Reads the work area only.
+bool ElementsDown(TDeepState& st, R t, R a, R tempa, TPeriodicArgs el) {
+  ApplyPeriodics(st, PeriodicsAt(st, t), el, false);
+  const double e = el.em;
+  if (decay::DragElementsDown(tempa, e)) return true;
+  if (t == 0) return false;  // the set stands as given at its epoch
+  double sinomg, cosomg;
+  SinCosReduced(el.omgasm, sinomg, cosomg);
+  const R esq = static_cast<R>(e) * e;
+  const R beta = std::sqrt(1 - esq);
+  const R temp = 1 / (a * beta * beta);
+  const R axn = e * cosomg;
+  const R ayn = e * sinomg + temp * st.aycof;
+  return decay::PerigeeInside(a, axn, ayn, st.x3thm1, st.x1mth2, kCk2);
 }
 
 }  // namespace
@@ -299,6 +384,33 @@ void DeepSpacePeriodic(TDeepState& st, const TDeepElements& el, double& em, doub
   xll = st.argXll;
 }
 
+namespace {
+
+// The span near the epoch where the decay tests cannot hold (decay.h): the drag factor
+// 1 - C1 t, the eccentricity drifting by the solar-lunar rate and the drag term and swinging by
+// at most a quarter of each periodic coefficient (F2 and F3 stay within +-1/4), and for a
+// resonance a mean motion up to 5 % above its epoch value (beyond it the tests run anyway).
+void DecayBounds(TDeepState& st, const TDeepElements& el) {
+  st.decayTestFrom = 0;
+  st.decayXnBound = st.iresfl != 0 ? st.xnodp * 1.05 : st.xnodp;
+  const R ratio = XKE / static_cast<R>(st.decayXnBound);
+  if (!(st.decayXnBound > 0) || !std::isfinite(static_cast<double>(ratio))) return;
+  decay::TDriftBounds b;
+  b.a0 = TwoThirdsPowerOf(static_cast<double>(ratio));
+  b.c1 = st.c1;
+  b.e0 = el.eccentricity;
+  b.eRate = std::fabs(static_cast<R>(st.sse)) + std::fabs(static_cast<R>(el.bstar) * st.c4);
+  b.eSwing = 0.250001L * (std::fabs(static_cast<R>(st.se2)) + std::fabs(static_cast<R>(st.se3)) +
+                          std::fabs(static_cast<R>(st.ee2)) + std::fabs(static_cast<R>(st.e3)));
+  b.aycof = st.aycof;
+  b.x3thm1 = st.x3thm1;
+  b.x1mth2 = st.x1mth2;
+  b.ck2 = kCk2;
+  st.decayTestFrom = decay::SafeMinutes(b);
+}
+
+}  // namespace
+
 void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, double tsince,
           TDeepOutput& out, bool* down) {
   if (down) *down = false;
@@ -312,6 +424,9 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
     double xmdot = st.xmdot, omgdot = st.omgdot, xnodot = st.xnodot, xnodp = st.xnodp;
     DeepSpaceInit(st, el, eosq, siniq, cosiq, betao, aodp, theta2, sing, cosg, betao2, xmdot,
                   omgdot, xnodot, xnodp);
+    st.aNoResonance = 0;
+    st.inclinationAngle = st.nodeAngle = st.periodicInclinationAngle = TDeepState::TAngleCache{};
+    DecayBounds(st, el);
   }
 
   // Secular gravity and drag.
@@ -328,11 +443,21 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   double em = 0, xinc = 0;
   DeepSpaceSecular(st, el, xmdf, omgadf, xnode, em, xinc, xn, tsince);
   if (!(xn > 0)) Fail("Mean motion driven to zero or below in SDP4");
-  const R a = TwoThirdsPowerOf(static_cast<double>(XKE / static_cast<R>(xn))) * tempa * tempa;
+  // Without resonance XN stays XNODP: its power is formed once.
+  R a23;
+  if (st.iresfl == 0 && st.aNoResonance > 0) {
+    a23 = st.aNoResonance;
+  } else {
+    const double power = TwoThirdsPowerOf(static_cast<double>(XKE / static_cast<R>(xn)));
+    if (st.iresfl == 0) st.aNoResonance = power;
+    a23 = power;
+  }
+  const R a = a23 * tempa * tempa;
   double e = static_cast<double>(em - tempe);
   double xmam = static_cast<double>(xmdf + st.xnodp * templ);
+  if (down && (!(std::fabs(t) < st.decayTestFrom) || !(xn <= st.decayXnBound)))
+    *down = ElementsDown(st, t, a, tempa, {e, xinc, omgadf, xnode, xmam});
   DeepSpacePeriodic(st, el, e, xinc, omgadf, xnode, xmam);
-  if (down) *down = decay::DragElementsDown(tempa, e);
   const R xl = static_cast<R>(xmam) + omgadf + xnode;
   const R esq = static_cast<R>(e) * e;
   if (!(esq < 1)) Fail("Eccentricity driven to 1 or beyond in SDP4");
@@ -348,12 +473,13 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   const R aynl = temp * st.aycof;
   const R xlt = xl + xll;
   const R ayn = e * sinomg + aynl;
-  // At the epoch the set stands as given; from there on a perigee inside the Earth ends it.
-  if (down && t != 0 && decay::PerigeeInside(a, axn, ayn, st.x3thm1, st.x1mth2, kCk2)) *down = true;
 
-  // Kepler's equation. After the first pass each iterate lies a small step from the one before,
-  // so its sine and cosine follow from theirs by the addition theorems.
-  const R capu = ModTwoPi(static_cast<double>(xlt - xnode));
+  // Kepler's equation. The published routine first reduces CAPU to [0, 2 pi); the iteration moves
+  // only by differences and the sines and cosines reduce their arguments themselves, so the whole
+  // turns stay in here: the results differ by the rounding of that reduction only. After the
+  // first pass each iterate lies a small step from the one before, so its sine and cosine follow
+  // from theirs by the addition theorems.
+  const R capu = static_cast<double>(xlt - xnode);
   R temp2 = capu;
   double sinepw, cosepw;
   SinCosReduced(temp2, sinepw, cosepw);
