@@ -123,7 +123,14 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
   const double k = static_cast<double>((-kTwoPiL * sat.firstDerivative) * t / 2.0L);
   const double m = static_cast<double>(
       static_cast<long double>(sat.meanMotion) * t * (1.0L - 3.0L * k) + sat.meanAnomaly);
-  sat.orbitPos = static_cast<double>(m / kTwoPiL + sat.revAtEpoch);
+  // The product with the reciprocal lies within a few units of the last place of a long double
+  // from the quotient; rounded to a double both agree unless they straddle a rounding boundary,
+  // which the rounding of the product nudged both ways shows: then the quotient decides.
+  const long double turns = m * kInvTwoPi;
+  const long double q = turns + sat.revAtEpoch;
+  const long double nudge = (std::fabs(turns) + std::fabs(q)) * 0x1p-60L;
+  const double pos1 = static_cast<double>(q + nudge);
+  sat.orbitPos = pos1 == static_cast<double>(q - nudge) ? pos1 : static_cast<double>(m / kTwoPiL + sat.revAtEpoch);
 
   pos.x = p.x;
   pos.y = p.y;

@@ -426,7 +426,8 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
                   omgdot, xnodot, xnodp);
     st.aNoResonance = 0;
     st.inclinationAngle = st.nodeAngle = st.periodicInclinationAngle = TDeepState::TAngleCache{};
-    DecayBounds(st, el);
+    st.decayTestFrom = -1;  // formed at the first time away from the epoch that needs it
+    st.decayXnBound = 0;
   }
 
   // Secular gravity and drag.
@@ -455,8 +456,11 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   const R a = a23 * tempa * tempa;
   double e = static_cast<double>(em - tempe);
   double xmam = static_cast<double>(xmdf + st.xnodp * templ);
-  if (down && (!(std::fabs(t) < st.decayTestFrom) || !(xn <= st.decayXnBound)))
-    *down = ElementsDown(st, t, a, tempa, {e, xinc, omgadf, xnode, xmam});
+  if (down && (!(std::fabs(t) < st.decayTestFrom) || !(xn <= st.decayXnBound))) {
+    if (st.decayTestFrom < 0 && t != 0) DecayBounds(st, el);
+    if (!(std::fabs(t) < st.decayTestFrom) || !(xn <= st.decayXnBound))
+      *down = ElementsDown(st, t, a, tempa, {e, xinc, omgadf, xnode, xmam});
+  }
   DeepSpacePeriodic(st, el, e, xinc, omgadf, xnode, xmam);
   const R xl = static_cast<R>(xmam) + omgadf + xnode;
   const R esq = static_cast<R>(e) * e;

@@ -88,9 +88,10 @@ struct TDeepState {
   // (XKE / XNODP)^(2/3), the semi-major axis factor of a set without resonance, whose mean
   // motion the secular terms leave alone (0 until formed).
   double aNoResonance = 0;
-  // The decay tests (decay.h) run only beyond decayTestFrom minutes either side of the epoch, or
-  // when the resonance raised the mean motion above decayXnBound, the most that span assumed.
-  double decayTestFrom = 0, decayXnBound = 0;
+  // The decay tests (decay.h) run only beyond decayTestFrom minutes either side of the epoch
+  // (negative until formed), or when the resonance raised the mean motion above decayXnBound,
+  // the most that span assumed.
+  double decayTestFrom = -1, decayXnBound = 0;
   // An angle of the Lyddane branch with its sine and cosine in extended precision, from which
   // the next call turns its own.
   struct TAngleCache {

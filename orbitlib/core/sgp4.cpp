@@ -139,10 +139,14 @@ void Initialise(const TSatellite& sat, TSgp4State& s) {
                             15.0L * s.c1sq * (2.0L * s.d2 + s.c1sq)));
     }
     for (auto member : kStateDoubles) CheckFinite(s.*member);
+}
 
-    // The span near the epoch where the decay tests cannot hold: the drag polynomial of TEMPA,
-    // the drift of the eccentricity by the C4 term and its swing by the C5 term (whose sines
-    // differ by at most 2).
+
+// The span near the epoch where the decay tests cannot hold: the drag polynomial of TEMPA, the
+// drift of the eccentricity by the C4 term and its swing by the C5 term (whose sines differ by
+// at most 2).
+double DecayTestFrom(const TSatellite& sat, const TSgp4State& s) {
+    const LD eo = sat.eccentricity, bstar = sat.bstar;
     decay::TDriftBounds b;
     b.a0 = s.aodp;
     b.c1 = s.c1;
@@ -158,7 +162,7 @@ void Initialise(const TSatellite& sat, TSgp4State& s) {
     b.x3thm1 = s.x3thm1;
     b.x1mth2 = s.x1mth2;
     b.ck2 = CK2;
-    s.decayTestFrom = decay::SafeMinutes(b);
+    return decay::SafeMinutes(b);
 }
 
 }  // namespace
@@ -209,7 +213,13 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     }
     const LD a = s.aodp * tempa * tempa;
     const LD e = eo - tempe;
-    const bool test = down && !(std::fabs(t) < s.decayTestFrom);
+    // The span is formed at the first time away from the epoch that needs it (loading a list
+    // propagates every set at its epoch only).
+    bool test = false;
+    if (down && !(std::fabs(t) < s.decayTestFrom)) {
+        if (s.decayTestFrom < 0 && t != 0.0L) sat.sgp4.decayTestFrom = DecayTestFrom(sat, s);
+        test = !(std::fabs(t) < s.decayTestFrom);
+    }
     if (test) *down = decay::DragElementsDown(tempa, e);
     const LD xl = xmp + omega + xnode + s.xnodp * templ;
     // BETA = sqrt(1 - E^2) enters only squared; its check of E stays.

@@ -18,8 +18,9 @@ struct TSgp4State {
     // Full model only.
     double c1sq = 0, d2 = 0, d3 = 0, d4 = 0, t3cof = 0, t4cof = 0, t5cof = 0;
     // Minutes either side of the epoch within which the elements cannot have the satellite
-    // down (decay.h): the decay tests run only beyond.
-    double decayTestFrom = 0;
+    // down (decay.h): the decay tests run only beyond. Negative until the first propagation
+    // away from the epoch forms it.
+    double decayTestFrom = -1;
 };
 
 }  // namespace orbit
