@@ -93,28 +93,11 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
   // 4.-5. Revolution number: revolutions since the epoch plus the count at the epoch,
   // with the phase counting from the ascending node.
   // The period depends on the element set alone: formed when the model constants are.
-  if (initialising || !(sat.periodDays > 0)) {
-    sat.periodDays = OrbitPeriodDays(sat);
-    sat.revsPerDay = 1.0 / sat.periodDays;
-  }
+  if (initialising || !(sat.periodDays > 0)) sat.periodDays = OrbitPeriodDays(sat);
   // Truncation toward zero (the conversion); a revolution number beyond +-(2^31 - 1) fails.
-  // The sum from products with the reciprocals differs from the one of the quotients by a few
-  // units in its last place, which moves its truncation only within a hair of a whole number:
-  // there (and out of range) the quotients decide.
-  constexpr long double kInvTwoPi = 1.0L / kTwoPiL;
-  double sum = ((jd - sat.epoch) * sat.revsPerDay + sat.revAtEpoch) +
-               static_cast<double>(0.5L - sat.orbitPhase * kInvTwoPi);
-  bool exact = !(sum > -2147483648.0 && sum < 2147483648.0);
-  if (!exact) {
-    const double frac = std::fabs(sum - static_cast<double>(static_cast<std::int64_t>(sum)));
-    const double hair = 1e-12 * std::max(1.0, std::fabs(sum));
-    exact = frac < hair || frac > 1.0 - hair;
-  }
-  if (exact) {
-    const double a = (jd - sat.epoch) / sat.periodDays + sat.revAtEpoch;
-    const double b = static_cast<double>(0.5L - sat.orbitPhase / kTwoPiL);
-    sum = a + b;
-  }
+  const double a = (jd - sat.epoch) / sat.periodDays + sat.revAtEpoch;
+  const double b = static_cast<double>(0.5L - sat.orbitPhase / kTwoPiL);
+  const double sum = a + b;
   if (!(sum > -2147483648.0 && sum < 2147483648.0))
     throw EOrbitError("Revolution number out of range for the propagation date");
   sat.revNumber = static_cast<std::int32_t>(sum);
@@ -123,14 +106,7 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
   const double k = static_cast<double>((-kTwoPiL * sat.firstDerivative) * t / 2.0L);
   const double m = static_cast<double>(
       static_cast<long double>(sat.meanMotion) * t * (1.0L - 3.0L * k) + sat.meanAnomaly);
-  // The product with the reciprocal lies within a few units of the last place of a long double
-  // from the quotient; rounded to a double both agree unless they straddle a rounding boundary,
-  // which the rounding of the product nudged both ways shows: then the quotient decides.
-  const long double turns = m * kInvTwoPi;
-  const long double q = turns + sat.revAtEpoch;
-  const long double nudge = (std::fabs(turns) + std::fabs(q)) * 0x1p-60L;
-  const double pos1 = static_cast<double>(q + nudge);
-  sat.orbitPos = pos1 == static_cast<double>(q - nudge) ? pos1 : static_cast<double>(m / kTwoPiL + sat.revAtEpoch);
+  sat.orbitPos = static_cast<double>(m / kTwoPiL + sat.revAtEpoch);
 
   pos.x = p.x;
   pos.y = p.y;
