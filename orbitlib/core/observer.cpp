@@ -22,6 +22,22 @@ void CheckVector(const Vector& v) {
     if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) throw EMathError(kMsgInvalidOp);
 }
 
+// The sidereal angle of the last date asked for on this thread: the geodetic position and the
+// observer's frame of one date both need it.
+double SiderealAngle(double jd) {
+    thread_local std::uint64_t lastKey = 0;
+    thread_local bool valid = false;
+    thread_local double lastAngle = 0.0;
+    const std::uint64_t key = std::bit_cast<std::uint64_t>(jd);
+    if (!valid || key != lastKey) {
+        valid = false;
+        lastAngle = SiderealTimeOfJD(jd);
+        lastKey = key;
+        valid = true;
+    }
+    return lastAngle;
+}
+
 }  // namespace
 
 void StateToKm(Vector& pos, Vector& vel) {
@@ -42,7 +58,7 @@ TGeodetic GeodeticOfState(const Vector& p, double jd) {
     TGeodetic g;
     const double theta = ArcTanQuadrant(p.y, p.x);
     g.theta = theta;
-    g.lon = ModTwoPi(theta - SiderealTimeOfJD(jd));
+    g.lon = ModTwoPi(theta - SiderealAngle(jd));
     const long double x = p.x, y = p.y, z = p.z;
     const long double r = std::sqrt(x * x + y * y);
     const long double e2 = kEarthEccSq;
@@ -67,21 +83,33 @@ TGeodetic GeodeticOfState(const Vector& p, double jd) {
     const long double ep2 = e2 / (1.0L - e2);
     const long double zu = omf * z * (1.0L + ep2 * b / std::sqrt(r * r + z * z));
     const long double hu = std::sqrt(zu * zu + r * r);
-    const long double su = zu / hu, cu = r / hu;
+    const long double invHu = 1.0L / hu;
+    const long double su = zu * invHu, cu = r * invHu;
     long double phi = ArcTanQuadrant(static_cast<double>(z + ep2 * b * su * su * su),
                                      static_cast<double>(r - e2 * a * cu * cu * cu));
     long double c = 1.0L;
+    long double s = 0.0L, cs = 1.0L, step = 1.0L;
     for (int pass = 0; pass < kMaxLatitudePasses; ++pass) {
         const long double phi0 = phi;
-        const long double s = SinL(phi0);
+        SinCosL(phi0, s, cs);
         c = 1.0L / std::sqrt(1.0L - e2 * s * s);
         phi = ArcTanQuadrant(static_cast<double>(z + a * c * e2 * s), static_cast<double>(r));
-        if (std::fabs(phi - phi0) < 1e-10L) break;
+        step = phi - phi0;
+        if (std::fabs(step) < 1e-10L) break;
     }
     g.lat = static_cast<double>(phi);
-    // r / cos(phi) - a C, taken through z near the poles where the cosine loses precision.
+    // r / cos(phi) - a C, taken through z near the poles where the cosine loses precision. After
+    // the iteration has settled, phi lies within 1e-10 of the last angle whose sine and cosine
+    // were taken: the addition theorems with sin d = d, cos d = 1 - d^2 / 2 carry them over
+    // (the terms left out are below 2e-31).
     long double sinPhi, cosPhi;
-    SinCosL(phi, sinPhi, cosPhi);
+    if (std::fabs(step) < 1e-10L) {
+        const long double h = 0.5L * step * step;
+        sinPhi = s + (cs * step - s * h);
+        cosPhi = cs - (s * step + cs * h);
+    } else {
+        SinCosL(phi, sinPhi, cosPhi);
+    }
     if (std::fabs(sinPhi) > std::fabs(cosPhi))
         g.alt = static_cast<double>(z / sinPhi - a * c * (1.0L - e2));
     else
@@ -123,7 +151,7 @@ void ComputePlace(const TObserver& o, TObserverPlace& p) {
 }
 
 void ComputeFrame(const TObserver& o, const TObserverPlace& place, double jd, TObserverFrame& f) {
-    const double theta = ModTwoPi(SiderealTimeOfJD(jd) + static_cast<long double>(o.lon));
+    const double theta = ModTwoPi(SiderealAngle(jd) + static_cast<long double>(o.lon));
     f.theta = theta;
     const long double a = place.axial;
     long double st, ct;
@@ -138,8 +166,6 @@ void ComputeFrame(const TObserver& o, const TObserverPlace& place, double jd, TO
     f.vel.x = static_cast<double>(-w * py);
     f.vel.y = static_cast<double>(w * px);
     f.vel.z = 0.0;
-    VectorMagnitude(f.pos);
-    VectorMagnitude(f.vel);
     f.sl = place.sl;
     f.cl = place.cl;
     f.st = st;
@@ -176,6 +202,8 @@ void ObserverState(TObserver& o, double jd, Vector& pos, Vector& vel) {
     o.theta = f.theta;
     pos = f.pos;
     vel = f.vel;
+    VectorMagnitude(pos);
+    VectorMagnitude(vel);
 }
 
 void LookAngles(const Vector& p, const Vector& v, const TObserver& obs, double jd, TLookAngles& look,
@@ -206,10 +234,11 @@ void LookAngles(const Vector& p, const Vector& v, const TObserver& obs, double j
         if (south > 0.0L) az += kPiL;
         if (az < 0.0L) az += kTwoPiL;
     }
-    const double el = ArcSine(static_cast<double>(zen / range));
+    const long double invRange = 1.0L / range;
+    const double el = ArcSine(static_cast<double>(zen * invRange));
     look.azimuth = static_cast<double>(az);
     look.range = static_cast<double>(range);
-    look.rangeRate = static_cast<double>((rx * vx + ry * vy + rz * vz) / range);
+    look.rangeRate = static_cast<double>((rx * vx + ry * vy + rz * vz) * invRange);
     const long double h = static_cast<long double>(el) * 180.0L / kPiL;
     long double refr = 0.0L;
     bool apply = h >= kLowestRefractedDeg;
@@ -218,11 +247,11 @@ void LookAngles(const Vector& p, const Vector& v, const TObserver& obs, double j
         const long double arg = argDeg * kPiL / 180.0L;
         double sinArg, cosArg;
         SinCosReduced(arg, sinArg, cosArg);
-        const long double t = static_cast<long double>(sinArg) / cosArg;
-        if (t == 0.0L) {
+        // 1.02 / tan(arg); a tangent of 0 (a sine of 0) leaves the elevation unrefracted.
+        if (sinArg == 0.0) {
             apply = false;
         } else {
-            const long double rMin = 1.02L / t;
+            const long double rMin = 1.02L * cosArg / sinArg;
             refr = (rMin / 60.0L) * kPiL / 180.0L;
         }
     }
