@@ -243,6 +243,26 @@ inline long double AtanRatio(long double y, long double x) {
     return AtanL(y / x);
 }
 
+// AtanRatio for arguments that are doubles, with one extended-precision division: the table
+// point comes from the double quotient, and the remainder (t - k/8) / (1 + t k/8), t = n / d, is
+// formed as (n - d k/8) / (d + n k/8), whose products with k/8 are exact for doubles. A table
+// point one off at a rounding boundary leaves the remainder a hair beyond 1/16, where the series
+// is as accurate. Zeros, infinities and NaN take AtanRatio's way.
+inline long double AtanRatioOfDoubles(double y, double x) {
+    using namespace trig_detail;
+    const double ay = std::fabs(y), ax = std::fabs(x);
+    if (!(ay > 0.0 && ax > 0.0 && ay <= 0x1.fffffffffffffp1023 && ax <= 0x1.fffffffffffffp1023))
+        return AtanRatio(y, x);
+    const bool swap = ay > ax;
+    const double n = swap ? ax : ay, d = swap ? ay : ax;
+    const int k = static_cast<int>(n / d * 8.0 + 0.5);
+    const long double c = k * 0.125L;
+    const long double nl = n, dl = d;
+    const long double base = kAtanEighths[k] + AtanKernel((nl - c * dl) / (dl + c * nl));
+    const long double r = swap ? (kHalfPiHigh - base) + kHalfPiLow : base;
+    return (y < 0.0) != (x < 0.0) ? -r : r;
+}
+
 // Inline in every caller: the propagators call it several times per step.
 [[gnu::always_inline]] inline double SinReduced(long double x) {
     using namespace trig_detail;

@@ -137,7 +137,7 @@ inline double ModTwoPi(double angle) {
 
 inline double ArcTanQuadrant(double s, double c) {
     if (c == 0.0) return static_cast<double>(s > 0.0 ? kPiL / 2.0L : 3.0L * kPiL / 2.0L);
-    const long double a = AtanRatio(s, c);
+    const long double a = AtanRatioOfDoubles(s, c);
     if (c > 0.0) return static_cast<double>(a);
     return static_cast<double>(a + kPiL);
 }

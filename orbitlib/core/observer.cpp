@@ -22,22 +22,6 @@ void CheckVector(const Vector& v) {
     if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) throw EMathError(kMsgInvalidOp);
 }
 
-// The sidereal angle of the last date asked for on this thread: the geodetic position and the
-// observer's frame of one date both need it.
-double SiderealAngle(double jd) {
-    thread_local std::uint64_t lastKey = 0;
-    thread_local bool valid = false;
-    thread_local double lastAngle = 0.0;
-    const std::uint64_t key = std::bit_cast<std::uint64_t>(jd);
-    if (!valid || key != lastKey) {
-        valid = false;
-        lastAngle = SiderealTimeOfJD(jd);
-        lastKey = key;
-        valid = true;
-    }
-    return lastAngle;
-}
-
 }  // namespace
 
 void StateToKm(Vector& pos, Vector& vel) {
@@ -58,7 +42,7 @@ TGeodetic GeodeticOfState(const Vector& p, double jd) {
     TGeodetic g;
     const double theta = ArcTanQuadrant(p.y, p.x);
     g.theta = theta;
-    g.lon = ModTwoPi(theta - SiderealAngle(jd));
+    g.lon = ModTwoPi(theta - SiderealTimeOfJD(jd));
     const long double x = p.x, y = p.y, z = p.z;
     const long double r = std::sqrt(x * x + y * y);
     const long double e2 = kEarthEccSq;
@@ -151,7 +135,7 @@ void ComputePlace(const TObserver& o, TObserverPlace& p) {
 }
 
 void ComputeFrame(const TObserver& o, const TObserverPlace& place, double jd, TObserverFrame& f) {
-    const double theta = ModTwoPi(SiderealAngle(jd) + static_cast<long double>(o.lon));
+    const double theta = ModTwoPi(SiderealTimeOfJD(jd) + static_cast<long double>(o.lon));
     f.theta = theta;
     const long double a = place.axial;
     long double st, ct;

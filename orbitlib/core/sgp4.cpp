@@ -30,6 +30,10 @@ constexpr LD TOTHRD = 2.0L / 3.0L;
 constexpr LD SIMPLE_BOUND = 1.034492841559484L;  // 1 + 220 / XKMPER
 constexpr int KEPLER_PASSES = 10;
 constexpr LD KEPLER_TOLERANCE = 1e-6L;
+// Below 2^20 in magnitude an iterate's rounding moves a step by less than 2^-43; steps up to
+// KEPLER_SETTLED are then certainly within the tolerance.
+constexpr LD KEPLER_SETTLED = 1e-6L - 1e-12L;
+constexpr LD KEPLER_SETTLED_ANGLE = 0x1p20L;
 // Long doubles above kDoubleTiny round to a positive double, those below kDoubleOverflow to a
 // finite one.
 constexpr LD kDoubleTiny = 0x1p-1075L;
@@ -260,11 +264,17 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     double sinepw, cosepw;
     SinCosReduced(temp2, sinepw, cosepw);
     for (int pass = 1;; ++pass) {
-        const LD epw = CheckedDiv(capu - ayn * cosepw + axn * sinepw - temp2,
-                                  1.0L - axn * cosepw - ayn * sinepw) +
-                       temp2;
+        const LD num = capu - ayn * cosepw + axn * sinepw - temp2;
+        const LD den = 1.0L - axn * cosepw - ayn * sinepw;
+        if (den == 0.0L) detail::ThrowMathError(kMsgZeroDivide);
+        // Only the sine and cosine of the last iterate are used below: the pass that ends the
+        // iteration needs no division when its step lies below the tolerance by more than the
+        // roundings of the quotient and of the sum with the iterate could move it.
+        if (pass == KEPLER_PASSES || (std::fabs(num) <= KEPLER_SETTLED * den && std::fabs(temp2) < KEPLER_SETTLED_ANGLE))
+            break;
+        const LD epw = num / den + temp2;
         const LD step = epw - temp2;
-        if (std::fabs(step) <= KEPLER_TOLERANCE || pass == KEPLER_PASSES) break;
+        if (std::fabs(step) <= KEPLER_TOLERANCE) break;
         if (std::fabs(step) <= kSmallTurn)
             SinCosTurned(sinepw, cosepw, D(step), sinepw, cosepw);
         else

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "fastpow.h"
 #include "fasttrig.h"
@@ -175,6 +177,38 @@ TEST(FastTrig, ArctangentOfARatioInEveryQuadrant) {
     EXPECT_TRUE(std::isnan(orbit::AtanRatio(inf, inf)));
     EXPECT_TRUE(std::isnan(orbit::AtanRatio(std::nanl(""), 1)));
     EXPECT_TRUE(std::isnan(orbit::AtanRatio(1, std::nanl(""))));
+}
+
+// The one-division form for doubles: ratios on either side of the table's rounding boundaries
+// (k + 1/2) / 8, where the double quotient may pick the neighbouring table point, equal and
+// extreme magnitudes, every quadrant; zeros, infinities and NaN as the general form.
+TEST(FastTrig, ArctangentOfARatioOfDoublesNearTheTableBoundaries) {
+    std::vector<std::pair<double, double>> cases = {{1, 1}, {-1, 1}, {1, -1}, {0x1p-1074, 1}, {1, 0x1p-1074},
+                                                    {0x1.fffffffffffffp1023, 3}, {7, 0x1.fffffffffffffp1023}};
+    for (int k = 0; k < 8; ++k) {
+        const double t = (k + 0.5) / 8.0;
+        for (double d : {1.0, 3.0, 1e-200, 7e250})
+            for (int step = -2; step <= 2; ++step) {
+                double y = t * d;
+                for (int i = 0; i < std::abs(step); ++i) y = std::nextafter(y, step < 0 ? 0.0 : 2 * d);
+                cases.push_back({y, d});
+                cases.push_back({-d, y});
+                cases.push_back({d, -y});
+            }
+    }
+    for (const auto& [y, x] : cases) {
+        SCOPED_TRACE(y);
+        SCOPED_TRACE(x);
+        const long double expected = std::atan2(static_cast<long double>(y), static_cast<long double>(x));
+        const long double got = orbit::AtanRatioOfDoubles(y, x) + (x < 0 ? (y < 0 ? -orbit::kPiL : orbit::kPiL) : 0);
+        EXPECT_LE(std::fabs(got - expected), 3 * Ulp(expected));
+    }
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+    for (const auto& [y, x] : std::vector<std::pair<double, double>>{
+             {0.0, 2}, {-0.0, 2}, {0.0, -2}, {3, inf}, {-inf, 2}, {inf, inf}, {nan, 1}, {1, nan}}) {
+        const long double a = orbit::AtanRatioOfDoubles(y, x), b = orbit::AtanRatio(y, x);
+        EXPECT_TRUE(std::isnan(a) ? std::isnan(b) : a == b && std::signbit(a) == std::signbit(b));
+    }
 }
 
 // A small turn of a known sine and cosine agrees with the sine and cosine of the sum to about a
