@@ -25,15 +25,21 @@ void CheckVector(const Vector& v) {
 }  // namespace
 
 void StateToKm(Vector& pos, Vector& vel) {
+    ScaleStateToKm(pos, vel);
+    VectorMagnitude(pos);
+    VectorMagnitude(vel);
+}
+
+void ScaleStateToKm(Vector& pos, Vector& vel) {
     const long double k = XKMPER;
     pos.x = static_cast<double>(pos.x * k);
     pos.y = static_cast<double>(pos.y * k);
     pos.z = static_cast<double>(pos.z * k);
-    vel.x = static_cast<double>(vel.x * k / 60.0L);
-    vel.y = static_cast<double>(vel.y * k / 60.0L);
-    vel.z = static_cast<double>(vel.z * k / 60.0L);
-    VectorMagnitude(pos);
-    VectorMagnitude(vel);
+    // One factor for km per Earth radius and seconds per minute, not a division per component.
+    constexpr long double kv = XKMPER / 60.0L;
+    vel.x = static_cast<double>(vel.x * kv);
+    vel.y = static_cast<double>(vel.y * kv);
+    vel.z = static_cast<double>(vel.z * kv);
 }
 
 TGeodetic GeodeticOfState(const Vector& p, double jd) {

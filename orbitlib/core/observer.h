@@ -34,6 +34,8 @@ inline constexpr double QOMS2T = static_cast<double>(0.006584997024992416L * 0.0
 
 // Position (Earth radii) and velocity (Earth radii per minute) to km and km/s; fills magnitudes.
 void StateToKm(Vector& pos, Vector& vel);
+// The same without the magnitudes, for callers that never read them.
+void ScaleStateToKm(Vector& pos, Vector& vel);
 
 // Sub-point of an inertial position (km) at a Julian date. A point on the polar axis gives
 // latitude +-pi/2 and its height above the pole; the Earth's centre gives latitude 0 and

@@ -147,7 +147,7 @@ TPassSearch::TSample TPassSearch::Sample(double jd) {
         s.margin = -std::numeric_limits<double>::infinity();
         return s;
     }
-    StateToKm(pos, vel);
+    ScaleStateToKm(pos, vel);
     TLookAngles look;
     bool visible = false;
     LookAngles(pos, vel, observer_, jd, look, visible);

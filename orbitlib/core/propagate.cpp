@@ -122,7 +122,7 @@ bool ObserveSatellite(TSatellite& sat, TObserver observer, double jd, double thr
   const double threshold = static_cast<double>(thresholdDeg * 2.0L * kPiL / 360.0L);
   Vector pos, vel;
   PropagateSatellite(sat, jd, pos, vel);
-  StateToKm(pos, vel);
+  ScaleStateToKm(pos, vel);
   const TGeodetic geo = GeodeticOfState(pos, jd);
   TLookAngles look;
   bool visible = false;

@@ -145,7 +145,7 @@ bool TSatellites::Compute(const std::string& name, double julianTime, double thr
     lastRevNumber_ = sat.revNumber;
     lastOrbitPhase_ = sat.orbitPhase;
     lastOrbitPos_ = sat.orbitPos;
-    orbit::StateToKm(lastPos_, lastVel_);
+    orbit::ScaleStateToKm(lastPos_, lastVel_);
     geo = orbit::GeodeticOfState(lastPos_, julianTime);
   } else {
     lastVel_ = orbit::Vector{};
