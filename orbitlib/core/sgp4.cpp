@@ -34,10 +34,6 @@ constexpr LD KEPLER_TOLERANCE = 1e-6L;
 // KEPLER_SETTLED are then certainly within the tolerance.
 constexpr LD KEPLER_SETTLED = 1e-6L - 1e-12L;
 constexpr LD KEPLER_SETTLED_ANGLE = 0x1p20L;
-// Long doubles above kDoubleTiny round to a positive double, those below kDoubleOverflow to a
-// finite one.
-constexpr LD kDoubleTiny = 0x1p-1075L;
-constexpr LD kDoubleOverflow = 0x1.fffffffffffff8p1023L;
 
 // Every double of the derived constants, for the finiteness check after initialisation.
 constexpr double TSgp4State::*kStateDoubles[] = {
@@ -233,13 +229,7 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     // BETA = sqrt(1 - E^2) enters only squared; its check of E stays.
     const LD betasq = 1.0L - e * e;
     if (!(betasq >= 0.0L)) detail::ThrowMathError(kMsgInvalidOp);
-    // A^1.5 from the square root of A that the short-period terms need as well; its reciprocal
-    // joins the one division after Kepler's equation. The checks are those of the power of the
-    // rounded A: positive, and finite as a double.
-    if (!(a > kDoubleTiny)) detail::ThrowMathError(kMsgPowerArgument);
-    const LD sqrta = std::sqrt(a);
-    const LD a15 = a * sqrta;
-    if (!(a15 < kDoubleOverflow)) detail::ThrowMathError(kMsgOverflow);
+    const LD xn = CheckedDiv(XKE, ThreeHalvesPowerOf(D(a)));
 
     // Long-period periodics.
     double sinomg, cosomg;
@@ -270,8 +260,8 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
         // Only the sine and cosine of the last iterate are used below: the pass that ends the
         // iteration needs no division when its step lies below the tolerance by more than the
         // roundings of the quotient and of the sum with the iterate could move it.
-        if (pass == KEPLER_PASSES || (std::fabs(num) <= KEPLER_SETTLED * den && std::fabs(temp2) < KEPLER_SETTLED_ANGLE))
-            break;
+        const bool settled = std::fabs(num) <= KEPLER_SETTLED * den && std::fabs(temp2) < KEPLER_SETTLED_ANGLE;
+        if (settled || pass == KEPLER_PASSES) break;
         const LD epw = num / den + temp2;
         const LD step = epw - temp2;
         if (std::fabs(step) <= KEPLER_TOLERANCE) break;
@@ -294,30 +284,22 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     temp = 1.0L - elsq;
     const LD pl = a * temp;
     const LD r = a * (1.0L - ecose);
-    if (r == 0.0L) detail::ThrowMathError(kMsgZeroDivide);
+    LD temp1 = CheckedDiv(1.0L, r);
     // A is positive (its power above was checked); sqrt(PL) = sqrt(A) BETAL, with the check of PL.
     if (!(pl >= 0.0L)) detail::ThrowMathError(kMsgInvalidOp);
-    if (pl == 0.0L) detail::ThrowMathError(kMsgZeroDivide);
     const LD betal = std::sqrt(temp);
-    // The reciprocals of R, 1 + BETAL, PL and A^1.5 from one division of their product (all four
-    // lie far inside the range of a long double, so the product neither overflows nor underflows).
-    const LD onebl = 1.0L + betal;
-    const LD p1 = r * onebl, p2 = pl * a15;
-    const LD inv = 1.0L / (p1 * p2);
-    const LD inv1 = inv * p2, inv2 = inv * p1;
-    LD temp1 = inv1 * onebl;
-    const LD xn = XKE * (inv2 * pl);
+    const LD sqrta = std::sqrt(a);
     const LD rdot = XKE * sqrta * esine * temp1;
     const LD rfdot = XKE * (sqrta * betal) * temp1;
     temp2 = a * temp1;
-    temp3 = inv1 * r;
+    temp3 = 1.0L / (1.0L + betal);
     const LD cosu = temp2 * (cosepw - axn + ayn * esine * temp3);
     const LD sinu = temp2 * (sinepw - ayn - axn * esine * temp3);
     LD u = ArcTanQuadrant(D(sinu), D(cosu));
     if (u < 0.0L) u += kTwoPiL;
     const LD sin2u = 2.0L * sinu * cosu;
     const LD cos2u = 2.0L * cosu * cosu - 1.0L;
-    temp = inv2 * a15;
+    temp = CheckedDiv(1.0L, pl);
     temp1 = CK2 * temp;
     temp2 = temp1 * temp;
 
