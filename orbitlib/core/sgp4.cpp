@@ -182,7 +182,9 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     }
     const TSgp4State& s = sat.sgp4;
     const LD t = tsince;
-    const LD eo = sat.eccentricity, xincl = sat.inclination, bstar = sat.bstar;
+    // Doubles of the element set, widened where used: kept as doubles they cost no
+    // extended-precision stores and loads when the registers run short.
+    const double eo = sat.eccentricity, xincl = sat.inclination, bstar = sat.bstar;
 
     // Secular gravity and atmospheric drag.
     const LD xmdf = sat.meanAnomaly + s.xmdot * t;
@@ -193,8 +195,11 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     const LD tsq = t * t;
     const LD xnode = xnoddf + s.xnodcf * tsq;
     LD tempa = 1.0L - s.c1 * t;
-    LD tempe = bstar * s.c4 * t;
+    LD tempe = LD(bstar) * s.c4 * t;
     LD templ = s.t2cof * tsq;
+    // The sine and cosine of XMP where the drag branch forms them anyway.
+    double sinmp = 0.0, cosmp = 1.0;
+    bool turnedMp = false;
     if (s.isimp == 0) {
         double sinmdf, cosmdf;
         SinCosReduced(xmdf, sinmdf, cosmdf);
@@ -207,12 +212,12 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
         const LD tfour = t * tcube;
         tempa = tempa - s.d2 * tsq - s.d3 * tcube - s.d4 * tfour;
         // The drag terms move the mean anomaly by a small angle as a rule.
-        double sinmp, cosmp;
-        if (std::fabs(temp) <= kSmallTurn)
+        turnedMp = std::fabs(temp) <= kSmallTurn;
+        if (turnedMp)
             SinCosTurned(sinmdf, cosmdf, D(temp), sinmp, cosmp);
         else
             sinmp = SinReduced(xmp);
-        tempe = tempe + bstar * s.c5 * (sinmp - s.sinmo);
+        tempe = tempe + LD(bstar) * s.c5 * (sinmp - s.sinmo);
         templ = templ + s.t3cof * tcube + tfour * (s.t4cof + t * s.t5cof);
     }
     const LD a = s.aodp * tempa * tempa;
@@ -247,12 +252,19 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     // reduces CAPU to [0, 2 pi); the iteration moves only by differences and the sines and
     // cosines reduce their arguments themselves, so the whole turns stay in here: the results
     // differ by the rounding of that reduction only.
-    const LD capu = D(xlt - xnode);
+    const double capu = D(xlt - xnode);
     // After the first pass each iterate lies a small step from the one before, so its sine and
     // cosine follow from theirs by the addition theorems.
     LD temp2 = capu;
     double sinepw, cosepw;
-    SinCosReduced(temp2, sinepw, cosepw);
+    // CAPU is XMP + OMEGA turned by the small periodic and drag terms of the mean longitude, so
+    // its sine and cosine follow from those of XMP and OMEGA where both are at hand.
+    const LD capuTurn = capu - (xmp + omega);
+    if (turnedMp && std::fabs(capuTurn) <= kSmallTurn)
+        SinCosTurned(sinmp * cosomg + cosmp * sinomg, cosmp * cosomg - sinmp * sinomg, D(capuTurn), sinepw,
+                     cosepw);
+    else
+        SinCosReduced(temp2, sinepw, cosepw);
     for (int pass = 1;; ++pass) {
         const LD num = capu - ayn * cosepw + axn * sinepw - temp2;
         const LD den = 1.0L - axn * cosepw - ayn * sinepw;
@@ -271,7 +283,10 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
             SinCosReduced(epw, sinepw, cosepw);
         temp2 = epw;
     }
-    // The products of the last pass, for the quantities below.
+    // The products of the last pass, for the quantities below. They are formed anew here: the
+    // empty statement hides that the sine and cosine are those of the loop, because products
+    // kept from the loop would be stored and loaded again in extended precision on every pass.
+    asm("" : "+x"(sinepw), "+x"(cosepw));
     LD temp3 = axn * sinepw;
     LD temp4 = ayn * cosepw;
     const LD temp5 = axn * cosepw;
@@ -326,15 +341,14 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     else
         SinCosReduced(xinck, sinik, cosik);
     SinCosReduced(xnodek, sinnok, cosnok);
-    const LD snok = sinnok, cnok = cosnok, sik = sinik, cik = cosik, suk = sinuk, cuk = cosuk;
-    const LD xmx = -snok * cik;
-    const LD xmy = cnok * cik;
-    const LD ux = xmx * suk + cnok * cuk;
-    const LD uy = xmy * suk + snok * cuk;
-    const LD uz = sik * suk;
-    const LD vx = xmx * cuk - cnok * suk;
-    const LD vy = xmy * cuk - snok * suk;
-    const LD vz = sik * cuk;
+    const LD xmx = -LD(sinnok) * cosik;
+    const LD xmy = LD(cosnok) * cosik;
+    const LD ux = xmx * sinuk + LD(cosnok) * cosuk;
+    const LD uy = xmy * sinuk + LD(sinnok) * cosuk;
+    const LD uz = LD(sinik) * sinuk;
+    const LD vx = xmx * cosuk - LD(cosnok) * sinuk;
+    const LD vy = xmy * cosuk - LD(sinnok) * sinuk;
+    const LD vz = LD(sinik) * cosuk;
 
     const double out[7] = {D(rk * ux), D(rk * uy), D(rk * uz), D(rdotk * ux + rfdotk * vx),
                            D(rdotk * uy + rfdotk * vy), D(rdotk * uz + rfdotk * vz), D(uk)};
