@@ -108,7 +108,7 @@ void TSats::ReleaseLibrary() {
   ISat = nullptr;
 }
 
-bool TSats::TryCreate() {
+bool TSats::TryCreate(HRESULT* result, std::string* reason) {
   ISatellites* s = nullptr;
   HRESULT hr;
   try {
@@ -119,6 +119,9 @@ bool TSats::TryCreate() {
   if (FAILED(hr) || !s) {
     if (s) s->Release();
     ISat = nullptr;
+    const std::string why = LibraryMessage(FAILED(hr) ? hr : E_POINTER);  // also clears the error information
+    if (result) *result = FAILED(hr) ? hr : E_POINTER;
+    if (reason) *reason = why;
     return false;
   }
   ISat = s;
@@ -127,7 +130,15 @@ bool TSats::TryCreate() {
 
 void TSats::Connect() {
   WriteLog("Connect to DLL");
-  if (!TryCreate()) {
+  HRESULT hr = S_OK;
+  std::string why;
+  if (!TryCreate(&hr, &why)) {
+    if (hr == REGDB_E_READREGDB) {
+      // Registering and creating again would each wait on the same file: the user is told now.
+      WriteLog("DLL Connect Failed: " + why);
+      ReportUnreadableRegistry(why);
+      return;
+    }
     WriteLog("DLL Connect Failed, attempting to register DLL");
     RegisterDll();
   }
@@ -180,13 +191,24 @@ void TSats::RegisterDll() {
                      "The library is installed with the program.");
     WriteLog("Could not find " + std::string(kLibraryFile) + " in " + sys);
   }
-  if (!TryCreate()) {
+  HRESULT hr = S_OK;
+  std::string why;
+  if (!TryCreate(&hr, &why)) {
+    if (hr == REGDB_E_READREGDB) {
+      ReportUnreadableRegistry(why);
+      return;
+    }
     WriteLog("Error connecting " + std::string(kLibraryFile));
     Host.ShowMessage("Error connecting to in-process COM server " + std::string(kLibraryFile) + "\n\n" +
                      "Try using the command \"" + kRegisterTool + " " + kLibraryFile +
                      "\" from a terminal in the folder containing the file " + kLibraryFile + ".\n\n" +
                      "The " + kRegisterTool + " command is installed beside the program.");
   }
+}
+
+void TSats::ReportUnreadableRegistry(const std::string& reason) {
+  WriteLog("Error connecting " + std::string(kLibraryFile) + ": " + reason);
+  Host.ShowMessage("Error connecting to in-process COM server " + std::string(kLibraryFile) + "\n\n" + reason + ".");
 }
 
 void TSats::UnregisterDll() {

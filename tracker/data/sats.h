@@ -148,7 +148,12 @@ class TSats {
  private:
   void Connect();
   void RegisterDll();
-  bool TryCreate();
+  // Creates the library's object into ISat. On failure `result` gets the runtime's answer and
+  // `reason` its explanation (which names the registry file or its lock).
+  bool TryCreate(HRESULT* result = nullptr, std::string* reason = nullptr);
+  // Connecting failed because the registry could not be read (another program holds its lock,
+  // or the file is damaged): registering cannot help, the user is told why.
+  void ReportUnreadableRegistry(const std::string& reason);
   void ReleaseLibrary();
   void Check(HRESULT hr) const;  // raises ESatLibError for a failed result
   TSat* AddSat(std::unique_ptr<TSat> sat, const std::string& name, int nr);

@@ -83,6 +83,7 @@ std::string PrintedFilesText(const std::vector<std::string>& files);
 // when there is none).
 std::string DefaultPrintFileName();
 
-// Whether a PDF file is whole: it begins as a PDF, ends in "%%EOF", and its "startxref" points at
-// the cross-reference section (a write cut by a full disk fails this).
+// Whether a PDF file is whole: it begins as a PDF, ends in "%%EOF" and a line end, its
+// "startxref" points at the cross-reference section and each object listed there begins where it
+// says (a write cut short or lost by a full disk fails this, the last one included).
 bool IsCompletePdf(std::string_view pdf);

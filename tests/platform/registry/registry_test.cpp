@@ -225,6 +225,28 @@ TEST_F(RegistryFileTest, ConcurrentWritersLoseNothing) {
   EXPECT_EQ(keys.size(), static_cast<size_t>(kWriters * (kKeys + 1)));
 }
 
+// Two programs writing one file, one through a link and one through the real path, take turns.
+TEST_F(RegistryFileTest, WritersThroughALinkAndTheRealPathLoseNothing) {
+  constexpr int kKeys = 150;
+  ASSERT_EQ(SetValue("Start", "", "x"), Status::Ok);  // the folders and the file
+  const std::string link = dir_ + "/link";
+  fs::create_symlink(file_, link);
+  std::vector<pid_t> children;
+  for (int w = 0; w < 2; ++w)
+    children.push_back(faultinject::StartChild([&, w] {
+      ::setenv("VELMAR_REGISTRY", (w == 0 ? file_ : link).c_str(), 1);
+      for (int k = 0; k < kKeys; ++k)
+        if (SetValue("W" + std::to_string(w) + "\\K" + std::to_string(k), "", std::to_string(k)) != Status::Ok)
+          return false;
+      return true;
+    }));
+  for (pid_t pid : children) EXPECT_EQ(faultinject::WaitChild(pid), faultinject::TChildResult::Succeeded);
+  std::vector<std::string> keys;
+  ASSERT_EQ(ListKeys(keys), Status::Ok);
+  EXPECT_EQ(keys.size(), static_cast<size_t>(1 + 2 * (kKeys + 1)));
+  EXPECT_TRUE(fs::is_symlink(link));
+}
+
 // A change on a full disk fails and leaves the file as it was; temporaries a killed writer left
 // beside the file are cleared once they are a day old.
 TEST_F(RegistryFileTest, AFullDiskKeepsTheFileAndStaleTemporariesAreCleared) {

@@ -12,6 +12,7 @@
 #include "anglehelpers.h"
 #include "astro_transforms.h"
 #include "format.h"
+#include "lockholder.h"
 #include "log.h"
 #include "sats.h"
 #include "testutil.h"
@@ -22,7 +23,13 @@ class RecordingHost : public TDefaultSatsHost {
  public:
   explicit RecordingHost(std::string bin) : bin_(std::move(bin)) {}
   std::vector<std::string> messages;
+  int runs = 0;  // of the registration tool
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  int RunProgramAndWait(const std::string& program, const std::vector<std::string>& args,
+                        const std::string& folder) override {
+    ++runs;
+    return TDefaultSatsHost::RunProgramAndWait(program, args, folder);
+  }
   std::string SystemFolder() override { return bin_; }
 
  private:
@@ -57,6 +64,32 @@ class RealLibrary : public ::testing::Test {
 
 // Elevation of the published refraction rule, degrees, for a geometric elevation h (degrees).
 double Refraction(double h) { return 1.02 / std::tan((h + 10.3 / (h + 5.11)) * M_PI / 180) / 60; }
+
+// Another program holding the registry's lock: the collection says so at once, naming the lock,
+// instead of running the registration tool and creating again, which would wait on it twice more.
+TEST_F(RealLibrary, AHeldRegistryLockIsNamedAtOnce) {
+  const std::string lock = std::filesystem::weakly_canonical(dir_ / "registry.reg").string() + ".lock";
+  TLockHolder holder(lock);
+  ASSERT_TRUE(holder.Held());
+  RecordingHost host(bin_);
+  {
+    TSats sats(host);
+    EXPECT_FALSE(sats.Connected());
+  }
+  EXPECT_EQ(host.runs, 0);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].rfind("Error connecting to in-process COM server MarnSatLib.so\n\nThe registry lock file " +
+                                       lock + " is held by another program",
+                                   0),
+            0u)
+      << host.messages[0];
+  // Once the lock is free, the collection registers the library and connects.
+  holder.Release();
+  RecordingHost later(bin_);
+  TSats sats(later);
+  EXPECT_TRUE(sats.Connected());
+  EXPECT_TRUE(later.messages.empty());
+}
 
 TEST_F(RealLibrary, RegistersConnectsAndPlacesAGeostationarySatellite) {
   RecordingHost host(bin_);

@@ -331,27 +331,34 @@ TEST_F(PrintWindowTest, TheClarkeBeltPrintsItsLabelsInThePrintFontAtItsPointSize
   EXPECT_GE(metrics.capHeight() * pointsPerPixel * 25.4 / 72, 1.5);
 }
 
-// Printing to a file on a full disk (a child process under a file-size limit): the file printed
-// before stays byte for byte, and the failure is shown instead of "Printed to the file".
+// Printing to a file on a full disk (a child process under a file-size limit), the disk full
+// halfway or only at the document's last byte: the file printed before stays byte for byte, and
+// the failure is shown instead of "Printed to the file".
 TEST_F(PrintWindowTest, AFullDiskLeavesTheOldFileAndShowsTheFailure) {
   const fs::path file = out / "full.pdf";
   form->Printer->setOutputFileName(QString::fromStdString(file.string()));
   Print(3, 3);
   const std::string old = uitest::ReadFile(file);
   ASSERT_TRUE(IsCompletePdf(old));
-  prompts.Messages.clear();
-  const auto r = faultinject::RunInChild(
-      [&] {
-        Print(3, 3);
-        return prompts.Messages.size() == 1 && prompts.Messages[0].Type == TMsgDlgType::Error &&
-               prompts.Messages[0].Text.starts_with("Printing stopped: ");
-      },
-      old.size() / 2);
-  EXPECT_EQ(r, faultinject::TChildResult::Succeeded);
-  EXPECT_EQ(uitest::ReadFile(file), old);
+  for (const size_t limit : {old.size() / 2, old.size() - 1}) {
+    prompts.Messages.clear();
+    const auto r = faultinject::RunInChild(
+        [&] {
+          Print(3, 3);
+          return prompts.Messages.size() == 1 && prompts.Messages[0].Type == TMsgDlgType::Error &&
+                 prompts.Messages[0].Text.starts_with("Printing stopped: ");
+        },
+        limit);
+    EXPECT_EQ(r, faultinject::TChildResult::Succeeded) << limit;
+    EXPECT_EQ(uitest::ReadFile(file), old) << limit;
+  }
   EXPECT_EQ(Printed(), std::set<std::string>{"full.pdf"});
-  // A document cut anywhere is told from a whole one.
-  for (size_t cut : {old.size() / 2, old.size() - 8, old.size() - 2}) EXPECT_FALSE(IsCompletePdf(old.substr(0, cut))) << cut;
+  // A document cut anywhere, or with a piece lost in the middle, is told from a whole one.
+  for (size_t cut : {old.size() / 2, old.size() - 8, old.size() - 2, old.size() - 1})
+    EXPECT_FALSE(IsCompletePdf(old.substr(0, cut))) << cut;
+  const size_t xref = old.rfind("\nxref");
+  ASSERT_NE(xref, std::string::npos);
+  EXPECT_FALSE(IsCompletePdf(old.substr(0, xref / 2) + old.substr(xref / 2 + 64)));
 }
 
 // The five views and the tool plot on paper: drawn in the printer's detail (at least 300 dots an
