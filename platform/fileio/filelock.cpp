@@ -19,7 +19,6 @@
 namespace fileio {
 namespace {
 
-using detail::MakeFolders;
 using detail::NameOf;
 using detail::PathHash;
 using detail::Reason;
