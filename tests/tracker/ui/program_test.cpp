@@ -110,7 +110,21 @@ TEST_F(ProgramTest, StartBuildsTheTenPagesInOrderWithTabsAtTheBottom) {
 // once (the registration tool is not run and creation is not tried again), the message names the
 // lock, and the window shows.
 TEST_F(ProgramTest, AHeldRegistryLockIsNamedAndTheWindowStillShows) {
+  // A registry of the test's own: the other tests of this program, run beside it, use theirs.
+  struct TOwnRegistry {
+    std::string shared = std::getenv("VELMAR_REGISTRY");
+    std::string folder = (fs::temp_directory_path() / "velmar-heldlock-XXXXXX").string();
+    TOwnRegistry() {
+      if (::mkdtemp(folder.data())) ::setenv("VELMAR_REGISTRY", (folder + "/registry").c_str(), 1);
+    }
+    ~TOwnRegistry() {
+      ::setenv("VELMAR_REGISTRY", shared.c_str(), 1);
+      std::error_code ec;
+      fs::remove_all(folder, ec);
+    }
+  } registry;
   const std::string lock = fs::weakly_canonical(std::getenv("VELMAR_REGISTRY")).string() + ".lock";
+  ASSERT_NE(lock, fs::weakly_canonical(registry.shared).string() + ".lock");
   TLockHolder holder(lock);
   ASSERT_TRUE(holder.Held());
   RouteRuntimeMessagesToPrompts();
