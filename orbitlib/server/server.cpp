@@ -130,7 +130,8 @@ void Set(const std::string& key, const std::string& name, const std::string& val
   using velmar::registry::Status;
   const Status s = velmar::registry::SetValue(key, name, value);
   if (s == Status::Ok) return;
-  throw EComError(E_FAIL, WithReason(kErrorCreatingEntry, s == Status::InvalidName ? "" : velmar::registry::LastErrorText()));
+  const std::string reason = s == Status::InvalidName ? std::string() : velmar::registry::LastErrorText();
+  throw EComError(E_FAIL, WithReason(kErrorCreatingEntry, reason));
 }
 
 // Deletes a key; a key that is missing or still has sub-keys is passed over, a file that cannot
@@ -139,8 +140,8 @@ void Delete(const std::string& key) {
   using velmar::registry::Status;
   Status s = velmar::registry::DeleteKey(key);
   if (s == Status::Ok || s == Status::NotFound || s == Status::HasSubKeys) return;
-  throw EComError(E_FAIL, WithReason(std::string("Error removing system registry entry: ") + velmar::registry::StatusText(s),
-                                     velmar::registry::LastErrorText()));
+  const std::string text = std::string("Error removing system registry entry: ") + velmar::registry::StatusText(s);
+  throw EComError(E_FAIL, WithReason(text, velmar::registry::LastErrorText()));
 }
 
 // The system's text for a failed type-library registration, with the runtime's reason (its

@@ -558,7 +558,8 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
   }
   snapshot_.reset();
   std::string why;
-  if (!fileio::ReplaceFile(fileName_, out, &why)) throw EIniFileException("Unable to write to " + fileName_ + ": " + why);
+  if (!fileio::ReplaceFile(fileName_, out, &why))
+    throw EIniFileException("Unable to write to " + fileName_ + ": " + why);
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {

@@ -206,7 +206,8 @@ bool ObjectsWhereListed(std::string_view pdf, std::size_t at, std::size_t end) {
     for (std::size_t k = 0; k < count; ++k) {
       // "oooooooooo ggggg n" and a line end of two characters: 20 bytes an entry.
       std::size_t offset = 0, generation = 0;
-      if (i + 20 > end || ReadNumber(pdf, i, 10, offset) != 10 || ReadNumber(pdf, i + 11, 5, generation) != 5) return false;
+      if (i + 20 > end || ReadNumber(pdf, i, 10, offset) != 10 || ReadNumber(pdf, i + 11, 5, generation) != 5)
+        return false;
       if (pdf[i + 17] == 'n') {
         const std::string head = std::to_string(first + k) + " " + std::to_string(generation) + " obj";
         if (offset >= at || pdf.compare(offset, head.size(), head) != 0) return false;

@@ -11,8 +11,9 @@
 // under an exclusive lock on "<file>.lock" (readers take a shared lock), so the registration
 // tool and a program may use the file at the same time. The lock lies beside the file the path
 // resolves to (links followed), so writers through a link and through the real path take turns.
-// A lock another process holds is waited for kLockWaitSeconds at most. Only a regular file is read, and at most kMaxFileBytes of it.
-// A file that cannot be parsed is never overwritten: operations on it fail with BadFile.
+// A lock another process holds is waited for kLockWaitSeconds at most. Only a regular file is
+// read, and at most kMaxFileBytes of it. A file that cannot be parsed is never overwritten:
+// operations on it fail with BadFile.
 //
 // No function throws.
 #pragma once

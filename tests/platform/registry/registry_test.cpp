@@ -31,7 +31,8 @@ class RegistryFileTest : public ::testing::Test {
   void SetUp() override {
     // In memory where there is such a folder: every change is synced, which a loaded disk can
     // make slower than the lock's bound, and what concurrent writers test is the taking of turns.
-    std::string pattern = (fs::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/velmar-registry-test-XXXXXX");
+    std::string pattern = fs::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+    pattern += "/velmar-registry-test-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
     file_ = dir_ + "/sub/folder/registry";  // missing folders are created on the first write

@@ -78,11 +78,9 @@ TEST_F(RealLibrary, AHeldRegistryLockIsNamedAtOnce) {
   }
   EXPECT_EQ(host.runs, 0);
   ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].rfind("Error connecting to in-process COM server MarnSatLib.so\n\nThe registry lock file " +
-                                       lock + " is held by another program",
-                                   0),
-            0u)
-      << host.messages[0];
+  const std::string says = "Error connecting to in-process COM server MarnSatLib.so\n\nThe registry lock file " +
+                           lock + " is held by another program";
+  EXPECT_EQ(host.messages[0].rfind(says, 0), 0u) << host.messages[0];
   // Once the lock is free, the collection registers the library and connects.
   holder.Release();
   RecordingHost later(bin_);

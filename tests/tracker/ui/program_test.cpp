@@ -382,7 +382,8 @@ TEST_F(ProgramTest, ShutdownCompletesWhenTheIniAndTheLogCannotBeWritten) {
   EXPECT_EQ(Options, nullptr);
   // The user is told that the settings were not kept.
   ASSERT_FALSE(prompts.Messages.empty());
-  EXPECT_EQ(prompts.Messages.back().Text, "Unable to write to " + folder->File("Velmar.ini").string() + ": not a regular file");
+  EXPECT_EQ(prompts.Messages.back().Text,
+            "Unable to write to " + folder->File("Velmar.ini").string() + ": not a regular file");
   EXPECT_EQ(prompts.Messages.back().Type, TMsgDlgType::Error);
 }
 
