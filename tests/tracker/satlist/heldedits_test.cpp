@@ -10,6 +10,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QButtonGroup>
+#include <QSpinBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -19,7 +21,10 @@
 #include <filesystem>
 #include <string>
 
+#include "anglehelpers.h"
 #include "datetimepicker.h"
+#include "dishplots.h"
+#include "format.h"
 #include "optionform.h"
 #include "options.h"
 #include "qtext.h"
@@ -27,6 +32,7 @@
 #include "satlisttestutil.h"
 #include "satmain.h"
 #include "sats.h"
+#include "toolplot.h"
 
 using namespace satlisttest;
 namespace fs = std::filesystem;
@@ -98,29 +104,62 @@ TEST_F(HeldEditTest, ATypedPositionStaysUntilTheUserPicksACity) {
 
 TEST_F(HeldEditTest, ShortcutsAndButtonsThatChangeTheShownSatelliteOrTimeTakeTheFieldFirst) {
   StartShown();
+  constexpr auto kCtrl = Qt::ControlModifier;
   constexpr auto kCtrlAlt = Qt::ControlModifier | Qt::AltModifier;
+  // Ctrl+Z (Next Sat) is a field's own undo, and Ctrl+U (6 Hours +) the line delete of a line
+  // edit or spin box on X11 keyboards: the menu takes them from inside every field.
   const struct {
     const char* field;
-    const char* typed;
-    int key;  // a shortcut; 0: "Next Sat" from the menu (in a field, Ctrl+Z undoes); -1: the sort button
+    const char* typed;  // over the field's text; for the time picker, the up arrow (an hour on)
+    int key;  // a shortcut; 0: "Next Sat" from the menu; -1: the sort button
     Qt::KeyboardModifiers modifiers;
-    int step;  // rows from the satellite's row in the list as it then shows
+    int step;      // rows from the satellite's row in the list as it then shows
+    double hours;  // the shown time moved by
   } cases[] = {
-      {"RemarksMemo", "Typed remark", Qt::Key_Z, kCtrlAlt, -1},  // Previous Sat
-      {"BandsEdit", "Ka", 0, {}, 1},
-      {"StoredPosEdit", "17", Qt::Key_H, Qt::ControlModifier, 0},  // Hour +
-      {"RemarksMemo", "Day back", Qt::Key_D, kCtrlAlt, 0},
-      {"BandsEdit", "Ku sorted", -1, {}, 0},
-      {"SatNameEdit", "SES-4 typed", Qt::Key_Z, kCtrlAlt, -1},
+      {"RemarksMemo", "Typed remark", Qt::Key_Z, kCtrlAlt, -1, 0},  // Previous Sat
+      {"BandsEdit", "Ka", 0, {}, 1, 0},
+      {"StoredPosEdit", "17", Qt::Key_H, kCtrl, 0, 1},  // Hour +
+      {"RemarksMemo", "Day back", Qt::Key_D, kCtrlAlt, 0, -24},
+      {"BandsEdit", "Ku sorted", -1, {}, 0, 0},
+      {"BandsEdit", "Ku C T15", Qt::Key_Z, kCtrl, 1, 0},
+      {"RemarksMemo", "Next one", Qt::Key_Z, kCtrl, 1, 0},
+      {"StoredPosEdit", "18", Qt::Key_Z, kCtrl, 1, 0},
+      {"BandsEdit", "Ku C", Qt::Key_U, kCtrl, 0, 6},  // still passes the Ku filter
+      {"RemarksMemo", "Six hours on", Qt::Key_U, kCtrl, 0, 6},
+      {"ToolGridSpinEdit", "15", Qt::Key_Z, kCtrl, 1, 0},
+      {"ToolGridSpinEdit", "20", Qt::Key_U, kCtrl, 0, 6},
+      {"ToolGridSpinEdit", "25", Qt::Key_Z, kCtrlAlt, -1, 0},
+      {"InfoTimePicker", "", Qt::Key_Z, kCtrl, 1, 1},
+      {"InfoTimePicker", "", Qt::Key_U, kCtrl, 0, 7},
+      {"SatNameEdit", "SES-4 typed", Qt::Key_Z, kCtrlAlt, -1, 0},  // renames the satellite: last
   };
+  const TDateTime start = form->InfoDatePicker->Value();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);
+    SCOPED_TRACE(c.field);
+    const std::string field = c.field;
+    // Each case starts at the same moment (the visible satellites change with the time).
+    form->InfoDatePicker->SetValue(start);
+    form->DateTimePickerChange(form->InfoDatePicker);
     ClickTab(form->SatInfoTabSheet);
     ClickSat(kSat);
     TSat* sat = Sats->FindSat(kSat);
     ASSERT_EQ(form->CurrentSat, sat);
-    if (std::string(c.field) == "StoredPosEdit") form->InfoPageControl->setCurrentWidget(form->RotorTabSheet);
-    TypeInto(form->findChild<QWidget*>(c.field), c.typed);
+    if (field == "StoredPosEdit") form->InfoPageControl->setCurrentWidget(form->RotorTabSheet);
+    if (field == "ToolGridSpinEdit") {
+      ClickTab(form->ToolsTabSheet);
+      QTest::mouseClick(form->ToolsRadioButtons->button(1), Qt::LeftButton, {}, QPoint(6, 6));  // "Degrees Square"
+      ASSERT_TRUE(WaitFor([&] { return form->ToolGridSpinEdit->isVisible(); }));
+    }
+    const double before = form->InfoDatePicker->Value();
+    if (field == "InfoTimePicker") {
+      QWidget* text = form->InfoTimePicker->findChild<QLineEdit*>();
+      QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(4, text->height() / 2));
+      ASSERT_EQ(QApplication::focusWidget(), form->InfoTimePicker);
+      PressAtFocus(Qt::Key_Up);
+    } else {
+      TypeInto(form->findChild<QWidget*>(c.field), c.typed);
+    }
     Options->SatInfoEdited = false;
     if (c.key > 0)
       PressAtFocus(c.key, c.modifiers);
@@ -129,13 +168,20 @@ TEST_F(HeldEditTest, ShortcutsAndButtonsThatChangeTheShownSatelliteOrTimeTakeThe
     else
       QTest::mouseClick(form->SortLonButton, Qt::LeftButton);
     QApplication::processEvents();
-    const std::string field = c.field;
-    const std::string stored = field == "RemarksMemo"   ? sat->SatInfo.Remarks
-                               : field == "BandsEdit"   ? sat->SatInfo.Bands.str()
-                               : field == "SatNameEdit" ? sat->Name
-                                                        : sat->SatInfo.StoredPos;
-    EXPECT_EQ(stored, c.typed);
-    EXPECT_TRUE(Options->SatInfoEdited);
+    if (field == "ToolGridSpinEdit") {
+      EXPECT_EQ(form->ToolGridSpinEdit->text().toStdString(), c.typed);
+      ASSERT_NE(ToolPlot, nullptr);
+      EXPECT_EQ(ToolPlot->GridStep, std::stoi(c.typed));
+    } else if (field != "InfoTimePicker") {
+      const std::string stored = field == "RemarksMemo"   ? sat->SatInfo.Remarks
+                                 : field == "BandsEdit"   ? sat->SatInfo.Bands.str()
+                                 : field == "SatNameEdit" ? sat->Name
+                                                          : sat->SatInfo.StoredPos;
+      EXPECT_EQ(stored, c.typed);
+      EXPECT_TRUE(Options->SatInfoEdited);
+    }
+    EXPECT_NEAR((form->InfoDatePicker->Value() - before) * 24, c.hours, 1e-6);
+    EXPECT_NEAR(Sats->UTC + OffsetFromUTC() - form->InfoDatePicker->Value(), 0, 1e-6);
     const int row = form->SatListBox->row(form->SatListBox->findItems(QStr(sat->Name), Qt::MatchFixedString).value(0));
     ASSERT_GT(row, 0);
     const int want = row + c.step;
@@ -201,6 +247,96 @@ TEST_F(HeldEditTest, AFieldClickedWhileTheWindowIsNotActiveHoldsTheClock) {
     form->OptionForm->hide();
     TearDown();
     SetUp();
+  }
+}
+
+TEST_F(HeldEditTest, TextTypedAKeyAtATimeStaysAsTypedWhileTheClockTicks) {
+  StartShown();
+  enum class TClock { RealTime, Simulation };
+  const struct {
+    const char* field;
+    TClock clock;
+    const char* typed;
+    const char* afterEnter;  // the field's text once Enter took it
+    bool held;               // entering the field stops the clock
+  } cases[] = {
+      {"ObstHeightEdit", TClock::RealTime, "12.5", "12.5", false},
+      {"ObstHeightEdit", TClock::Simulation, "12.5", "12.5", false},
+      {"ObstDistEdit", TClock::RealTime, "33.5", "33.5", false},
+      {"ObstDistEdit", TClock::Simulation, "33.5", "33.5", false},
+      {"DishHeightEdit", TClock::RealTime, "1.25", "1.25", false},
+      {"DishHeightEdit", TClock::Simulation, "0.75", "0.75", false},
+      {"ObstShadowEdit", TClock::Simulation, "7.5", "", true},
+      {"LocObsLatEdit", TClock::RealTime, "45.5N", "45.500\xB0 N", false},
+      {"LocObsHeightEdit", TClock::Simulation, "12", "12", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    SCOPED_TRACE(c.clock == TClock::RealTime ? "real time" : "simulation");
+    auto* edit = form->findChild<QLineEdit*>(c.field);
+    ASSERT_NE(edit, nullptr);
+    const bool location = form->LocationTabSheet->isAncestorOf(edit);
+    ClickTab(location ? form->LocationTabSheet : form->ObstacleTabSheet);
+    QWidget* clock = location ? static_cast<QWidget*>(c.clock == TClock::RealTime
+                                                          ? static_cast<QWidget*>(form->LocRealTimeCheckBox)
+                                                          : form->LocTimerButton)
+                              : c.clock == TClock::RealTime ? static_cast<QWidget*>(form->ObstRealTimeCheckBox)
+                                                            : form->ObstTimerButton;
+    QTest::mouseClick(clock, Qt::LeftButton, {}, QPoint(6, clock->height() / 2));
+    QTRY_VERIFY_WITH_TIMEOUT(form->ClockTimer->isActive(), kLong);
+    // One tick has passed when the collection's time moved on.
+    const auto tick = [&] {
+      const double before = Sats->UTC;
+      return WaitFor([&] { return Sats->UTC != before; }, kLong);
+    };
+    QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(4, edit->height() / 2));
+    ASSERT_EQ(QApplication::focusWidget(), edit);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    std::string typed;
+    for (const char key : std::string(c.typed)) {
+      if (c.held) {
+        EXPECT_FALSE(form->ClockTimer->isActive());
+      } else {
+        ASSERT_TRUE(tick());
+      }
+      QTest::keyClicks(edit, QString(QChar::fromLatin1(key)));
+      typed += key;
+      EXPECT_EQ(AnsiStr(edit->text()), typed);
+    }
+    if (!c.held) {
+      ASSERT_TRUE(tick());
+    }
+    EXPECT_EQ(AnsiStr(edit->text()), c.typed);
+    if (!location) {
+      // The redraws read the typed text.
+      const double value = StrToFloatDefTrim(c.typed, 0);
+      const double read = edit == form->ObstHeightEdit ? ObstPlot->ObstHeight
+                          : edit == form->ObstDistEdit ? ObstPlot->ObstDist
+                          : edit == form->DishHeightEdit ? ObstPlot->DishHeight
+                                                         : value;
+      EXPECT_DOUBLE_EQ(read, value);
+    }
+    QTest::keyClick(edit, Qt::Key_Return);
+    QApplication::processEvents();
+    if (c.held) {
+      // The height follows from the shadow (or stays at night); the clock runs again.
+      EXPECT_TRUE(form->ClockTimer->isActive());
+    } else {
+      EXPECT_EQ(AnsiStr(edit->text()), c.afterEnter);
+    }
+    if (edit == form->LocObsLatEdit) {
+      EXPECT_DOUBLE_EQ(Options->ObsLat, 45.5);
+    }
+    if (edit == form->LocObsHeightEdit) {
+      EXPECT_DOUBLE_EQ(Options->ObsHeight, 12);
+    }
+    // The clock stopped for the next case.
+    if (c.clock == TClock::RealTime)
+      QTest::mouseClick(clock, Qt::LeftButton, {}, QPoint(6, clock->height() / 2));
+    else if (form->ObstTimerButton->isChecked())
+      QTest::mouseClick(clock, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ClockTimer->isActive(), kLong);
   }
 }
 
