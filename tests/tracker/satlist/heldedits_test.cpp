@@ -76,6 +76,13 @@ TEST_F(HeldEditTest, ATypedPositionStaysUntilTheUserPicksACity) {
   ASSERT_NE(form->GnsList, nullptr);
   QApplication::processEvents();
   EXPECT_DOUBLE_EQ(Options->ObsLon, 5.133);
+  // A city typed into the box is taken by a shortcut pressed in it (Day +), as by leaving the box.
+  const TDateTime day = form->InfoDatePicker->Value();
+  TypeInto(city, "Aalsmeer");
+  PressAtFocus(Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(Options->HomeCity, "Aalsmeer");
+  EXPECT_DOUBLE_EQ(Options->ObsLat, 52.25917);
+  EXPECT_NEAR(form->InfoDatePicker->Value() - day, 1, 1e-9);
   // A typed latitude, then a page switch there and back.
   TypeInto(form->LocObsLatEdit, "45N");
   PressAtFocus(Qt::Key_Return);
