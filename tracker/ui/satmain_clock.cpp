@@ -19,6 +19,7 @@
 #include "format.h"
 #include "satmain.h"
 #include "sats.h"
+#include "scopedflag.h"
 
 namespace {
 
@@ -181,6 +182,10 @@ void TSatForm::ClockTimerTimer() {
     if (!ValidClockTime(x)) return;
     InfoDatePicker->SetValue(x);
   }
+  // A tick only refreshes the page: a field being typed into (the clock runs on while the
+  // obstacle's lengths or the place are typed) keeps exactly what was typed until the user
+  // leaves it or presses Enter, so the tick takes no field.
+  const TScopedFlag noCommit(committing_);
   DateTimePickerChange(InfoDatePicker);
 }
 

@@ -33,6 +33,7 @@
 #include "sat.h"
 #include "satmain.h"
 #include "sats.h"
+#include "scopedflag.h"
 #include "spinbutton.h"
 
 namespace {
@@ -307,10 +308,13 @@ void TSatForm::ObstScrollBoxResize(QObject*) {
       [this] {
         obstRedrawQueued_ = false;
         if (destroyed_ || !Sats || MainPageControl->currentWidget() != ObstacleTabSheet) return;
-        if (PageFilling())
+        if (PageFilling()) {
           ObstScrollBoxResize(ObstScrollBox);  // after the fill that lets messages run now
-        else
+        } else if (!FieldBeingEdited()) {
+          // Only a redraw: the edits keep what is being typed (leaving one redraws the page).
+          const TScopedFlag noCommit(committing_);
           SatListBoxClick(ObstScrollBox);
+        }
       },
       Qt::QueuedConnection);
 }

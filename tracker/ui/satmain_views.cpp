@@ -29,6 +29,7 @@
 #include "qtext.h"
 #include "satmain.h"
 #include "sats.h"
+#include "scopedflag.h"
 #include "sundial.h"
 
 namespace {
@@ -299,7 +300,12 @@ void TSatForm::InfoPageControlChange(QObject* Sender) {
 void TSatForm::TabSheetResize(QObject* Sender) {
   // Printing sizes the page it captures; that is no page change.
   if (PrintDialog1.Tag != 0) return;
-  if (Sender == MainPageControl->currentWidget() && !Destroyed()) MainPageControlChange(Sender);
+  if (Sender != MainPageControl->currentWidget() || Destroyed()) return;
+  // A new size only redraws the page: it takes no field being typed into, and a typed field that
+  // the redraw would write holds it (leaving the field redraws the page).
+  if (FieldBeingEdited()) return;
+  const TScopedFlag noCommit(committing_);
+  MainPageControlChange(Sender);
 }
 
 void TSatForm::MenuViewClick(QObject* Sender) { MainPageControlChange(Sender); }
