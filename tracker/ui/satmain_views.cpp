@@ -131,7 +131,8 @@ void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height, bool PrintFont
   View->LabelNames.clear();
   if (exactBelt)
     for (const std::string& name : list)
-      if (const auto it = Sats->NameList().find(name); it != Sats->NameList().end()) View->LabelNames.push_back(it->second->Name);
+      if (const auto it = Sats->NameList().find(name); it != Sats->NameList().end())
+        View->LabelNames.push_back(it->second->Name);
   if (Options) View->ViewFont = CanvasFontOf(largeFont ? Options->PrintFont : Options->ImgFont);
   View->Clear();
   const bool sunDial = typeid(*View) == typeid(TSunDial);

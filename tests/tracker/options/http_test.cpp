@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "http.h"
 #include "testserver.h"
@@ -112,6 +115,10 @@ TEST(HttpGet, GoesThroughTheProxyTheEnvironmentNamesUnlessNoProxyCoversTheHost) 
       {"", "", false, ""},
   };
   const std::string keptNoProxy = std::getenv("no_proxy") ? std::getenv("no_proxy") : "";
+  // A proxy the machine names for every protocol is out of the way (and back afterwards).
+  std::vector<std::pair<std::string, std::string>> keptAll;
+  for (const char* name : {"all_proxy", "ALL_PROXY"})
+    if (const char* v = std::getenv(name)) keptAll.emplace_back(name, v), unsetenv(name);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.proxy + " no_proxy=" + c.noProxy);
     const size_t seenBefore = server.Requests().size(), proxiedBefore = proxy.Requests().size();
@@ -125,13 +132,14 @@ TEST(HttpGet, GoesThroughTheProxyTheEnvironmentNamesUnlessNoProxyCoversTheHost) 
     EXPECT_EQ(r.Error, c.error);
     EXPECT_EQ(r.Body, c.error.empty() ? "the server's" : "");
     const auto proxied = proxy.Requests();
-    ASSERT_EQ(proxied.size() - proxiedBefore, c.throughProxy ? 1u : 0u);
-    if (c.throughProxy) {
+    EXPECT_EQ(proxied.size() - proxiedBefore, c.throughProxy ? 1u : 0u);
+    if (c.throughProxy && proxied.size() > proxiedBefore) {
       EXPECT_EQ(proxied.back().Path, server.Url("/a"));
       EXPECT_EQ(proxied.back().Headers.at("user-agent"), http::UserAgent);
     }
     EXPECT_EQ(server.Requests().size() - seenBefore, c.error.empty() ? 1u : 0u);
   }
+  for (const auto& [name, value] : keptAll) setenv(name.c_str(), value.c_str(), 1);
 }
 
 TEST(HttpGet, SpeaksOnlyHttp) {

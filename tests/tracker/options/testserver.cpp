@@ -201,8 +201,10 @@ void TTestServer::Forward(int client, const std::string& head, const std::string
   if (::inet_pton(AF_INET, url.substr(hostStart, colon - hostStart).c_str(), &addr.sin_addr) != 1) return;
   const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (server < 0) return;
+  // "GET http://host:port/path HTTP/1.1..." goes on as "GET /path HTTP/1.1...".
+  const size_t method = head.find(' ') + 1, version = head.find(' ', method);
   if (::connect(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-      SendAll(server, head.substr(0, head.find(' ') + 1) + url.substr(slash) + head.substr(head.find(' ', head.find(' ') + 1)))) {
+      SendAll(server, head.substr(0, method) + url.substr(slash) + head.substr(version))) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!stop_ && std::chrono::steady_clock::now() < giveUp) {
       pollfd p{server, POLLIN, 0};

@@ -422,7 +422,8 @@ TEST_F(PrintWindowTest, ViewsAndTheToolPlotPrintTrueToShapeSharpAndWhole) {
       if (t.Text.empty()) continue;
       EXPECT_GE(t.Height * perDrawn, 6.0) << t.Text;
       // Satellite names follow their leader lines, over the grid.
-      const bool name = !form->SatListBox->findItems(QString::fromLatin1(t.Text.c_str()), Qt::MatchFixedString).isEmpty();
+      const bool name =
+          !form->SatListBox->findItems(QString::fromLatin1(t.Text.c_str()), Qt::MatchFixedString).isEmpty();
       const double turn = -t.Escapement / 10.0 * M_PI / 180;
       double left = t.X, top = t.Y, right = t.X, bottom = t.Y;
       for (const auto& [u, v] : {std::pair{0, 0}, {t.Width, 0}, {0, t.Height}, {t.Width, t.Height}}) {
