@@ -292,20 +292,21 @@ TSat* TSats::FindSat(std::string_view name) {
   return s;
 }
 
-void TSats::NoteElementName(const TSat& known, const TTwoLineRecord& next) {
+void TSats::NoteElementName(TSat& known, const TTwoLineRecord& next) {
   TElementNames& e = ElementNames_[known.TwoLine.NoradNr];
   e.Resolved = false;
-  const auto note = [&e](const std::string& name, double epoch) {
+  const auto note = [&e](const TTwoLineRecord& set) {
     const TNameLess less;
-    for (auto& n : e.Names)
-      if (!less(n.first, name) && !less(name, n.first)) {
-        n.second = std::max(n.second, epoch);
+    for (auto& n : e.Sets)
+      if (!less(n.Name.view(), set.Name.view()) && !less(set.Name.view(), n.Name.view())) {
+        if (set.Epoch > n.Epoch) n = set;
         return;
       }
-    e.Names.emplace_back(name, epoch);
+    e.Sets.push_back(set);
   };
-  note(known.TwoLine.Name.str(), known.TwoLine.Epoch);
-  note(next.Name.str(), next.Epoch);
+  note(known.TwoLine);
+  note(next);
+  if (next.Epoch > known.TwoLine.Epoch) known.TwoLine = next;
 }
 
 bool TSats::LibraryHolds(const std::string& name) {
@@ -334,18 +335,20 @@ TSats::TVisibleAnswer TSats::AskVisible(std::string_view name) {
   return a;
 }
 
-std::string_view TSats::LibraryName(const TSat& sat) {
+std::string_view TSats::LibraryName(TSat& sat) {
   auto it = ElementNames_.find(sat.TwoLine.NoradNr);
   if (it == ElementNames_.end() || !ISat) return sat.TwoLine.Name.view();
   TElementNames& e = it->second;
   if (!e.Resolved) {
     // The later epoch first, as the library keeps it; of equal epochs the earlier read.
-    std::vector<std::pair<std::string, double>> order = e.Names;
-    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::vector<const TTwoLineRecord*> order;
+    for (const TTwoLineRecord& set : e.Sets) order.push_back(&set);
+    std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) { return a->Epoch > b->Epoch; });
     e.Held = sat.TwoLine.Name.str();
-    for (const auto& n : order)
-      if (LibraryHolds(n.first)) {
-        e.Held = n.first;
+    for (const TTwoLineRecord* set : order)
+      if (LibraryHolds(set->Name.str())) {
+        e.Held = set->Name.str();
+        sat.TwoLine = *set;
         break;
       }
     e.Resolved = true;

@@ -140,7 +140,7 @@ std::string PrintJobFileName(const std::string& chosen, int pageNr, bool several
 }
 
 QSize PictureSizeForPrinter(QSize area, int printerDpi) {
-  if (printerDpi <= kPictureDpi) return area;
+  if (printerDpi < 1) return area;
   const auto scaled = [printerDpi](int pixels) {
     return std::max(1, static_cast<int>(std::lround(static_cast<double>(pixels) * kPictureDpi / printerDpi)));
   };
@@ -375,11 +375,12 @@ void PrintPicturePage(TSatForm& form, QWidget* page) {
   QPrinter& printer = FormPrinter(form);
   TClarkeBelt* view = form.ViewOfPage(page);
   const bool portrait = view && dynamic_cast<TSunDial*>(view);
-  // The printer is left in portrait, also when the page fails.
-  struct TPortraitAgain {
+  // The user's page setup (orientation, paper, margins) comes back, also when the page fails.
+  struct TLayoutBack {
     QPrinter& Printer;
-    ~TPortraitAgain() { Printer.setPageOrientation(QPageLayout::Portrait); }
-  } portraitAgain{printer};
+    QPageLayout Found;
+    ~TLayoutBack() { Printer.setPageLayout(Found); }
+  } layoutBack{printer, printer.pageLayout()};
   printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
   const QSize sheet = SheetSize(printer);
   const int marginX = PrintMarginX(sheet.width());
@@ -387,9 +388,9 @@ void PrintPicturePage(TSatForm& form, QWidget* page) {
   const int width = sheet.width() - 2 * marginX;
   const int height = sheet.height() - 2 * marginY;
   // The pictures take their fonts' points at 96 pixels an inch and draw lines a pixel wide: laid
-  // out at that resolution and placed on the sheet at the printer's, the print font comes out at
-  // its point size on paper and every line stays visible. They are drawn in the detail of the
-  // printer (at least 300 dots an inch), so lines and letters come out sharp.
+  // out at that resolution and placed on the sheet at the printer's (finer or coarser), the print
+  // font comes out at its point size on paper and every line stays visible. They are drawn in at
+  // least 300 dots an inch, so lines and letters come out sharp.
   const QSize drawn = PictureSizeForPrinter(QSize(width, height), printer.resolution());
   if (!view && !ToolPlot) throw std::runtime_error("no tool plot");
   TCanvas& canvas = view ? view->Canvas() : ToolPlot->Canvas();

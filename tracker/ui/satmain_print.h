@@ -61,7 +61,7 @@ TPrintTable LayoutPrintTable(const std::vector<std::vector<std::string>>& rows, 
 inline constexpr int kPictureDpi = 96;
 
 // The pixels of a picture drawn for `area` printer pixels at `printerDpi`: the area at
-// kPictureDpi (at least 1 x 1), or the area itself for a printer of kPictureDpi or less.
+// kPictureDpi (at least 1 x 1), for a coarser printer as for a finer one.
 QSize PictureSizeForPrinter(QSize area, int printerDpi);
 
 // The detail a printed picture is drawn in: the printer's resolution, at least 300 and at most

@@ -127,6 +127,13 @@ void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height, bool PrintFont
     std::swap(list[static_cast<size_t>(selected)], list.back());
   }
 
+  // The names the belt writes: those of the satellites listed (a renamed one is listed under its
+  // former name).
+  View->LabelNames.clear();
+  if (exactBelt)
+    for (const std::string& name : list)
+      if (const auto it = Sats->NameList().find(name); it != Sats->NameList().end())
+        View->LabelNames.push_back(it->second->Name);
   if (Options) View->ViewFont = CanvasFontOf(largeFont ? Options->PrintFont : Options->ImgFont);
   View->Clear();
   const bool sunDial = typeid(*View) == typeid(TSunDial);
