@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -19,7 +20,6 @@
 #include "format.h"
 #include "satmain.h"
 #include "sats.h"
-#include "scopedflag.h"
 
 namespace {
 
@@ -185,7 +185,7 @@ void TSatForm::ClockTimerTimer() {
   // A tick only refreshes the page: a field being typed into (the clock runs on while the
   // obstacle's lengths or the place are typed) keeps exactly what was typed until the user
   // leaves it or presses Enter, so the tick takes no field.
-  const TScopedFlag noCommit(committing_);
+  const QScopedValueRollback<bool> noCommit(committing_, true);
   DateTimePickerChange(InfoDatePicker);
 }
 

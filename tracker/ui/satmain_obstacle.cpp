@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
@@ -33,7 +34,6 @@
 #include "sat.h"
 #include "satmain.h"
 #include "sats.h"
-#include "scopedflag.h"
 #include "spinbutton.h"
 
 namespace {
@@ -312,7 +312,7 @@ void TSatForm::ObstScrollBoxResize(QObject*) {
           ObstScrollBoxResize(ObstScrollBox);  // after the fill that lets messages run now
         } else if (!FieldBeingEdited()) {
           // Only a redraw: the edits keep what is being typed (leaving one redraws the page).
-          const TScopedFlag noCommit(committing_);
+          const QScopedValueRollback<bool> noCommit(committing_, true);
           SatListBoxClick(ObstScrollBox);
         }
       },

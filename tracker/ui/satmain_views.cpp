@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
@@ -29,7 +30,6 @@
 #include "qtext.h"
 #include "satmain.h"
 #include "sats.h"
-#include "scopedflag.h"
 #include "sundial.h"
 
 namespace {
@@ -311,7 +311,7 @@ void TSatForm::TabSheetResize(QObject* Sender) {
   // A new size only redraws the page: it takes no field being typed into, and a typed field that
   // the redraw would write holds it (leaving the field redraws the page).
   if (FieldBeingEdited()) return;
-  const TScopedFlag noCommit(committing_);
+  const QScopedValueRollback<bool> noCommit(committing_, true);
   MainPageControlChange(Sender);
 }
 
