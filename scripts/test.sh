@@ -4,6 +4,8 @@
 #   SANITIZE=1       build with AddressSanitizer and UndefinedBehaviorSanitizer
 #   VELMAR_NO_BENCH=1 leave the benchmarks out
 #   WERROR=1         a compiler warning fails the build (CI sets it)
+#   BUILD_TYPE=...   CMake build type (default: RelWithDebInfo)
+#   BENCH_ONLY=1     build only the benchmark programs and run each once (no tests)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -11,11 +13,17 @@ build=${BUILD_DIR:-$root/build}
 sanitize=OFF; [ "${SANITIZE:-0}" = 1 ] && sanitize=ON
 bench=ON; [ "${VELMAR_NO_BENCH:-0}" = 1 ] && bench=OFF
 werror=OFF; [ "${WERROR:-0}" = 1 ] && werror=ON
-cmake -S "$root" -B "$build" -G Ninja -DVELMAR_SANITIZE=$sanitize -DVELMAR_BENCH=$bench -DVELMAR_WERROR=$werror
-cmake --build "$build" -j "$(nproc)"
+bench_only=0; [ "${BENCH_ONLY:-0}" = 1 ] && bench_only=1 && bench=ON
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" \
+  -DVELMAR_SANITIZE=$sanitize -DVELMAR_BENCH=$bench -DVELMAR_WERROR=$werror
 export QT_QPA_PLATFORM=offscreen
 [ "$sanitize" = ON ] && export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+if [ "$bench_only" = 1 ]; then
+  cmake --build "$build" -j "$(nproc)" --target velmar_benchmarks
+else
+  cmake --build "$build" -j "$(nproc)"
+  ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+fi
 # Each benchmark program once, briefly: one that crashes, throws or reports an error fails the run;
 # its times are not judged here.
 if [ "$bench" = ON ]; then

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -19,9 +20,14 @@ namespace {
 constexpr int kSets = 20000;
 constexpr int kFiles = 4;
 
-std::string Field(const char* format, double v) {
+// printf-style field; the attribute makes the compiler check each argument against its
+// conversion (a mismatch fails the build).
+[[gnu::format(printf, 1, 2)]] std::string Field(const char* format, ...) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, format, v);
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
     return buf;
 }
 
@@ -57,7 +63,7 @@ public:
             std::string l2 = "2 " + std::string(cat) + " " + Field("%8.4f", (deep ? 5.0 : 98.0) * u(rng) + 0.5) + " " +
                              Field("%8.4f", 359.9 * u(rng)) + " " + Field("%07.0f", ecc * 1e7) + " " +
                              Field("%8.4f", 359.9 * u(rng)) + " " + Field("%8.4f", 359.9 * u(rng)) + " " +
-                             Field("%11.8f", mm) + Field("%5.0f", 1000 + i % 9000) + "0";
+                             Field("%11.8f", mm) + Field("%5d", 1000 + i % 9000) + "0";
             out[i % kFiles] << "SAT " << cat << "\r\n" << l1 << "\r\n" << l2 << "\r\n";
         }
     }

@@ -27,7 +27,7 @@ void RunDeepSpace(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool
   el.bstar = sat.bstar;
   el.epochText = sat.epochText;
   TDeepOutput out;
-  SDP4(sat.deep, el, sat.initNeeded, tsince, out, &down);
+  SDP4(sat.deep.Ensure(), el, sat.initNeeded, tsince, out, &down);
   pos.x = out.x;
   pos.y = out.y;
   pos.z = out.z;
@@ -63,6 +63,7 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
   // orbit, the perigee inside the Earth): a failure of the model then is the decay too.
   Vector p = pos, v = vel;
   bool down = false;
+  const bool initialising = sat.initNeeded != 0;
   try {
     try {
       if (sat.deepSpace)
@@ -91,10 +92,11 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
 
   // 4.-5. Revolution number: revolutions since the epoch plus the count at the epoch,
   // with the phase counting from the ascending node.
-  const double period = OrbitPeriodDays(sat);
-  const double a = (jd - sat.epoch) / period + sat.revAtEpoch;
-  const double b = static_cast<double>(0.5L - sat.orbitPhase / kTwoPiL);
+  // The period depends on the element set alone: formed when the model constants are.
+  if (initialising || !(sat.periodDays > 0)) sat.periodDays = OrbitPeriodDays(sat);
   // Truncation toward zero (the conversion); a revolution number beyond +-(2^31 - 1) fails.
+  const double a = (jd - sat.epoch) / sat.periodDays + sat.revAtEpoch;
+  const double b = static_cast<double>(0.5L - sat.orbitPhase / kTwoPiL);
   const double sum = a + b;
   if (!(sum > -2147483648.0 && sum < 2147483648.0))
     throw EOrbitError("Revolution number out of range for the propagation date");

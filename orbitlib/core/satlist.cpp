@@ -221,6 +221,12 @@ void TSatellite::ParseElements(const std::string& line1, const std::string& line
     const long double period = CheckedDiv(twoPi, nModel);
     CheckFinite(period);
     deepSpace = period >= 225.0L;
+    // A deep-space set keeps its work area across new element sets (the lunar terms of an
+    // unchanged epoch day are reused); a near-Earth set holds none.
+    if (deepSpace)
+        deep.Ensure();
+    else
+        deep.Reset();
     initNeeded = 1;
     decayAfter = std::numeric_limits<double>::infinity();
     decayBefore = -std::numeric_limits<double>::infinity();

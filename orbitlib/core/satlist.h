@@ -17,13 +17,43 @@
 
 namespace orbit {
 
+// The deep-space work area of a satellite, allocated only for satellites that take the
+// deep-space model (most element sets never need it). Copies copy the work area.
+class TDeepStateBox {
+public:
+    TDeepStateBox() = default;
+    TDeepStateBox(const TDeepStateBox& other)
+        : p_(other.p_ ? std::make_unique<TDeepState>(*other.p_) : nullptr) {}
+    TDeepStateBox(TDeepStateBox&&) noexcept = default;
+    TDeepStateBox& operator=(const TDeepStateBox& other) {
+        if (this != &other) p_ = other.p_ ? std::make_unique<TDeepState>(*other.p_) : nullptr;
+        return *this;
+    }
+    TDeepStateBox& operator=(TDeepStateBox&&) noexcept = default;
+
+    // The work area, created zero-filled on first use.
+    TDeepState& Ensure() {
+        if (!p_) p_ = std::make_unique<TDeepState>();
+        return *p_;
+    }
+    void Reset() { p_.reset(); }
+    explicit operator bool() const { return p_ != nullptr; }
+    TDeepState* operator->() const { return p_.get(); }
+    TDeepState& operator*() const { return *p_; }
+
+private:
+    std::unique_ptr<TDeepState> p_;
+};
+
 // One element set with its model state. Created zero-filled; the element fields are
 // written by ParseElements, the settings by the list, the model state by the propagators.
 class TSatellite {
 public:
-    std::string catNr;              // columns 3-7 of line 1, upper case, blanks kept (5 characters)
-    std::string elementSetNr;       // element set number, 3 digits
+    // What every propagation reads or writes comes first, together, so that a propagation
+    // touches as few cache lines of the record as it can.
     bool deepSpace = false;         // period from the model mean motion of 225 minutes or more
+    std::int32_t initNeeded = 0;    // 1 after ParseElements; cleared by the propagators
+    std::int32_t revNumber = 0;     // revolution number of the last propagation
     double meanAnomaly = 0.0;       // rad
     double raan = 0.0;              // right ascension of the ascending node, rad
     double argPerigee = 0.0;        // rad
@@ -31,29 +61,31 @@ public:
     double inclination = 0.0;       // rad
     double meanMotion = 0.0;        // rad/min, as read (not the model mean motion)
     double firstDerivative = 0.0;   // rad/min^2: the format's ndot/2 * 2 pi / 1440^2
-    double secondDerivative = 0.0;  // rad/min^3: the format's nddot/6 * 2 pi / 1440^3
     double bstar = 0.0;             // drag term, per Earth radius
     double epoch = 0.0;             // Julian date
-    double revAtEpoch = 0.0;        // revolution number at epoch
-    TSgp4State sgp4;                // near-Earth model state
-    TDeepState deep;                // deep-space model state
     double epochText = 0.0;         // YYDDD.DDDDDDDD as read
-    double offset = 0.0;            // 33.5 when listed
-    double frequency = 0.0;         // MHz
-    std::string sourceFile;         // file name of the element file that supplied the set
-    double launchDate = 0.0;        // Julian date, 0 when unknown
-    double orbitPos = 0.0;          // orbit position in revolutions of the last propagation
-    std::string name;               // the list key
-    std::string notes;
+    double revAtEpoch = 0.0;        // revolution number at epoch
+    double periodDays = 0.0;        // OrbitPeriodDays, kept by the propagation driver
     double orbitPhase = 0.0;        // rad, argument of latitude of the last propagation
-    std::int32_t revNumber = 0;     // revolution number of the last propagation
-    std::int32_t linesPerMinute = 0;
-    std::uint8_t type = 0;          // 0..6 by name
-    std::int32_t initNeeded = 0;    // 1 after ParseElements; cleared by the propagators
+    double orbitPos = 0.0;          // orbit position in revolutions of the last propagation
     // Minutes from the epoch of the decays nearest to it found after and before it: the
     // propagation fails from there on away from the epoch. Reset by ParseElements.
     double decayAfter = std::numeric_limits<double>::infinity();
     double decayBefore = -std::numeric_limits<double>::infinity();
+    TDeepStateBox deep;             // deep-space model state, deep-space sets only
+    TSgp4State sgp4;                // near-Earth model state
+
+    std::string catNr;              // columns 3-7 of line 1, upper case, blanks kept (5 characters)
+    std::string elementSetNr;       // element set number, 3 digits
+    double secondDerivative = 0.0;  // rad/min^3: the format's nddot/6 * 2 pi / 1440^3
+    double offset = 0.0;            // 33.5 when listed
+    double frequency = 0.0;         // MHz
+    std::string sourceFile;         // file name of the element file that supplied the set
+    double launchDate = 0.0;        // Julian date, 0 when unknown
+    std::string name;               // the list key
+    std::string notes;
+    std::int32_t linesPerMinute = 0;
+    std::uint8_t type = 0;          // 0..6 by name
     bool noaa = false;
     double scanHalfAngle = 0.0;     // degrees
 

@@ -14,341 +14,15 @@
 #include "fastpow.h"
 #include "mathtime.h"
 #include "observer.h"
+#include "sdp4_detail.h"
 
 namespace orbit {
 
 namespace {
 
-using R = long double;
-
-// Near-Earth constants shared with SGP4.
-constexpr R kCk2 = 0.0005413079L;
-constexpr R kCk2x15 = 0.00081196185L;    // 1.5 CK2
-constexpr R kCk2x3 = 0.0016239237L;      // 3 CK2
-constexpr R kCk2x075 = 0.000405980925L;  // 0.75 CK2
-constexpr R kCk2x2 = 0.0010826158L;      // 2 CK2
-constexpr R kCk4x125 = 7.762359375e-07L;
-constexpr R kA3ovk2 = 0.004690140306468832L;
-constexpr R kS = 1.0122292801892716L;
-constexpr R kTothrd = 2.0L / 3.0L;
-constexpr R k134over81 = 1.654320987654321L;
-constexpr R kE6a = 1e-6L;
-
-// Sun.
-constexpr R kZns = 1.19459e-5L, kC1ss = 2.9864797e-6L, kZes = 0.01675L;
-constexpr R kZcosgs = 0.1945905L, kZsings = -0.98088458L, kZcosis = 0.91744867L,
-            kZsinis = 0.39785416L;
-// Moon.
-constexpr R kZnl = 1.5835218e-4L, kC1l = 4.7968065e-7L, kZel = 0.0549L;
-// Earth rotation.
-constexpr R kThdt = 4.3752691e-3L;
-// Twelve-hour resonance.
-constexpr R kQ22 = 1.7891679e-6L, kQ31 = 2.1460748e-6L, kQ33 = 2.2123015e-7L;
-constexpr R kRoot22 = 1.7891679e-6L, kRoot32 = 3.7393792e-7L, kRoot44 = 7.3636953e-9L,
-            kRoot52 = 1.1428639e-7L, kRoot54 = 2.1765803e-9L;
-constexpr R kG22 = 5.7686396L, kG32 = 0.95240898L, kG44 = 1.8014998L, kG52 = 1.0508330L,
-            kG54 = 4.4108898L;
-// Synchronous resonance.
-constexpr R kFasx2 = 0.13130908L, kFasx4 = 2.8843198L, kFasx6 = 0.37448087L;
-
-constexpr R kSmallIncl = 5.2359877e-2L;  // 3 degrees: node term SH dropped below
-constexpr R kLyddaneIncl = 0.2L;
-constexpr R kPeriodicReuse = 30.0L;  // minutes
-
-// The resonance integrator walks from the epoch in 720-minute steps; this bounds the
-// walk to about 190 years each way so that a wild date cannot stall the caller.
-constexpr R kMaxResonanceMinutes = 1.0e8L;
-
-R Pow(R base, R exponent) {
-  return PowerOf(static_cast<double>(base), static_cast<double>(exponent));
-}
+using namespace sdp4_detail;
 
 [[noreturn]] void Fail(const char* what) { throw EOrbitError(what); }
-
-// The body shared by the solar and lunar terms of DPINIT.
-struct TLunarSolarTerms {
-  R se, si, sl, sgh, sh;
-  R ee2, e3, xi2, xi3, xl2, xl3, xl4, xgh2, xgh3, xgh4, xh2, xh3;
-};
-
-TLunarSolarTerms LunarSolarTerms(const TDeepState& st, R zcosg, R zsing, R zcosi, R zsini, R zcosh,
-                                 R zsinh, R cc, R zn, R ze, R xnoi) {
-  const R siniq = st.siniq, cosiq = st.cosiq, sinomo = st.sinomo, cosomo = st.cosomo;
-  const R eqsq = st.eqsq, rteqsq = st.rteqsq, bsq = st.bsq, eq = st.eq;
-
-  const R a1 = zcosg * zcosh + zsing * zcosi * zsinh;
-  const R a3 = -zsing * zcosh + zcosg * zcosi * zsinh;
-  const R a7 = -zcosg * zsinh + zsing * zcosi * zcosh;
-  const R a8 = zsing * zsini;
-  const R a9 = zsing * zsinh + zcosg * zcosi * zcosh;
-  const R a10 = zcosg * zsini;
-  const R a2 = cosiq * a7 + siniq * a8;
-  const R a4 = cosiq * a9 + siniq * a10;
-  const R a5 = -siniq * a7 + cosiq * a8;
-  const R a6 = -siniq * a9 + cosiq * a10;
-
-  const R x1 = a1 * cosomo + a2 * sinomo;
-  const R x2 = a3 * cosomo + a4 * sinomo;
-  const R x3 = -a1 * sinomo + a2 * cosomo;
-  const R x4 = -a3 * sinomo + a4 * cosomo;
-  const R x5 = a5 * sinomo;
-  const R x6 = a6 * sinomo;
-  const R x7 = a5 * cosomo;
-  const R x8 = a6 * cosomo;
-
-  const R z31 = 12 * x1 * x1 - 3 * x3 * x3;
-  const R z32 = 24 * x1 * x2 - 6 * x3 * x4;
-  const R z33 = 12 * x2 * x2 - 3 * x4 * x4;
-  R z1 = 3 * (a1 * a1 + a2 * a2) + z31 * eqsq;
-  R z2 = 6 * (a1 * a3 + a2 * a4) + z32 * eqsq;
-  R z3 = 3 * (a3 * a3 + a4 * a4) + z33 * eqsq;
-  const R z11 = -6 * a1 * a5 + eqsq * (-24 * x1 * x7 - 6 * x3 * x5);
-  const R z12 =
-      -6 * (a1 * a6 + a3 * a5) + eqsq * (-24 * (x2 * x7 + x1 * x8) - 6 * (x3 * x6 + x4 * x5));
-  const R z13 = -6 * a3 * a6 + eqsq * (-24 * x2 * x8 - 6 * x4 * x6);
-  const R z21 = 6 * a2 * a5 + eqsq * (24 * x1 * x5 - 6 * x3 * x7);
-  const R z22 =
-      6 * (a4 * a5 + a2 * a6) + eqsq * (24 * (x2 * x5 + x1 * x6) - 6 * (x4 * x7 + x3 * x8));
-  const R z23 = 6 * a4 * a6 + eqsq * (24 * x2 * x6 - 6 * x4 * x8);
-  z1 = z1 + z1 + bsq * z31;
-  z2 = z2 + z2 + bsq * z32;
-  z3 = z3 + z3 + bsq * z33;
-
-  const R s3 = cc * xnoi;
-  const R s2 = -0.5L * s3 / rteqsq;
-  const R s4 = s3 * rteqsq;
-  const R s1 = -15 * eq * s4;
-  const R s5 = x1 * x3 + x2 * x4;
-  const R s6 = x2 * x3 + x1 * x4;
-  const R s7 = x2 * x4 - x1 * x3;
-
-  TLunarSolarTerms t;
-  t.se = s1 * zn * s5;
-  t.si = s2 * zn * (z11 + z13);
-  t.sl = -zn * s3 * (z1 + z3 - 14 - 6 * eqsq);
-  t.sgh = s4 * zn * (z31 + z33 - 6);
-  t.sh = -zn * s2 * (z21 + z23);
-  if (st.xqncl < kSmallIncl) t.sh = 0;
-  t.ee2 = 2 * s1 * s6;
-  t.e3 = 2 * s1 * s7;
-  t.xi2 = 2 * s2 * z12;
-  t.xi3 = 2 * s2 * (z13 - z11);
-  t.xl2 = -2 * s3 * z2;
-  t.xl3 = -2 * s3 * (z3 - z1);
-  t.xl4 = -2 * s3 * (-21 - 9 * eqsq) * ze;
-  t.xgh2 = 2 * s4 * z32;
-  t.xgh3 = 2 * s4 * (z33 - z31);
-  t.xgh4 = -18 * s4 * ze;
-  t.xh2 = -2 * s2 * z22;
-  t.xh3 = -2 * s2 * (z23 - z21);
-  return t;
-}
-
-// DPINIT.
-void DpInit(TDeepState& st, const TDeepElements& el) {
-  st.thgr = SiderealTimeOfEpoch(el.epochText);
-  st.eq = el.eccentricity;
-  st.xnq = st.xnodpArg;
-  st.aqnv = static_cast<double>(CheckedDiv(1.0L, st.aoArg));
-  st.xqncl = el.inclination;
-  st.xmao = el.meanAnomaly;
-  st.xpidot = static_cast<double>(static_cast<R>(st.omgdt) + st.xnodotArg);
-  st.xnodeo = el.raan;
-  st.omegao = el.argPerigee;
-  st.sinq = static_cast<double>(SinL(static_cast<R>(el.raan)));
-  st.cosq = static_cast<double>(CosL(static_cast<R>(el.raan)));
-  st.omegaq = el.argPerigee;
-
-  // Lunar orientation, recomputed only when the epoch day changed.
-  st.day = static_cast<double>(static_cast<R>(DS50) + 18261.5L);
-  if (st.day != st.preep) {
-    st.preep = st.day;
-    const R day = st.day;
-    const R xnodce = 4.5236020L - 9.2422029e-4L * day;
-    const R stem = SinL(xnodce);
-    const R ctem = CosL(xnodce);
-    const R zcosil = 0.91375164L - 0.03568096L * ctem;
-    const R zsinil = std::sqrt(1 - zcosil * zcosil);
-    const R zsinhl = 0.089683511L * stem / zsinil;
-    const R zcoshl = std::sqrt(1 - zsinhl * zsinhl);
-    const R c = 4.7199672L + 0.22997150L * day;
-    const R gam = 5.8351514L + 0.0019443680L * day;
-    st.zmol = ModTwoPi(static_cast<double>(c - gam));
-    R zx = 0.39785416L * stem / zsinil;
-    const R zy = zcoshl * ctem + 0.91744867L * zsinhl * stem;
-    zx = ArcTanQuadrant(static_cast<double>(zx), static_cast<double>(zy));
-    zx = gam + zx - xnodce;
-    st.zcosgl = static_cast<double>(CosL(zx));
-    st.zsingl = static_cast<double>(SinL(zx));
-    st.zcosil = static_cast<double>(zcosil);
-    st.zsinil = static_cast<double>(zsinil);
-    st.zsinhl = static_cast<double>(zsinhl);
-    st.zcoshl = static_cast<double>(zcoshl);
-    st.zmos = ModTwoPi(static_cast<double>(6.2565837L + 0.017201977L * day));
-  }
-
-  // Solar terms.
-  st.savtsn = 1e20;
-  const R cosq = st.cosq, sinq = st.sinq, siniq = st.siniq, cosiq = st.cosiq;
-  const R xnoi = CheckedDiv(1.0L, st.xnq);
-  const TLunarSolarTerms sun =
-      LunarSolarTerms(st, kZcosgs, kZsings, kZcosis, kZsinis, cosq, sinq, kC1ss, kZns, kZes, xnoi);
-  R sse = sun.se, ssi = sun.si, ssl = sun.sl;
-  // Below 3 degrees the node term is 0 and so is its rate; an inclination of exactly 0
-  // would otherwise divide 0 by 0 here.
-  R ssh = sun.sh != 0 ? sun.sh / siniq : 0;
-  R ssg = sun.sgh - cosiq * ssh;
-  st.se2 = sun.ee2;
-  st.si2 = sun.xi2;
-  st.sl2 = sun.xl2;
-  st.sgh2 = sun.xgh2;
-  st.sh2 = sun.xh2;
-  st.se3 = sun.e3;
-  st.si3 = sun.xi3;
-  st.sl3 = sun.xl3;
-  st.sgh3 = sun.xgh3;
-  st.sh3 = sun.xh3;
-  st.sl4 = sun.xl4;
-  st.sgh4 = sun.xgh4;
-
-  // Lunar terms.
-  const R zcoshl = st.zcoshl, zsinhl = st.zsinhl;
-  const TLunarSolarTerms moon =
-      LunarSolarTerms(st, st.zcosgl, st.zsingl, st.zcosil, st.zsinil, zcoshl * cosq + zsinhl * sinq,
-                      sinq * zcoshl - cosq * zsinhl, kC1l, kZnl, kZel, xnoi);
-  sse += moon.se;
-  ssi += moon.si;
-  ssl += moon.sl;
-  if (moon.sh != 0) {
-    ssg += moon.sgh - cosiq / siniq * moon.sh;
-    ssh += moon.sh / siniq;
-  } else {
-    ssg += moon.sgh;
-  }
-  st.ee2 = moon.ee2;
-  st.xi2 = moon.xi2;
-  st.xl2 = moon.xl2;
-  st.xgh2 = moon.xgh2;
-  st.xh2 = moon.xh2;
-  st.e3 = moon.e3;
-  st.xi3 = moon.xi3;
-  st.xl3 = moon.xl3;
-  st.xgh3 = moon.xgh3;
-  st.xh3 = moon.xh3;
-  st.xl4 = moon.xl4;
-  st.xgh4 = moon.xgh4;
-  st.sse = static_cast<double>(sse);
-  st.ssi = static_cast<double>(ssi);
-  st.ssl = static_cast<double>(ssl);
-  st.ssg = static_cast<double>(ssg);
-  st.ssh = static_cast<double>(ssh);
-
-  // Geopotential resonance.
-  st.iresfl = 0;
-  st.isynfl = 0;
-  const R xnq = st.xnq, eq = st.eq, eqsq = st.eqsq, aqnv = st.aqnv, thgr = st.thgr;
-  R bfact = 0;
-  if (xnq < 0.0052359877L && xnq > 0.0034906585L) {
-    // Synchronous resonance.
-    st.iresfl = 1;
-    st.isynfl = 1;
-    const R g200 = 1 + eqsq * (-2.5L + 0.8125L * eqsq);
-    const R g310 = 1 + 2 * eqsq;
-    const R g300 = 1 + eqsq * (-6 + 6.60937L * eqsq);
-    const R f220 = 0.75L * (1 + cosiq) * (1 + cosiq);
-    const R f311 = 0.9375L * siniq * siniq * (1 + 3 * cosiq) - 0.75L * (1 + cosiq);
-    R f330 = 1 + cosiq;
-    f330 = 1.875L * f330 * f330 * f330;
-    R del1 = 3 * xnq * xnq * aqnv * aqnv;
-    st.rdel2 = static_cast<double>(2 * del1 * f220 * g200 * kQ22);
-    st.rdel3 = static_cast<double>(3 * del1 * f330 * g300 * kQ33 * aqnv);
-    st.rdel1 = static_cast<double>(del1 * f311 * g310 * kQ31 * aqnv);
-    st.xlamo = static_cast<double>(static_cast<R>(st.xmao) + st.xnodeo + st.omegao - thgr);
-    bfact = static_cast<R>(st.xlldot) + st.xpidot - kThdt;
-    bfact = bfact + ssl + ssg + ssh;
-  } else if (xnq < 8.26e-3L || xnq > 9.24e-3L || eq < 0.5L) {
-    return;
-  } else {
-    // Twelve-hour resonance.
-    st.iresfl = 1;
-    const R eoc = eq * eqsq;
-    const R g201 = -0.306L - (eq - 0.64L) * 0.440L;
-    R g211, g310, g322, g410, g422, g520, g533, g521, g532;
-    if (eq <= 0.65L) {
-      g211 = 3.616L - 13.247L * eq + 16.290L * eqsq;
-      g310 = -19.302L + 117.390L * eq - 228.419L * eqsq + 156.591L * eoc;
-      g322 = -18.9068L + 109.7927L * eq - 214.6334L * eqsq + 146.5816L * eoc;
-      g410 = -41.122L + 242.694L * eq - 471.094L * eqsq + 313.953L * eoc;
-      g422 = -146.407L + 841.880L * eq - 1629.014L * eqsq + 1083.435L * eoc;
-      g520 = -532.114L + 3017.977L * eq - 5740 * eqsq + 3708.276L * eoc;
-    } else {
-      g211 = -72.099L + 331.819L * eq - 508.738L * eqsq + 266.724L * eoc;
-      g310 = -346.844L + 1582.851L * eq - 2415.925L * eqsq + 1246.113L * eoc;
-      g322 = -342.585L + 1554.908L * eq - 2366.899L * eqsq + 1215.972L * eoc;
-      g410 = -1052.797L + 4758.686L * eq - 7193.992L * eqsq + 3651.957L * eoc;
-      g422 = -3581.69L + 16178.11L * eq - 24462.77L * eqsq + 12422.52L * eoc;
-      if (eq <= 0.715L)
-        g520 = 1464.74L - 4664.75L * eq + 3763.64L * eqsq;
-      else
-        g520 = -5149.66L + 29936.92L * eq - 54087.36L * eqsq + 31324.56L * eoc;
-    }
-    if (eq < 0.7L) {
-      g533 = -919.2277L + 4988.61L * eq - 9064.77L * eqsq + 5542.21L * eoc;
-      g521 = -822.71072L + 4568.6173L * eq - 8491.4146L * eqsq + 5337.524L * eoc;
-      g532 = -853.666L + 4690.25L * eq - 8624.77L * eqsq + 5341.4L * eoc;
-    } else {
-      g533 = -37995.78L + 161616.52L * eq - 229838.2L * eqsq + 109377.94L * eoc;
-      g521 = -51752.104L + 218913.95L * eq - 309468.16L * eqsq + 146349.42L * eoc;
-      g532 = -40023.88L + 170470.89L * eq - 242699.48L * eqsq + 115605.82L * eoc;
-    }
-    const R cosq2 = st.cosq2;
-    const R sini2 = siniq * siniq;
-    const R f220 = 0.75L * (1 + 2 * cosiq + cosq2);
-    const R f221 = 1.5L * sini2;
-    const R f321 = 1.875L * siniq * (1 - 2 * cosiq - 3 * cosq2);
-    const R f322 = -1.875L * siniq * (1 + 2 * cosiq - 3 * cosq2);
-    const R f441 = 35 * sini2 * f220;
-    const R f442 = 39.3750L * sini2 * sini2;
-    const R f522 =
-        9.84375L * siniq *
-        (sini2 * (1 - 2 * cosiq - 5 * cosq2) + 0.33333333L * (-2 + 4 * cosiq + 6 * cosq2));
-    const R f523 = siniq * (4.92187512L * sini2 * (-2 - 4 * cosiq + 10 * cosq2) +
-                            6.56250012L * (1 + 2 * cosiq - 3 * cosq2));
-    const R f542 = 29.53125L * siniq * (2 - 8 * cosiq + cosq2 * (-12 + 8 * cosiq + 10 * cosq2));
-    const R f543 = 29.53125L * siniq * (-2 - 8 * cosiq + cosq2 * (12 + 8 * cosiq - 10 * cosq2));
-    const R xno2 = xnq * xnq;
-    const R ainv2 = aqnv * aqnv;
-    R temp1 = 3 * xno2 * ainv2;
-    R temp = temp1 * kRoot22;
-    st.d2201 = static_cast<double>(temp * f220 * g201);
-    st.d2211 = static_cast<double>(temp * f221 * g211);
-    temp1 = temp1 * aqnv;
-    temp = temp1 * kRoot32;
-    st.d3210 = static_cast<double>(temp * f321 * g310);
-    st.d3222 = static_cast<double>(temp * f322 * g322);
-    temp1 = temp1 * aqnv;
-    temp = 2 * temp1 * kRoot44;
-    st.d4410 = static_cast<double>(temp * f441 * g410);
-    st.d4422 = static_cast<double>(temp * f442 * g422);
-    temp1 = temp1 * aqnv;
-    temp = temp1 * kRoot52;
-    st.d5220 = static_cast<double>(temp * f522 * g520);
-    st.d5232 = static_cast<double>(temp * f523 * g532);
-    temp = 2 * temp1 * kRoot54;
-    st.d5421 = static_cast<double>(temp * f542 * g521);
-    st.d5433 = static_cast<double>(temp * f543 * g533);
-    st.xlamo = static_cast<double>(static_cast<R>(st.xmao) + st.xnodeo + st.xnodeo - thgr - thgr);
-    bfact = static_cast<R>(st.xlldot) + st.xnodotArg + st.xnodotArg - kThdt - kThdt;
-    bfact = bfact + ssl + ssh + ssh;
-  }
-  st.xfact = static_cast<double>(bfact - xnq);
-  st.xli = st.xlamo;
-  st.xni = st.xnq;
-  st.atime = 0;
-  st.stepp = 720;
-  st.stepn = -720;
-  st.step2 = 259200;
-}
 
 // A direction as the sine and cosine of its angle; products add angles, quotients subtract them.
 struct TTurn {
@@ -457,75 +131,135 @@ void DpSec(TDeepState& st) {
   st.argXll = static_cast<double>(st.isynfl != 0 ? xl - st.argOmgasm + temp : xl + temp + temp);
 }
 
-// DPPER.
-void DpPer(TDeepState& st) {
-  const R t = st.argT;
-  const R xincIn = st.argXinc;
-  if (std::fabs(static_cast<R>(st.savtsn) - t) >= kPeriodicReuse) {
-    st.savtsn = st.argT;
-    R zm = st.zmos + kZns * t;
-    R zf = zm + 2 * kZes * SinReduced(zm);
-    double sinzfD, coszfD;
-    SinCosReduced(zf, sinzfD, coszfD);
-    R sinzf = sinzfD;
-    R f2 = 0.5L * sinzf * sinzf - 0.25L;
-    R f3 = -0.5L * sinzf * coszfD;
-    const R ses = st.se2 * f2 + st.se3 * f3;
-    const R sis = st.si2 * f2 + st.si3 * f3;
-    const R sls = st.sl2 * f2 + st.sl3 * f3 + st.sl4 * sinzf;
-    const R sghs = st.sgh2 * f2 + st.sgh3 * f3 + st.sgh4 * sinzf;
-    const R shs = st.sh2 * f2 + st.sh3 * f3;
-    zm = st.zmol + kZnl * t;
-    zf = zm + 2 * kZel * SinReduced(zm);
-    SinCosReduced(zf, sinzfD, coszfD);
-    sinzf = sinzfD;
-    f2 = 0.5L * sinzf * sinzf - 0.25L;
-    f3 = -0.5L * sinzf * coszfD;
-    const R sel = st.ee2 * f2 + st.e3 * f3;
-    const R sil = st.xi2 * f2 + st.xi3 * f3;
-    const R sll = st.xl2 * f2 + st.xl3 * f3 + st.xl4 * sinzf;
-    const R sghl = st.xgh2 * f2 + st.xgh3 * f3 + st.xgh4 * sinzf;
-    const R shl = st.xh2 * f2 + st.xh3 * f3;
-    st.ses = static_cast<double>(ses);
-    st.sis = static_cast<double>(sis);
-    st.sls = static_cast<double>(sls);
-    st.sghs = static_cast<double>(sghs);
-    st.shs = static_cast<double>(shs);
-    st.sel = static_cast<double>(sel);
-    st.sil = static_cast<double>(sil);
-    st.sll = static_cast<double>(sll);
-    st.sghl = static_cast<double>(sghl);
-    st.shl = static_cast<double>(shl);
-    st.pe = static_cast<double>(ses + sel);
-    st.pinc = static_cast<double>(sis + sil);
-    st.pl = static_cast<double>(sls + sll);
+// The lunar-solar periodic components at time t, rounded to doubles as the work area keeps them.
+struct TPeriodics {
+  double ses, sis, sls, sghs, shs, sel, sil, sll, sghl, shl, pe, pinc, pl;
+};
+
+TPeriodics PeriodicsAt(const TDeepState& st, R t) {
+  R zm = st.zmos + kZns * t;
+  R zf = zm + 2 * kZes * SinReduced(zm);
+  double sinzfD, coszfD;
+  SinCosReduced(zf, sinzfD, coszfD);
+  R sinzf = sinzfD;
+  R f2 = 0.5L * sinzf * sinzf - 0.25L;
+  R f3 = -0.5L * sinzf * coszfD;
+  const R ses = st.se2 * f2 + st.se3 * f3;
+  const R sis = st.si2 * f2 + st.si3 * f3;
+  const R sls = st.sl2 * f2 + st.sl3 * f3 + st.sl4 * sinzf;
+  const R sghs = st.sgh2 * f2 + st.sgh3 * f3 + st.sgh4 * sinzf;
+  const R shs = st.sh2 * f2 + st.sh3 * f3;
+  zm = st.zmol + kZnl * t;
+  zf = zm + 2 * kZel * SinReduced(zm);
+  SinCosReduced(zf, sinzfD, coszfD);
+  sinzf = sinzfD;
+  f2 = 0.5L * sinzf * sinzf - 0.25L;
+  f3 = -0.5L * sinzf * coszfD;
+  const R sel = st.ee2 * f2 + st.e3 * f3;
+  const R sil = st.xi2 * f2 + st.xi3 * f3;
+  const R sll = st.xl2 * f2 + st.xl3 * f3 + st.xl4 * sinzf;
+  const R sghl = st.xgh2 * f2 + st.xgh3 * f3 + st.xgh4 * sinzf;
+  const R shl = st.xh2 * f2 + st.xh3 * f3;
+  auto d = [](R v) { return static_cast<double>(v); };
+  return {d(ses), d(sis), d(sls), d(sghs), d(shs), d(sel), d(sil), d(sll), d(sghl), d(shl),
+          d(ses + sel), d(sis + sil), d(sls + sll)};
+}
+
+void Keep(TDeepState& st, const TPeriodics& p) {
+  st.ses = p.ses;
+  st.sis = p.sis;
+  st.sls = p.sls;
+  st.sghs = p.sghs;
+  st.shs = p.shs;
+  st.sel = p.sel;
+  st.sil = p.sil;
+  st.sll = p.sll;
+  st.sghl = p.sghl;
+  st.shl = p.shl;
+  st.pe = p.pe;
+  st.pinc = p.pinc;
+  st.pl = p.pl;
+}
+
+TPeriodics Kept(const TDeepState& st) {
+  return {st.ses, st.sis, st.sls, st.sghs, st.shs, st.sel, st.sil, st.sll, st.sghl, st.shl, st.pe, st.pinc, st.pl};
+}
+
+// The elements DPPER adjusts.
+struct TPeriodicArgs {
+  double em, xinc, omgasm, xnodes, xll;
+};
+
+// Sine and cosine in extended precision of an angle near the one last taken from `from`: turned
+// from it by the addition theorems, or computed afresh and kept as the new starting point. Each
+// result is turned from a directly computed one, so errors do not add up. The series of the turn
+// d: below 2^-16 (the usual step) d - d^3/6 and -d^2/2 + d^4/24, whose left-out terms stay below
+// 1e-21 of the result; up to kSmallTurn to the 11th and 12th power (below 1e-27).
+[[gnu::always_inline]] inline void SinCosFrom(TDeepState::TAngleCache& from, R x, R& s, R& c) {
+  const R d = x - from.x;
+  const R ad = std::fabs(d);
+  if (from.set && ad <= kSmallTurn) {
+    const R z = d * d;
+    R sd, cm;
+    if (ad <= 0x1p-16L) {
+      sd = d - d * z * (1.0L / 6);
+      cm = z * (-0.5L + z * (1.0L / 24));
+    } else {
+      sd = d + d * z * (-1.0L / 6 + z * (1.0L / 120 + z * (-1.0L / 5040 + z * (1.0L / 362880 +
+                                                                             z * (-1.0L / 39916800)))));
+      cm = z * (-0.5L + z * (1.0L / 24 + z * (-1.0L / 720 + z * (1.0L / 40320 +
+                                                                z * (-1.0L / 3628800 + z / 479001600)))));
+    }
+    s = from.s + (from.s * cm + from.c * sd);
+    c = from.c + (from.c * cm - from.s * sd);
+    return;
   }
-  R pgh = static_cast<R>(st.sghs) + st.sghl;
-  R ph = static_cast<R>(st.shs) + st.shl;
-  const R pinc = st.pinc, pl = st.pl;
+  SinCosL(x, s, c);
+  from.x = x;
+  from.s = s;
+  from.c = c;
+  from.set = true;
+}
+
+// Steps 3-5 of DPPER with the given periodic components. With `turned` the Lyddane branch's
+// sines and cosines are turned from those of its previous call (SinCosFrom); without, computed
+// directly, and the work area is only read.
+void ApplyPeriodics(TDeepState& st, const TPeriodics& p, TPeriodicArgs& a, bool turned) {
+  const R xincIn = a.xinc;
+  R pgh = static_cast<R>(p.sghs) + p.sghl;
+  R ph = static_cast<R>(p.shs) + p.shl;
+  const R pinc = p.pinc, pl = p.pl;
   const R xinc = xincIn + pinc;
-  st.argXinc = static_cast<double>(xinc);
-  st.argEm = static_cast<double>(st.argEm + static_cast<R>(st.pe));
+  a.xinc = static_cast<double>(xinc);
+  a.em = static_cast<double>(a.em + static_cast<R>(p.pe));
 
   if (st.xqncl >= kLyddaneIncl) {
     // Periodics applied directly.
     ph = ph / st.siniq;
     pgh = pgh - st.cosiq * ph;
-    st.argOmgasm = static_cast<double>(st.argOmgasm + pgh);
-    st.argXnodes = static_cast<double>(st.argXnodes + ph);
-    st.argXll = static_cast<double>(st.argXll + pl);
+    a.omgasm = static_cast<double>(a.omgasm + pgh);
+    a.xnodes = static_cast<double>(a.xnodes + ph);
+    a.xll = static_cast<double>(a.xll + pl);
   } else {
     // Lyddane modification for low inclinations.
-    const R xnodes = st.argXnodes;
+    const R xnodes = a.xnodes;
     // Sines and cosines in full extended precision here: the angles below are differences of
     // angles that grow by a turn a day, stored as doubles, and the double-precision series would
-    // move the last bit of those often enough to be seen.
-    R sinis, cosis, sinok, cosok;
-    SinCosL(xincIn, sinis, cosis);
-    SinCosL(xnodes, sinok, cosok);
+    // move the last bit of those often enough to be seen. The angles move slowly, so each is
+    // turned from its value of the previous call.
+    R sinis, cosis, sinok, cosok, sinInc, cosInc;
+    if (turned) {
+      SinCosFrom(st.inclinationAngle, xincIn, sinis, cosis);
+      SinCosFrom(st.nodeAngle, xnodes, sinok, cosok);
+      SinCosFrom(st.periodicInclinationAngle, xinc, sinInc, cosInc);
+    } else {
+      SinCosL(xincIn, sinis, cosis);
+      SinCosL(xnodes, sinok, cosok);
+      cosInc = CosL(xinc);
+    }
     const R alfdp = sinis * sinok + ph * cosok + pinc * cosis * sinok;
     const R betdp = sinis * cosok - ph * sinok + pinc * cosis * cosok;
-    R xls = static_cast<R>(st.argXll) + st.argOmgasm + cosis * xnodes;
+    R xls = static_cast<R>(a.xll) + a.omgasm + cosis * xnodes;
     xls += pl + pgh - pinc * xnodes * sinis;
     R node = ArcTanQuadrant(static_cast<double>(alfdp), static_cast<double>(betdp));
     // The quadrant arctangent may land a whole turn away from the incoming node; keep
@@ -533,12 +267,45 @@ void DpPer(TDeepState& st) {
     // cos(i) and the satellite jumps along its orbit.
     if (std::fabs(node - xnodes) > kPiL && std::isfinite(node) && std::isfinite(xnodes))
       node = xnodes + std::remainder(node - xnodes, kTwoPiL);
-    const R xll = static_cast<R>(st.argXll) + pl;
-    st.argXnodes = static_cast<double>(node);
-    st.argXll = static_cast<double>(xll);
-    const R cosInc = CosL(xinc);
-    st.argOmgasm = static_cast<double>(xls - xll - cosInc * node);
+    const R xll = static_cast<R>(a.xll) + pl;
+    a.xnodes = static_cast<double>(node);
+    a.xll = static_cast<double>(xll);
+    a.omgasm = static_cast<double>(xls - xll - cosInc * node);
   }
+}
+
+// DPPER.
+void DpPer(TDeepState& st) {
+  const R t = st.argT;
+  if (std::fabs(static_cast<R>(st.savtsn) - t) >= kPeriodicReuse) {
+    st.savtsn = st.argT;
+    Keep(st, PeriodicsAt(st, t));
+  }
+  TPeriodicArgs a{st.argEm, st.argXinc, st.argOmgasm, st.argXnodes, st.argXll};
+  ApplyPeriodics(st, Kept(st), a, true);
+  st.argEm = a.em;
+  st.argXinc = a.xinc;
+  st.argOmgasm = a.omgasm;
+  st.argXnodes = a.xnodes;
+  st.argXll = a.xll;
+}
+
+// The decay verdict (decay.h) at time t from the secular elements, with the lunar-solar periodics
+// of t itself rather than those the work area reuses for half an hour: the answer at a time is
+// then the same whatever times were asked before. Reads the work area only.
+bool ElementsDown(TDeepState& st, R t, R a, R tempa, TPeriodicArgs el) {
+  ApplyPeriodics(st, PeriodicsAt(st, t), el, false);
+  const double e = el.em;
+  if (decay::DragElementsDown(tempa, e)) return true;
+  if (t == 0) return false;  // the set stands as given at its epoch
+  double sinomg, cosomg;
+  SinCosReduced(el.omgasm, sinomg, cosomg);
+  const R esq = static_cast<R>(e) * e;
+  const R beta = std::sqrt(1 - esq);
+  const R temp = 1 / (a * beta * beta);
+  const R axn = e * cosomg;
+  const R ayn = e * sinomg + temp * st.aycof;
+  return decay::PerigeeInside(a, axn, ayn, st.x3thm1, st.x1mth2, kCk2);
 }
 
 }  // namespace
@@ -627,123 +394,27 @@ void DeepSpacePeriodic(TDeepState& st, const TDeepElements& el, double& em, doub
 
 namespace {
 
-// The model constants of SDP4 (the near-Earth part of the initialisation).
-void InitConstants(TDeepState& st, const TDeepElements& el) {
-  const R xno = el.meanMotion, eo = el.eccentricity, xincl = el.inclination;
-  const R omegao = el.argPerigee, bstar = el.bstar;
-
-  const R a1 = Pow(CheckedDiv(XKE, xno), kTothrd);
-  const R cosio = CosL(xincl);
-  const R theta2 = cosio * cosio;
-  const R x3thm1 = 3 * theta2 - 1;
-  const R eosq = eo * eo;
-  const R betao2 = 1 - eosq;
-  const R betao = CheckedSqrt(betao2);
-  const R del1 = CheckedDiv(kCk2x15 * x3thm1, a1 * a1 * betao * betao2);
-  const R ao = a1 * (1 - del1 * (0.5L * kTothrd + del1 * (1 + k134over81 * del1)));
-  const R delo = CheckedDiv(kCk2x15 * x3thm1, ao * ao * betao * betao2);
-  const R xnodp = xno / (1 + delo);
-  const R aodp = CheckedDiv(ao, 1 - delo);
-
-  // Perigee below 156 km alters S and QOMS2T.
-  R s4 = kS;
-  R qoms24 = QOMS2T;
-  const R perige = (aodp * (1 - eo) - 1) * XKMPER;
-  if (perige < 156) {
-    s4 = perige - 78;
-    if (perige <= 98) s4 = 20;
-    qoms24 = Pow((120 - s4) / XKMPER, 4);
-    s4 = s4 / XKMPER + 1;
-  }
-  const R pinvsq = CheckedDiv(1.0L, aodp * aodp * betao2 * betao2);
-  const R sing = SinL(omegao);
-  const R cosg = CosL(omegao);
-  const R tsi = CheckedDiv(1.0L, aodp - s4);
-  const R eta = aodp * eo * tsi;
-  const R etasq = eta * eta;
-  const R eeta = eo * eta;
-  const R psisq = std::fabs(1 - etasq);
-  const R coef = qoms24 * Pow(tsi, 4);
-  const R coef1 = coef / Pow(psisq, 3.5L);
-  const R c2 = coef1 * xnodp *
-               (aodp * (1 + 1.5L * etasq + eeta * (4 + etasq)) +
-                kCk2x075 * tsi / psisq * x3thm1 * (8 + 3 * etasq * (8 + etasq)));
-  const R c1 = bstar * c2;
-  const R sinio = SinL(xincl);
-  const R a3ovk2 = kA3ovk2 * Pow(1, 3);
-  const R x1mth2 = 1 - theta2;
-  const R c4 = 2 * xnodp * coef1 * aodp * betao2 *
-               (eta * (2 + 0.5L * etasq) + eo * (0.5L + 2 * etasq) -
-                kCk2x2 * tsi / (aodp * psisq) *
-                    (-3 * x3thm1 * (1 - 2 * eeta + etasq * (1.5L - 0.5L * eeta)) +
-                     0.75L * x1mth2 * (2 * etasq - eeta * (1 + etasq)) * CosL(2 * omegao)));
-  const R theta4 = theta2 * theta2;
-  const R temp1 = kCk2x3 * pinvsq * xnodp;
-  const R temp2 = temp1 * kCk2 * pinvsq;
-  const R temp3 = kCk4x125 * pinvsq * pinvsq * xnodp;
-  const R xmdot = xnodp + 0.5L * temp1 * betao * x3thm1 +
-                  0.0625L * temp2 * betao * (13 - 78 * theta2 + 137 * theta4);
-  const R x1m5th = 1 - 5 * theta2;
-  const R omgdot = -0.5L * temp1 * x1m5th + 0.0625L * temp2 * (7 - 114 * theta2 + 395 * theta4) +
-                   temp3 * (3 - 36 * theta2 + 49 * theta4);
-  const R xhdot1 = -temp1 * cosio;
-  const R xnodot =
-      xhdot1 + (0.5L * temp2 * (4 - 19 * theta2) + 2 * temp3 * (3 - 7 * theta2)) * cosio;
-  const R xnodcf = 3.5L * betao2 * xhdot1 * c1;
-  const R t2cof = 1.5L * c1;
-  // The divisor vanishes for an inclination of exactly 180 degrees; keep it off zero.
-  R onePlusCos = 1 + cosio;
-  if (std::fabs(onePlusCos) < 1.5e-12L) onePlusCos = 1.5e-12L;
-  const R xlcof = 0.125L * a3ovk2 * sinio * (3 + 5 * cosio) / onePlusCos;
-  const R aycof = 0.25L * a3ovk2 * sinio;
-  const R x7thm1 = 7 * theta2 - 1;
-
-  auto d = [](R v) { return static_cast<double>(v); };
-  st.a1 = d(a1);
-  st.cosio = d(cosio);
-  st.theta2 = d(theta2);
-  st.x3thm1 = d(x3thm1);
-  st.eosq = d(eosq);
-  st.betao2 = d(betao2);
-  st.betao = d(betao);
-  st.del1 = d(del1);
-  st.ao = d(ao);
-  st.delo = d(delo);
-  st.xnodp = d(xnodp);
-  st.aodp = d(aodp);
-  st.s4 = d(s4);
-  st.qoms24 = d(qoms24);
-  st.perige = d(perige);
-  st.pinvsq = d(pinvsq);
-  st.sing = d(sing);
-  st.cosg = d(cosg);
-  st.tsi = d(tsi);
-  st.eta = d(eta);
-  st.etasq = d(etasq);
-  st.eeta = d(eeta);
-  st.psisq = d(psisq);
-  st.coef = d(coef);
-  st.coef1 = d(coef1);
-  st.c2 = d(c2);
-  st.c1 = d(c1);
-  st.sinio = d(sinio);
-  st.a3ovk2 = d(a3ovk2);
-  st.x1mth2 = d(x1mth2);
-  st.c4 = d(c4);
-  st.theta4 = d(theta4);
-  st.temp1 = d(temp1);
-  st.temp2 = d(temp2);
-  st.temp3 = d(temp3);
-  st.xmdot = d(xmdot);
-  st.x1m5th = d(x1m5th);
-  st.omgdot = d(omgdot);
-  st.xhdot1 = d(xhdot1);
-  st.xnodot = d(xnodot);
-  st.xnodcf = d(xnodcf);
-  st.t2cof = d(t2cof);
-  st.xlcof = d(xlcof);
-  st.aycof = d(aycof);
-  st.x7thm1 = d(x7thm1);
+// The span near the epoch where the decay tests cannot hold (decay.h): the drag factor
+// 1 - C1 t, the eccentricity drifting by the solar-lunar rate and the drag term and swinging by
+// at most a quarter of each periodic coefficient (F2 and F3 stay within +-1/4), and for a
+// resonance a mean motion up to 5 % above its epoch value (beyond it the tests run anyway).
+void DecayBounds(TDeepState& st, const TDeepElements& el) {
+  st.decayTestFrom = 0;
+  st.decayXnBound = st.iresfl != 0 ? st.xnodp * 1.05 : st.xnodp;
+  const R ratio = XKE / static_cast<R>(st.decayXnBound);
+  if (!(st.decayXnBound > 0) || !std::isfinite(static_cast<double>(ratio))) return;
+  decay::TDriftBounds b;
+  b.a0 = TwoThirdsPowerOf(static_cast<double>(ratio));
+  b.c1 = st.c1;
+  b.e0 = el.eccentricity;
+  b.eRate = std::fabs(static_cast<R>(st.sse)) + std::fabs(static_cast<R>(el.bstar) * st.c4);
+  b.eSwing = 0.250001L * (std::fabs(static_cast<R>(st.se2)) + std::fabs(static_cast<R>(st.se3)) +
+                          std::fabs(static_cast<R>(st.ee2)) + std::fabs(static_cast<R>(st.e3)));
+  b.aycof = st.aycof;
+  b.x3thm1 = st.x3thm1;
+  b.x1mth2 = st.x1mth2;
+  b.ck2 = kCk2;
+  st.decayTestFrom = decay::SafeMinutes(b);
 }
 
 }  // namespace
@@ -761,6 +432,10 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
     double xmdot = st.xmdot, omgdot = st.omgdot, xnodot = st.xnodot, xnodp = st.xnodp;
     DeepSpaceInit(st, el, eosq, siniq, cosiq, betao, aodp, theta2, sing, cosg, betao2, xmdot,
                   omgdot, xnodot, xnodp);
+    st.aNoResonance = 0;
+    st.inclinationAngle = st.nodeAngle = st.periodicInclinationAngle = TDeepState::TAngleCache{};
+    st.decayTestFrom = -1;  // formed at the first time away from the epoch that needs it
+    st.decayXnBound = 0;
   }
 
   // Secular gravity and drag.
@@ -777,11 +452,24 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   double em = 0, xinc = 0;
   DeepSpaceSecular(st, el, xmdf, omgadf, xnode, em, xinc, xn, tsince);
   if (!(xn > 0)) Fail("Mean motion driven to zero or below in SDP4");
-  const R a = TwoThirdsPowerOf(static_cast<double>(XKE / static_cast<R>(xn))) * tempa * tempa;
+  // Without resonance XN stays XNODP: its power is formed once.
+  R a23;
+  if (st.iresfl == 0 && st.aNoResonance > 0) {
+    a23 = st.aNoResonance;
+  } else {
+    const double power = TwoThirdsPowerOf(static_cast<double>(XKE / static_cast<R>(xn)));
+    if (st.iresfl == 0) st.aNoResonance = power;
+    a23 = power;
+  }
+  const R a = a23 * tempa * tempa;
   double e = static_cast<double>(em - tempe);
   double xmam = static_cast<double>(xmdf + st.xnodp * templ);
+  if (down && (!(std::fabs(t) < st.decayTestFrom) || !(xn <= st.decayXnBound))) {
+    if (st.decayTestFrom < 0 && t != 0) DecayBounds(st, el);
+    if (!(std::fabs(t) < st.decayTestFrom) || !(xn <= st.decayXnBound))
+      *down = ElementsDown(st, t, a, tempa, {e, xinc, omgadf, xnode, xmam});
+  }
   DeepSpacePeriodic(st, el, e, xinc, omgadf, xnode, xmam);
-  if (down) *down = decay::DragElementsDown(tempa, e);
   const R xl = static_cast<R>(xmam) + omgadf + xnode;
   const R esq = static_cast<R>(e) * e;
   if (!(esq < 1)) Fail("Eccentricity driven to 1 or beyond in SDP4");
@@ -797,12 +485,13 @@ void SDP4(TDeepState& st, const TDeepElements& el, std::int32_t& initNeeded, dou
   const R aynl = temp * st.aycof;
   const R xlt = xl + xll;
   const R ayn = e * sinomg + aynl;
-  // At the epoch the set stands as given; from there on a perigee inside the Earth ends it.
-  if (down && t != 0 && decay::PerigeeInside(a, axn, ayn, st.x3thm1, st.x1mth2, kCk2)) *down = true;
 
-  // Kepler's equation. After the first pass each iterate lies a small step from the one before,
-  // so its sine and cosine follow from theirs by the addition theorems.
-  const R capu = ModTwoPi(static_cast<double>(xlt - xnode));
+  // Kepler's equation. The published routine first reduces CAPU to [0, 2 pi); the iteration moves
+  // only by differences and the sines and cosines reduce their arguments themselves, so the whole
+  // turns stay in here: the results differ by the rounding of that reduction only. After the
+  // first pass each iterate lies a small step from the one before, so its sine and cosine follow
+  // from theirs by the addition theorems.
+  const R capu = static_cast<double>(xlt - xnode);
   R temp2 = capu;
   double sinepw, cosepw;
   SinCosReduced(temp2, sinepw, cosepw);

@@ -35,7 +35,8 @@ struct TDeepOutput {
   double uk = 0;
 };
 
-// Per-satellite work area. Zero-filled at creation; filled by the first SDP4 call.
+// Per-satellite work area. Zero-filled at creation; filled by the first SDP4 call. Each
+// deep-space satellite holds one of its own (the near-Earth ones none).
 struct TDeepState {
   // Initialisation shared in form with the near-Earth model.
   double a1 = 0, cosio = 0, theta2 = 0, x3thm1 = 0, eosq = 0, betao2 = 0, betao = 0, del1 = 0,
@@ -82,6 +83,22 @@ struct TDeepState {
 
   // Argument area of the DPSEC / DPPER entries.
   double argXll = 0, argOmgasm = 0, argXnodes = 0, argEm = 0, argXinc = 0, argXn = 0, argT = 0;
+
+  // Kept by SDP4 beyond the published work area:
+  // (XKE / XNODP)^(2/3), the semi-major axis factor of a set without resonance, whose mean
+  // motion the secular terms leave alone (0 until formed).
+  double aNoResonance = 0;
+  // The decay tests (decay.h) run only beyond decayTestFrom minutes either side of the epoch
+  // (negative until formed), or when the resonance raised the mean motion above decayXnBound,
+  // the most that span assumed.
+  double decayTestFrom = -1, decayXnBound = 0;
+  // An angle of the Lyddane branch with its sine and cosine in extended precision, from which
+  // the next call turns its own.
+  struct TAngleCache {
+    long double x = 0, s = 0, c = 1;
+    bool set = false;
+  };
+  TAngleCache inclinationAngle, nodeAngle, periodicInclinationAngle;
 };
 
 // Runs SDP4 for `tsince` minutes after the epoch. When `initNeeded` is non-zero the

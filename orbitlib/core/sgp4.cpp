@@ -141,6 +141,30 @@ void Initialise(const TSatellite& sat, TSgp4State& s) {
     for (auto member : kStateDoubles) CheckFinite(s.*member);
 }
 
+
+// The span near the epoch where the decay tests cannot hold: the drag polynomial of TEMPA, the
+// drift of the eccentricity by the C4 term and its swing by the C5 term (whose sines differ by
+// at most 2).
+double DecayTestFrom(const TSatellite& sat, const TSgp4State& s) {
+    const LD eo = sat.eccentricity, bstar = sat.bstar;
+    decay::TDriftBounds b;
+    b.a0 = s.aodp;
+    b.c1 = s.c1;
+    b.e0 = eo;
+    b.eRate = bstar * s.c4;
+    if (s.isimp == 0) {
+        b.d2 = s.d2;
+        b.d3 = s.d3;
+        b.d4 = s.d4;
+        b.eSwing = 2.000001L * bstar * s.c5;
+    }
+    b.aycof = s.aycof;
+    b.x3thm1 = s.x3thm1;
+    b.x1mth2 = s.x1mth2;
+    b.ck2 = CK2;
+    return decay::SafeMinutes(b);
+}
+
 }  // namespace
 
 void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) {
@@ -189,7 +213,14 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     }
     const LD a = s.aodp * tempa * tempa;
     const LD e = eo - tempe;
-    if (down) *down = decay::DragElementsDown(tempa, e);
+    // The span is formed at the first time away from the epoch that needs it (loading a list
+    // propagates every set at its epoch only).
+    bool test = false;
+    if (down && !(std::fabs(t) < s.decayTestFrom)) {
+        if (s.decayTestFrom < 0 && t != 0.0L) sat.sgp4.decayTestFrom = DecayTestFrom(sat, s);
+        test = !(std::fabs(t) < s.decayTestFrom);
+    }
+    if (test) *down = decay::DragElementsDown(tempa, e);
     const LD xl = xmp + omega + xnode + s.xnodp * templ;
     // BETA = sqrt(1 - E^2) enters only squared; its check of E stays.
     const LD betasq = 1.0L - e * e;
@@ -206,7 +237,7 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     const LD xlt = xl + xll;
     const LD ayn = e * sinomg + aynl;
     // At the epoch the set stands as given; from there on a perigee inside the Earth ends it.
-    if (down && t != 0.0L && decay::PerigeeInside(a, axn, ayn, s.x3thm1, s.x1mth2, CK2)) *down = true;
+    if (test && t != 0.0L && decay::PerigeeInside(a, axn, ayn, s.x3thm1, s.x1mth2, CK2)) *down = true;
 
     // Kepler's equation for E + omega, from CAPU = XLT - XNODE. The published routine first
     // reduces CAPU to [0, 2 pi); the iteration moves only by differences and the sines and

@@ -17,6 +17,10 @@ struct TSgp4State {
            sinmo = 0, x7thm1 = 0;
     // Full model only.
     double c1sq = 0, d2 = 0, d3 = 0, d4 = 0, t3cof = 0, t4cof = 0, t5cof = 0;
+    // Minutes either side of the epoch within which the elements cannot have the satellite
+    // down (decay.h): the decay tests run only beyond. Negative until the first propagation
+    // away from the epoch forms it.
+    double decayTestFrom = -1;
 };
 
 }  // namespace orbit

@@ -104,8 +104,8 @@ TEST(Propagate, TwelveHourResonanceMatchesIndependentModel) {
     ++checked;
   }
   EXPECT_EQ(checked, 6);
-  EXPECT_EQ(sat.deep.iresfl, 1);
-  EXPECT_EQ(sat.deep.isynfl, 0);
+  EXPECT_EQ(sat.deep->iresfl, 1);
+  EXPECT_EQ(sat.deep->isynfl, 0);
 }
 
 // Sets with inclination and eccentricity exactly 0 stay at the longitude of their name.
@@ -174,7 +174,7 @@ TEST(Propagate, NearEarthSatelliteTakesTheNearEarthModel) {
   PropagateSatellite(sat, sat.epoch + 0.25, pos, vel);
   EXPECT_EQ(sat.initNeeded, 0);
   EXPECT_NE(sat.sgp4.xnodp, 0);
-  EXPECT_EQ(sat.deep.xnodp, 0);
+  EXPECT_FALSE(sat.deep);  // no deep-space work area at all
   StateToKm(pos, vel);
   EXPECT_NEAR(pos.x, 2456.10705566, 0.05);
   EXPECT_NEAR(pos.y, -6071.93853760, 0.05);
@@ -355,6 +355,93 @@ TEST(Propagate, DecayedStateFailsBelowOneEarthRadius) {
       }
     }
   }
+}
+
+// Deep-space sets that come down: the first minute with the decay failure is the same whether
+// one satellite scans forward minute by minute, another scans backward, or each minute is asked
+// of a fresh copy; and no copy gives a state after it.
+TEST(Propagate, DeepSpaceDecayDoesNotDependOnTheOrderOfCalls) {
+  struct Case {
+    const char* name;
+    std::string line1, line2;
+    double aroundMinutes;  // near the decay
+  } const cases[] = {
+      {"published sample set, high drag", k11801Line1, k11801Line2, 63110},
+      {"transfer orbit, synchronous period far off",
+       "1 70226U 20001A   20278.14307755  .00000000  00000-0  13337-2 0  9990",
+       "2 70226  27.1524  83.3950 7322371 279.9511 331.2229  2.28199801 1000", 422913},
+      {"twelve-hour resonance",
+       "1 70241U 20001A   20263.23952580  .00000000  00000-0  10962-1 0  9990",
+       "2 70241  63.4000  91.9581 7451253  77.5458 169.2653  2.00722774 1000", 404181},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TSatellite fresh = ParseSat(c.line1, c.line2);
+    Vector pos, vel;
+    auto down = [&](TSatellite& s, double minutes) {
+      try {
+        PropagateSatellite(s, s.epoch + minutes / 1440, pos, vel);
+        return false;
+      } catch (const EDecayError&) {
+        return true;
+      }
+    };
+    const double from = c.aroundMinutes - 45, to = c.aroundMinutes + 45;
+    TSatellite forward = fresh, backward = fresh;
+    double firstForward = NAN, firstBackward = NAN, firstFresh = NAN;
+    for (double m = from; m <= to && std::isnan(firstForward); m += 1)
+      if (down(forward, m)) firstForward = m;
+    for (double m = to; m >= from; m -= 1)
+      if (down(backward, m)) firstBackward = m;
+    for (double m = from; m <= to; m += 1) {
+      TSatellite probe = fresh;
+      const bool isDown = down(probe, m);
+      if (isDown && std::isnan(firstFresh)) firstFresh = m;
+      EXPECT_EQ(isDown, !std::isnan(firstFresh)) << m;  // down once, down after
+    }
+    ASSERT_FALSE(std::isnan(firstFresh));
+    EXPECT_GT(firstFresh, from);
+    EXPECT_EQ(firstForward, firstFresh);
+    EXPECT_EQ(firstBackward, firstFresh);
+  }
+}
+
+// Near-Earth satellites hold no deep-space work area (most sets of a catalogue), so each record
+// with the text it owns stays small; deep-space ones get theirs, and a copy gets its own.
+TEST(Propagate, DeepSpaceWorkAreaOnlyForDeepSpaceSets) {
+  auto heapBytes = [](const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; };
+  struct Case {
+    std::string line1, line2;
+    bool deep;
+  } const cases[] = {
+      {"1 88888U          80275.98708465  .00073094  13844-3  66816-4 0    87",
+       "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  1058", false},
+      {k11801Line1, k11801Line2, true},
+  };
+  for (const Case& c : cases) {
+    TSatellite sat = ParseSat(c.line1, c.line2);
+    sat.sourceFile = "/home/someone/elements/weather.txt";
+    sat.name = "SOME SATELLITE";
+    Vector pos, vel;
+    PropagateSatellite(sat, sat.epoch + 0.5, pos, vel);
+    EXPECT_EQ(static_cast<bool>(sat.deep), c.deep) << c.line1;
+    if (c.deep) {
+      TSatellite copy = sat;
+      ASSERT_TRUE(copy.deep);
+      EXPECT_NE(copy.deep.operator->(), sat.deep.operator->());
+      Vector p2, v2;
+      PropagateSatellite(copy, sat.epoch + 0.5, p2, v2);
+      EXPECT_EQ(p2.x, pos.x);
+    } else {
+      const std::size_t bytes = sizeof(TSatellite) + heapBytes(sat.catNr) + heapBytes(sat.elementSetNr) +
+                                heapBytes(sat.sourceFile) + heapBytes(sat.name) + heapBytes(sat.notes);
+      EXPECT_LE(bytes, 900u);
+    }
+  }
+  // A set parsed anew as near-Earth lets its work area go.
+  TSatellite sat = ParseSat(k11801Line1, k11801Line2);
+  sat.ParseElements(cases[0].line1, cases[0].line2);
+  EXPECT_FALSE(sat.deep);
 }
 
 TEST(Propagate, ObserveGeostationarySatellite) {
