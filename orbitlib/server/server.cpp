@@ -120,9 +120,18 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// A registry failure's text followed, on a line of its own, by why the file failed (which names
+// the file or its lock).
+std::string WithReason(const std::string& text, const std::string& reason) {
+  return reason.empty() ? text : text + "\n" + reason;
+}
+
 void Set(const std::string& key, const std::string& name, const std::string& value) {
-  if (velmar::registry::SetValue(key, name, value) != velmar::registry::Status::Ok)
-    throw EComError(E_FAIL, kErrorCreatingEntry);
+  using velmar::registry::Status;
+  const Status s = velmar::registry::SetValue(key, name, value);
+  if (s == Status::Ok) return;
+  const std::string reason = s == Status::InvalidName ? std::string() : velmar::registry::LastErrorText();
+  throw EComError(E_FAIL, WithReason(kErrorCreatingEntry, reason));
 }
 
 // Deletes a key; a key that is missing or still has sub-keys is passed over, a file that cannot
@@ -131,15 +140,24 @@ void Delete(const std::string& key) {
   using velmar::registry::Status;
   Status s = velmar::registry::DeleteKey(key);
   if (s == Status::Ok || s == Status::NotFound || s == Status::HasSubKeys) return;
-  throw EComError(E_FAIL, std::string("Error removing system registry entry: ") + velmar::registry::StatusText(s));
+  const std::string text = std::string("Error removing system registry entry: ") + velmar::registry::StatusText(s);
+  throw EComError(E_FAIL, WithReason(text, velmar::registry::LastErrorText()));
 }
 
-// The system's text for a failed type-library registration.
+// The system's text for a failed type-library registration, with the runtime's reason (its
+// error information) when it gave one.
 std::string TypeLibraryErrorText(HRESULT hr) {
-  if (hr == TYPE_E_REGISTRYACCESS) return "Error accessing the OLE registry.";
+  std::string reason;
+  IErrorInfo* info = nullptr;
+  if (GetErrorInfo(0, &info) == S_OK && info) {
+    Bstr description;
+    if (SUCCEEDED(info->GetDescription(description.out()))) reason = description.str();
+    info->Release();
+  }
+  if (hr == TYPE_E_REGISTRYACCESS) return WithReason("Error accessing the OLE registry.", reason);
   char code[16];
   std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
-  return std::string("Error registering the type library: ") + code;
+  return WithReason(std::string("Error registering the type library: ") + code, reason);
 }
 
 // What registration takes from the type library: the server name (the library's name), the

@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -323,6 +324,12 @@ std::string BackupFolder() {
     if (xdg && xdg[0] == '/') return std::string(xdg) + "/velmar/backup";
     const char* home = std::getenv("HOME");
     if (home && home[0] == '/') return std::string(home) + "/.local/share/velmar/backup";
+    // Started without HOME (a job, a service): the home folder the user account names.
+    std::vector<char> buf(16384);
+    struct passwd pw {}, *found = nullptr;
+    if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && pw.pw_dir &&
+        pw.pw_dir[0] == '/')
+      return std::string(pw.pw_dir) + "/.local/share/velmar/backup";
   } catch (...) {
   }
   return {};

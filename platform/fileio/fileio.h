@@ -8,9 +8,10 @@
 // A folder that cannot take a temporary file while the target itself is writable (settings in a
 // read-only folder) is written in place, but only after a copy of the old contents has been
 // stored in the user's data folder ($XDG_DATA_HOME/velmar/backup, or
-// ~/.local/share/velmar/backup); the space for the new text is reserved before a byte of the old
-// one is overwritten. The copy is removed when the new text is complete. A copy that is still
-// there names a save that was cut short: RecoverInterruptedSave puts the old contents back.
+// ~/.local/share/velmar/backup, with the account's home folder when HOME is not set); the space
+// for the new text is reserved before a byte of the old one is overwritten. The copy is removed
+// when the new text is complete. A copy that is still there names a save that was cut short:
+// RecoverInterruptedSave puts the old contents back.
 //
 // A save holds the file's lock (see TFileLock) from before it reads anything until the new text
 // is complete, so two programs saving the same file take turns, and a copy in the backup folder
@@ -68,9 +69,11 @@ inline constexpr double kLockWaitSeconds = 5.0;
 // destruction. Programs saving the same file take turns; a program that has been waiting is
 // let in before one that comes anew. A thread may take a lock it already holds again (the saves
 // inside a read-modify-write do). The wait is bounded by kLockWaitSeconds; then Error() names
-// the lock file. Lock files live in a folder of the user's own ($XDG_RUNTIME_DIR/velmar-locks,
-// else /tmp/velmar-locks-<uid>, else "locks" beside the backup folder) and are removed when
-// nobody holds or awaits them.
+// the lock file. Every copy of the program run by one user takes the same lock for a file,
+// whatever its environment: lock files live in /tmp/velmar-locks-<uid>, a folder of the user's
+// own, and are removed when nobody holds or awaits them. When that name is taken by another
+// user or is no folder of the user's own, the lock file lies beside the file (".<name>.velmar-lock"),
+// and in a folder that takes no new file the lock is taken on the file itself.
 class TFileLock {
  public:
   explicit TFileLock(const std::string& path) noexcept;

@@ -19,7 +19,6 @@
 namespace fileio {
 namespace {
 
-using detail::MakeFolders;
 using detail::NameOf;
 using detail::PathHash;
 using detail::Reason;
@@ -67,29 +66,33 @@ bool UsableLockFolder(const std::string& dir) {
          (st.st_mode & 0022) == 0;
 }
 
-std::string LockFolder() {
-  try {
-    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && run[0] == '/') {
-      const std::string dir = std::string(run) + "/velmar-locks";
-      if (UsableLockFolder(dir)) return dir;
-    }
-    const std::string dir = "/tmp/velmar-locks-" + std::to_string(::geteuid());
-    if (UsableLockFolder(dir)) return dir;
-    // A folder of that name taken by another user: the user's data folder.
-    const std::string backup = BackupFolder();
-    if (!backup.empty() && MakeFolders(FolderOf(backup)) && UsableLockFolder(FolderOf(backup) + "/locks"))
-      return FolderOf(backup) + "/locks";
-  } catch (...) {
-  }
-  return {};
-}
+// Where the lock of one file lives: a lock file of ours (made and removed by the locks), or the
+// file itself.
+struct TLockPlace {
+  std::string path;
+  bool ownFile = true;
+};
 
-std::string LockPathFor(const std::string& target) {
-  const std::string folder = LockFolder();
-  if (folder.empty()) return {};
-  char name[32];
-  std::snprintf(name, sizeof name, "%016llx.lock", static_cast<unsigned long long>(PathHash(target)));
-  return folder + "/" + name;
+// Every copy of the program run by one user shares the lock of a file, wherever it was started
+// from: the place depends on the user's id and the file alone, never on the environment (a
+// desktop session and a terminal set XDG_RUNTIME_DIR, HOME and XDG_DATA_HOME differently).
+TLockPlace LockPlaceFor(const std::string& target) {
+  const std::string shared = "/tmp/velmar-locks-" + std::to_string(::geteuid());
+  if (UsableLockFolder(shared)) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%016llx.lock", static_cast<unsigned long long>(PathHash(target)));
+    return {shared + "/" + name, true};
+  }
+  // That folder refused (another user's, or a link): a lock file beside the file, and in a
+  // folder that takes no new file the file itself, which is then written in place and so stays
+  // the same file.
+  const std::string folder = FolderOf(target);
+  if (::access(folder.c_str(), W_OK) == 0) {
+    std::string name = NameOf(target);
+    if (name.size() > 200) name.resize(200);
+    return {(folder == "/" ? "" : folder) + "/." + name + ".velmar-lock", true};
+  }
+  return {target, false};
 }
 
 // The locks this process holds: lock file -> holding thread, count, descriptor.
@@ -97,6 +100,7 @@ struct THeldLock {
   std::thread::id owner;
   int count = 0;
   int fd = -1;
+  bool ownFile = true;
 };
 
 std::mutex& HeldMutex() {
@@ -120,7 +124,8 @@ TMine TakeAgain(const std::string& lockPath) {
   return TMine::Again;
 }
 
-bool AcquireLock(const std::string& lockPath, std::string& error) {
+bool AcquireLock(const TLockPlace& place, std::string& error) {
+  const std::string& lockPath = place.path;
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::duration<double>(kLockWaitSeconds);
   int fd = -1;
@@ -137,9 +142,16 @@ bool AcquireLock(const std::string& lockPath, std::string& error) {
       return true;
     }
     if (fd < 0) {
-      fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+      // Nothing planted in the lock's place is followed or waited on: no link, no pipe.
+      fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (place.ownFile ? O_CREAT : 0), 0600);
       if (fd < 0) {
         error = "cannot open the lock file " + lockPath + ": " + Reason(errno);
+        return false;
+      }
+      struct stat st {};
+      if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = "the lock file " + lockPath + " is not a regular file";
+        drop();
         return false;
       }
     }
@@ -155,7 +167,7 @@ bool AcquireLock(const std::string& lockPath, std::string& error) {
         if (waiting) SetByteLock(fd, kWaitingByte, F_UNLCK);
         try {
           std::lock_guard<std::mutex> guard(HeldMutex());
-          HeldLocks()[lockPath] = THeldLock{std::this_thread::get_id(), 1, fd};
+          HeldLocks()[lockPath] = THeldLock{std::this_thread::get_id(), 1, fd, place.ownFile};
         } catch (...) {
           drop();
           error = "out of memory";
@@ -184,9 +196,10 @@ void ReleaseLock(const std::string& lockPath) noexcept {
   auto it = HeldLocks().find(lockPath);
   if (it == HeldLocks().end() || --it->second.count > 0) return;
   const int fd = it->second.fd;
+  const bool ownFile = it->second.ownFile;
   HeldLocks().erase(it);
-  // Nobody waits: the file goes (one who opened it meanwhile sees it gone and starts anew).
-  if (!ByteTaken(fd, kWaitingByte)) ::unlink(lockPath.c_str());
+  // Nobody waits: a lock file goes (one who opened it meanwhile sees it gone and starts anew).
+  if (ownFile && !ByteTaken(fd, kWaitingByte)) ::unlink(lockPath.c_str());
   ::close(fd);
 }
 
@@ -232,12 +245,9 @@ TFileLock::TFileLock(const std::string& path) noexcept {
       error_ = "not a file name, or its links loop";
       return;
     }
-    lockPath_ = LockPathFor(target);
-    if (lockPath_.empty()) {
-      error_ = "no folder for lock files";
-      return;
-    }
-    held_ = AcquireLock(lockPath_, error_);
+    const TLockPlace place = LockPlaceFor(target);
+    lockPath_ = place.path;
+    held_ = AcquireLock(place, error_);
   } catch (...) {
     error_ = "out of memory";
   }

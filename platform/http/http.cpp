@@ -66,7 +66,7 @@ std::string FailureText(CURLcode code, CURL* curl, long status, const TGetOption
     case CURLE_HTTP_RETURNED_ERROR: return "HTTP status " + std::to_string(status);
     case CURLE_COULDNT_CONNECT: return "could not connect";
     case CURLE_COULDNT_RESOLVE_HOST: return "unknown host";
-    case CURLE_COULDNT_RESOLVE_PROXY: return "unknown host";
+    case CURLE_COULDNT_RESOLVE_PROXY: return "unknown proxy host";
     case CURLE_FILESIZE_EXCEEDED: return "too large (over " + SizeText(options.MaxBodyBytes) + ")";
     case CURLE_TOO_MANY_REDIRECTS: return "too many redirects";
     case CURLE_UNSUPPORTED_PROTOCOL: return "not an http or https address";
@@ -129,7 +129,6 @@ TGetResult Get(const std::string& url, const TProgress& progress, const TGetOpti
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROXY, "");
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, UserAgent);
     // A compressed reply is decoded (the limit counts the decoded bytes); one in an encoding

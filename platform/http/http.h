@@ -2,9 +2,10 @@
 //
 // The request follows redirects (at most 15), sends the headers Accept "text/html, */*" and
 // User-Agent "Mozilla/3.0 (compatible; Indy Library)", offers the compressed encodings libcurl
-// decodes (Accept-Encoding) and hands on the decoded body, uses no proxy (whatever the
-// environment says), and only speaks http and https. An error status (400 and up) is a
-// failure. Every wait is bounded: connecting gives up after ConnectTimeoutSeconds, a transfer
+// decodes (Accept-Encoding) and hands on the decoded body, goes through the proxy the
+// environment names as other programs do (http_proxy, https_proxy, all_proxy; the hosts in
+// no_proxy are reached directly), and only speaks http and https. An error status (400 and up)
+// is a failure. Every wait is bounded: connecting gives up after ConnectTimeoutSeconds, a transfer
 // slower than LowSpeedLimitBytes per second for LowSpeedTimeSeconds is abandoned, and the whole
 // request ends after TotalTimeoutSeconds. A (decoded) body longer than MaxBodyBytes fails the
 // request as soon as the first byte past the limit arrives; no more than that is ever held.

@@ -557,7 +557,9 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     out.append("[").append(sec).append("]\r\n").append(newLine).append("\r\n");
   }
   snapshot_.reset();
-  if (!fileio::ReplaceFile(fileName_, out)) throw EIniFileException("Unable to write to " + fileName_);
+  std::string why;
+  if (!fileio::ReplaceFile(fileName_, out, &why))
+    throw EIniFileException("Unable to write to " + fileName_ + ": " + why);
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {

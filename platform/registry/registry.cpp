@@ -183,10 +183,12 @@ Status WriteAtomically(const std::string& path, const std::string& text) {
   return fileio::ReplaceFile(path, text) ? Status::Ok : Status::IoError;
 }
 
-// A lock on "<file>.lock", waited for at most kLockWaitSeconds.
+// A lock on "<file>.lock" beside the file the path resolves to (links followed), so that every
+// path to one file shares one lock; waited for at most kLockWaitSeconds.
 class FileLock {
  public:
-  FileLock(const std::string& file, bool exclusive) : name_(file + ".lock") {
+  FileLock(const std::string& file, bool exclusive) : name_(LockName(file)) {
+    if (name_.empty()) return;
     fd_ = ::open(name_.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
     if (fd_ < 0) return;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kLockWaitSeconds);
@@ -209,14 +211,24 @@ class FileLock {
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
   bool held() const { return fd_ >= 0; }
+  const std::string& name() const { return name_; }
   // Another process held the lock for the whole wait.
   bool busy() const { return busy_; }
   Status BusyStatus() const {
-    return Fail(Status::Busy, "The registry lock file " + name_ + " is held by another process (gave up after " +
+    return Fail(Status::Busy, "The registry lock file " + name_ + " is held by another program (gave up after " +
                                   std::to_string(kLockWaitSeconds) + " s)");
   }
 
  private:
+  // Empty when there is nothing to lock: the links loop, or they lead to something other than
+  // a file (a pipe, a device), which is never read or written.
+  static std::string LockName(const std::string& file) {
+    const std::string target = fileio::SaveTarget(file);
+    struct stat st {};
+    if (target.empty() || (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))) return std::string();
+    return target + ".lock";
+  }
+
   std::string name_;
   int fd_ = -1;
   bool busy_ = false;
@@ -258,10 +270,10 @@ Status Modify(const std::function<Status(Hive&)>& fn) {
     if (!MakeFolders(path)) return Fail(Status::IoError, "The folder of the registry file " + path + " cannot be made");
     FileLock lock(path, true);
     if (lock.busy()) return lock.BusyStatus();
-    if (!lock.held()) return Fail(Status::IoError, "The registry lock file " + path + ".lock cannot be opened");
     Hive hive;
-    Status s = Load(path, hive);
+    Status s = Load(path, hive);  // a file that cannot be used says why first
     if (s != Status::Ok) return s;
+    if (!lock.held()) return Fail(Status::IoError, "The registry lock file " + lock.name() + " cannot be opened");
     s = fn(hive);
     if (s != Status::Ok) return s;
     s = WriteAtomically(path, hive.Serialize());

@@ -108,7 +108,7 @@ void TSats::ReleaseLibrary() {
   ISat = nullptr;
 }
 
-bool TSats::TryCreate() {
+bool TSats::TryCreate(HRESULT* result, std::string* reason) {
   ISatellites* s = nullptr;
   HRESULT hr;
   try {
@@ -119,6 +119,9 @@ bool TSats::TryCreate() {
   if (FAILED(hr) || !s) {
     if (s) s->Release();
     ISat = nullptr;
+    const std::string why = LibraryMessage(FAILED(hr) ? hr : E_POINTER);  // also clears the error information
+    if (result) *result = FAILED(hr) ? hr : E_POINTER;
+    if (reason) *reason = why;
     return false;
   }
   ISat = s;
@@ -127,7 +130,15 @@ bool TSats::TryCreate() {
 
 void TSats::Connect() {
   WriteLog("Connect to DLL");
-  if (!TryCreate()) {
+  HRESULT hr = S_OK;
+  std::string why;
+  if (!TryCreate(&hr, &why)) {
+    if (hr == REGDB_E_READREGDB) {
+      // Registering and creating again would each wait on the same file: the user is told now.
+      WriteLog("DLL Connect Failed: " + why);
+      ReportUnreadableRegistry(why);
+      return;
+    }
     WriteLog("DLL Connect Failed, attempting to register DLL");
     RegisterDll();
   }
@@ -180,13 +191,24 @@ void TSats::RegisterDll() {
                      "The library is installed with the program.");
     WriteLog("Could not find " + std::string(kLibraryFile) + " in " + sys);
   }
-  if (!TryCreate()) {
+  HRESULT hr = S_OK;
+  std::string why;
+  if (!TryCreate(&hr, &why)) {
+    if (hr == REGDB_E_READREGDB) {
+      ReportUnreadableRegistry(why);
+      return;
+    }
     WriteLog("Error connecting " + std::string(kLibraryFile));
     Host.ShowMessage("Error connecting to in-process COM server " + std::string(kLibraryFile) + "\n\n" +
                      "Try using the command \"" + kRegisterTool + " " + kLibraryFile +
                      "\" from a terminal in the folder containing the file " + kLibraryFile + ".\n\n" +
                      "The " + kRegisterTool + " command is installed beside the program.");
   }
+}
+
+void TSats::ReportUnreadableRegistry(const std::string& reason) {
+  WriteLog("Error connecting " + std::string(kLibraryFile) + ": " + reason);
+  Host.ShowMessage("Error connecting to in-process COM server " + std::string(kLibraryFile) + "\n\n" + reason + ".");
 }
 
 void TSats::UnregisterDll() {
@@ -270,20 +292,21 @@ TSat* TSats::FindSat(std::string_view name) {
   return s;
 }
 
-void TSats::NoteElementName(const TSat& known, const TTwoLineRecord& next) {
+void TSats::NoteElementName(TSat& known, const TTwoLineRecord& next) {
   TElementNames& e = ElementNames_[known.TwoLine.NoradNr];
   e.Resolved = false;
-  const auto note = [&e](const std::string& name, double epoch) {
+  const auto note = [&e](const TTwoLineRecord& set) {
     const TNameLess less;
-    for (auto& n : e.Names)
-      if (!less(n.first, name) && !less(name, n.first)) {
-        n.second = std::max(n.second, epoch);
+    for (auto& n : e.Sets)
+      if (!less(n.Name.view(), set.Name.view()) && !less(set.Name.view(), n.Name.view())) {
+        if (set.Epoch > n.Epoch) n = set;
         return;
       }
-    e.Names.emplace_back(name, epoch);
+    e.Sets.push_back(set);
   };
-  note(known.TwoLine.Name.str(), known.TwoLine.Epoch);
-  note(next.Name.str(), next.Epoch);
+  note(known.TwoLine);
+  note(next);
+  if (next.Epoch > known.TwoLine.Epoch) known.TwoLine = next;
 }
 
 bool TSats::LibraryHolds(const std::string& name) {
@@ -312,18 +335,20 @@ TSats::TVisibleAnswer TSats::AskVisible(std::string_view name) {
   return a;
 }
 
-std::string_view TSats::LibraryName(const TSat& sat) {
+std::string_view TSats::LibraryName(TSat& sat) {
   auto it = ElementNames_.find(sat.TwoLine.NoradNr);
   if (it == ElementNames_.end() || !ISat) return sat.TwoLine.Name.view();
   TElementNames& e = it->second;
   if (!e.Resolved) {
     // The later epoch first, as the library keeps it; of equal epochs the earlier read.
-    std::vector<std::pair<std::string, double>> order = e.Names;
-    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::vector<const TTwoLineRecord*> order;
+    for (const TTwoLineRecord& set : e.Sets) order.push_back(&set);
+    std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) { return a->Epoch > b->Epoch; });
     e.Held = sat.TwoLine.Name.str();
-    for (const auto& n : order)
-      if (LibraryHolds(n.first)) {
-        e.Held = n.first;
+    for (const TTwoLineRecord* set : order)
+      if (LibraryHolds(set->Name.str())) {
+        e.Held = set->Name.str();
+        sat.TwoLine = *set;
         break;
       }
     e.Resolved = true;

@@ -148,13 +148,19 @@ class TSats {
  private:
   void Connect();
   void RegisterDll();
-  bool TryCreate();
+  // Creates the library's object into ISat. On failure `result` gets the runtime's answer and
+  // `reason` its explanation (which names the registry file or its lock).
+  bool TryCreate(HRESULT* result = nullptr, std::string* reason = nullptr);
+  // Connecting failed because the registry could not be read (another program holds its lock,
+  // or the file is damaged): registering cannot help, the user is told why.
+  void ReportUnreadableRegistry(const std::string& reason);
   void ReleaseLibrary();
   void Check(HRESULT hr) const;  // raises ESatLibError for a failed result
   TSat* AddSat(std::unique_ptr<TSat> sat, const std::string& name, int nr);
   void RemoveNameEntryOf(TSat* sat);
-  // The name the library holds the satellite's elements under (see ElementNames_).
-  std::string_view LibraryName(const TSat& sat);
+  // The name the library holds the satellite's elements under (see ElementNames_); the
+  // satellite's element record becomes the set of that name.
+  std::string_view LibraryName(TSat& sat);
   bool LibraryHolds(const std::string& name);
   // IsVisible for a name (cut to 15 characters, trailing blanks removed) at UTC; throws on a
   // failed call. Held is false when the library does not hold the name.
@@ -165,7 +171,9 @@ class TSats {
     double Az = 0, El = 0, Lon = 0, Lat = 0, Range = 0, RangeRate = 0, Alt = 0, Phase = 0;
   };
   TVisibleAnswer AskVisible(std::string_view name);
-  void NoteElementName(const TSat& known, const TTwoLineRecord& next);
+  // Notes the sets of a satellite read under another name; the satellite keeps the set the
+  // library keeps by the same rule.
+  void NoteElementName(TSat& known, const TTwoLineRecord& next);
   std::vector<TSat*> SatsToSave();
   double StarTimeOf(TDateTime utc);
 
@@ -177,9 +185,10 @@ class TSats {
   std::map<int, std::unique_ptr<TSat>> NoradList_;
   // Catalogue numbers read under more than one name. The satellite takes the name of the last
   // set read, while the library keeps the set with the later epoch (of equal epochs, the one it
-  // read first) under that set's name; which name it holds is asked once per element folder.
+  // read first) under that set's name; which name it holds is asked once per element folder,
+  // and the satellite's element record is the set held.
   struct TElementNames {
-    std::vector<std::pair<std::string, double>> Names;  // element-set name and epoch, as read
+    std::vector<TTwoLineRecord> Sets;  // per element-set name, as read: the later epoch, else the first
     std::string Held;
     bool Resolved = false;
   };

@@ -132,9 +132,9 @@ bool TSats::LoadTwoLineFile(const std::string& fileName) {
       lastSat = AddSat(std::move(s), name, rec.NoradNr);
       last = name;
     } else if (known) {
-      // The satellite keeps its name-list entry under its former name.
+      // The satellite keeps its name-list entry under its former name, and takes the new name;
+      // its element record stays the set the library keeps.
       NoteElementName(*known, rec);
-      known->TwoLine = rec;
       known->Name = name;
       last = name;
       lastSat = known;

@@ -3,12 +3,14 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -59,6 +61,40 @@ QAction* MakeAction(QMenu* menu, const char* name, const char* caption, const ch
   if (shortcut) a->setShortcut(QKeySequence(shortcut));
   return a;
 }
+
+// The main menu's shortcuts act from inside every field of the window as they do elsewhere; the
+// item's handler takes the field's text first. A field's own keys would take some of them: Ctrl+Z
+// is the undo of every edit, memo, spin box, picker and editable list box, and with X11 key
+// bindings Ctrl+E (end of line) and Ctrl+U (delete the line) are a line edit's too. Watching the
+// whole program also reaches the editors that the list grid makes for its cells.
+class TMenuKeysFirst : public QObject {
+ public:
+  explicit TMenuKeysFirst(QWidget* window) : QObject(window), window_(window) {
+    if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // The focus field is asked first whether it wants the key for itself (and its parents after
+    // it): none of them does when the key is a shortcut of a menu item that can run now.
+    if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType()) return false;
+    if (static_cast<QWidget*>(watched)->window() != window_) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const QKeySequence pressed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
+    for (const QAction* a : window_->actions()) {
+      if (!a->isEnabled() || !a->isVisible()) continue;
+      for (const QKeySequence& shortcut : a->shortcuts())
+        if (shortcut == pressed) {
+          key->ignore();
+          return true;
+        }
+    }
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+};
 
 }  // namespace
 
@@ -490,4 +526,5 @@ void TSatForm::BuildMenu() {
   // Shortcuts work whether or not their menu is shown: the window holds every item too.
   for (QAction* a : findChildren<QAction*>())
     if (!a->shortcut().isEmpty()) addAction(a);
+  new TMenuKeysFirst(this);
 }

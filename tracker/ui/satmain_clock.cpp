@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -181,6 +182,10 @@ void TSatForm::ClockTimerTimer() {
     if (!ValidClockTime(x)) return;
     InfoDatePicker->SetValue(x);
   }
+  // A tick only refreshes the page: a field being typed into (the clock runs on while the
+  // obstacle's lengths or the place are typed) keeps exactly what was typed until the user
+  // leaves it or presses Enter, so the tick takes no field.
+  const QScopedValueRollback<bool> noCommit(committing_, true);
   DateTimePickerChange(InfoDatePicker);
 }
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
@@ -307,10 +308,13 @@ void TSatForm::ObstScrollBoxResize(QObject*) {
       [this] {
         obstRedrawQueued_ = false;
         if (destroyed_ || !Sats || MainPageControl->currentWidget() != ObstacleTabSheet) return;
-        if (PageFilling())
+        if (PageFilling()) {
           ObstScrollBoxResize(ObstScrollBox);  // after the fill that lets messages run now
-        else
+        } else if (!FieldBeingEdited()) {
+          // Only a redraw: the edits keep what is being typed (leaving one redraws the page).
+          const QScopedValueRollback<bool> noCommit(committing_, true);
           SatListBoxClick(ObstScrollBox);
+        }
       },
       Qt::QueuedConnection);
 }

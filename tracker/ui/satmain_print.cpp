@@ -140,7 +140,7 @@ std::string PrintJobFileName(const std::string& chosen, int pageNr, bool several
 }
 
 QSize PictureSizeForPrinter(QSize area, int printerDpi) {
-  if (printerDpi <= kPictureDpi) return area;
+  if (printerDpi < 1) return area;
   const auto scaled = [printerDpi](int pixels) {
     return std::max(1, static_cast<int>(std::lround(static_cast<double>(pixels) * kPictureDpi / printerDpi)));
   };
@@ -176,20 +176,75 @@ std::string DefaultPrintFileName() {
   return PathStr(QDir(folder).filePath("Skyrill.pdf"));
 }
 
+namespace {
+
+// The number of digits at `at` (at most `most`), read into `value`.
+std::size_t ReadNumber(std::string_view text, std::size_t at, std::size_t most, std::size_t& value) {
+  std::size_t n = 0;
+  value = 0;
+  while (at + n < text.size() && n < most && text[at + n] >= '0' && text[at + n] <= '9')
+    value = value * 10 + static_cast<std::size_t>(text[at + n++] - '0');
+  return n;
+}
+
+std::size_t SkipBlanks(std::string_view text, std::size_t at) {
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\r' || text[at] == '\n')) ++at;
+  return at;
+}
+
+// Every object the cross-reference section at `at` lists as in use begins where it says.
+bool ObjectsWhereListed(std::string_view pdf, std::size_t at, std::size_t end) {
+  std::size_t i = SkipBlanks(pdf, at + 4);
+  while (i < end && pdf.compare(i, 7, "trailer") != 0) {
+    std::size_t first = 0, count = 0;
+    std::size_t n = ReadNumber(pdf, i, 10, first);
+    if (n == 0 || i + n >= end || pdf[i + n] != ' ') return false;
+    i += n + 1;
+    n = ReadNumber(pdf, i, 10, count);
+    if (n == 0) return false;
+    i = SkipBlanks(pdf, i + n);
+    for (std::size_t k = 0; k < count; ++k) {
+      // "oooooooooo ggggg n" and a line end of two characters: 20 bytes an entry.
+      std::size_t offset = 0, generation = 0;
+      if (i + 20 > end || ReadNumber(pdf, i, 10, offset) != 10 || ReadNumber(pdf, i + 11, 5, generation) != 5)
+        return false;
+      if (pdf[i + 17] == 'n') {
+        const std::string head = std::to_string(first + k) + " " + std::to_string(generation) + " obj";
+        if (offset >= at || pdf.compare(offset, head.size(), head) != 0) return false;
+      } else if (pdf[i + 17] != 'f') {
+        return false;
+      }
+      i += 20;
+    }
+    i = SkipBlanks(pdf, i);
+  }
+  return i < end;
+}
+
+}  // namespace
+
 bool IsCompletePdf(std::string_view pdf) {
   if (pdf.substr(0, 5) != "%PDF-") return false;
+  // The document's last line is "%%EOF" with its line end: the writer's last write is whole.
   std::size_t end = pdf.size();
-  while (end > 0 && (pdf[end - 1] == '\n' || pdf[end - 1] == '\r' || pdf[end - 1] == ' ')) --end;
-  if (end < 5 || pdf.substr(end - 5, 5) != "%%EOF") return false;
-  // "startxref", the offset of the cross-reference section, "%%EOF": the offset must point at it.
+  if (end > 0 && pdf[end - 1] == '\n') --end;
+  if (end > 0 && pdf[end - 1] == '\r') --end;
+  if (end == pdf.size() || end < 5 || pdf.substr(end - 5, 5) != "%%EOF") return false;
+  // "startxref", the offset of the cross-reference section, "%%EOF": the offset must point at it,
+  // and each object it lists must begin where it says, so a write lost on the way shows too.
   const std::size_t at = pdf.rfind("startxref", end);
   if (at == std::string_view::npos) return false;
-  std::size_t i = at + 9, offset = 0;
-  while (i < end && (pdf[i] == '\r' || pdf[i] == '\n' || pdf[i] == ' ')) ++i;
-  const std::size_t digits = i;
-  while (i < end && pdf[i] >= '0' && pdf[i] <= '9' && i - digits < 12) offset = offset * 10 + static_cast<std::size_t>(pdf[i++] - '0');
-  if (i == digits || offset >= at) return false;
-  return pdf.substr(offset, 4) == "xref" || (pdf[offset] >= '0' && pdf[offset] <= '9');
+  std::size_t offset = 0;
+  const std::size_t digits = SkipBlanks(pdf, at + 9);
+  if (ReadNumber(pdf, digits, 12, offset) == 0 || offset >= at) return false;
+  if (pdf.substr(offset, 4) == "xref") return ObjectsWhereListed(pdf, offset, at);
+  // A cross-reference stream: an object "<number> <generation> obj".
+  std::size_t number = 0, generation = 0;
+  std::size_t i = offset, n = ReadNumber(pdf, i, 10, number);
+  if (n == 0 || pdf.substr(i + n, 1) != " ") return false;
+  i += n + 1;
+  n = ReadNumber(pdf, i, 5, generation);
+  return n > 0 && pdf.substr(i + n, 4) == " obj";
 }
 
 // ---- printing ----------------------------------------------------------------------------------
@@ -320,11 +375,12 @@ void PrintPicturePage(TSatForm& form, QWidget* page) {
   QPrinter& printer = FormPrinter(form);
   TClarkeBelt* view = form.ViewOfPage(page);
   const bool portrait = view && dynamic_cast<TSunDial*>(view);
-  // The printer is left in portrait, also when the page fails.
-  struct TPortraitAgain {
+  // The user's page setup (orientation, paper, margins) comes back, also when the page fails.
+  struct TLayoutBack {
     QPrinter& Printer;
-    ~TPortraitAgain() { Printer.setPageOrientation(QPageLayout::Portrait); }
-  } portraitAgain{printer};
+    QPageLayout Found;
+    ~TLayoutBack() { Printer.setPageLayout(Found); }
+  } layoutBack{printer, printer.pageLayout()};
   printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
   const QSize sheet = SheetSize(printer);
   const int marginX = PrintMarginX(sheet.width());
@@ -332,9 +388,9 @@ void PrintPicturePage(TSatForm& form, QWidget* page) {
   const int width = sheet.width() - 2 * marginX;
   const int height = sheet.height() - 2 * marginY;
   // The pictures take their fonts' points at 96 pixels an inch and draw lines a pixel wide: laid
-  // out at that resolution and placed on the sheet at the printer's, the print font comes out at
-  // its point size on paper and every line stays visible. They are drawn in the detail of the
-  // printer (at least 300 dots an inch), so lines and letters come out sharp.
+  // out at that resolution and placed on the sheet at the printer's (finer or coarser), the print
+  // font comes out at its point size on paper and every line stays visible. They are drawn in at
+  // least 300 dots an inch, so lines and letters come out sharp.
   const QSize drawn = PictureSizeForPrinter(QSize(width, height), printer.resolution());
   if (!view && !ToolPlot) throw std::runtime_error("no tool plot");
   TCanvas& canvas = view ? view->Canvas() : ToolPlot->Canvas();

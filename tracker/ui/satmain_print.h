@@ -61,7 +61,7 @@ TPrintTable LayoutPrintTable(const std::vector<std::vector<std::string>>& rows, 
 inline constexpr int kPictureDpi = 96;
 
 // The pixels of a picture drawn for `area` printer pixels at `printerDpi`: the area at
-// kPictureDpi (at least 1 x 1), or the area itself for a printer of kPictureDpi or less.
+// kPictureDpi (at least 1 x 1), for a coarser printer as for a finer one.
 QSize PictureSizeForPrinter(QSize area, int printerDpi);
 
 // The detail a printed picture is drawn in: the printer's resolution, at least 300 and at most
@@ -83,6 +83,7 @@ std::string PrintedFilesText(const std::vector<std::string>& files);
 // when there is none).
 std::string DefaultPrintFileName();
 
-// Whether a PDF file is whole: it begins as a PDF, ends in "%%EOF", and its "startxref" points at
-// the cross-reference section (a write cut by a full disk fails this).
+// Whether a PDF file is whole: it begins as a PDF, ends in "%%EOF" and a line end, its
+// "startxref" points at the cross-reference section and each object listed there begins where it
+// says (a write cut short or lost by a full disk fails this, the last one included).
 bool IsCompletePdf(std::string_view pdf);

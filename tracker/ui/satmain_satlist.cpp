@@ -317,6 +317,11 @@ void TSatForm::CommitPendingEdits() {
   // The field that holds the window's focus (it keeps it while a menu or another window is in
   // front), when the user typed into it.
   QWidget* field = focusWidget();
+  // A city typed into the place box (one picked from its list is taken at once).
+  if (field && field == CityComboBox && CityComboBox->lineEdit() && CityComboBox->lineEdit()->isModified()) {
+    CityComboBox->lineEdit()->setModified(false);
+    return CityComboBoxExit(field);
+  }
   if (!field || !IsTyped(field)) return;
   for (QWidget* satField : std::initializer_list<QWidget*>{SatNameEdit, BandsEdit, RemarksMemo, RepLongitudeEdit,
                                                            StoredPosEdit, PulseCountEdit, RotorHAEdit, DishOffsetEdit,

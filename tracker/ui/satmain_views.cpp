@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
@@ -126,6 +127,13 @@ void TSatForm::DrawView(TClarkeBelt* View, int Width, int Height, bool PrintFont
     std::swap(list[static_cast<size_t>(selected)], list.back());
   }
 
+  // The names the belt writes: those of the satellites listed (a renamed one is listed under its
+  // former name).
+  View->LabelNames.clear();
+  if (exactBelt)
+    for (const std::string& name : list)
+      if (const auto it = Sats->NameList().find(name); it != Sats->NameList().end())
+        View->LabelNames.push_back(it->second->Name);
   if (Options) View->ViewFont = CanvasFontOf(largeFont ? Options->PrintFont : Options->ImgFont);
   View->Clear();
   const bool sunDial = typeid(*View) == typeid(TSunDial);
@@ -299,7 +307,12 @@ void TSatForm::InfoPageControlChange(QObject* Sender) {
 void TSatForm::TabSheetResize(QObject* Sender) {
   // Printing sizes the page it captures; that is no page change.
   if (PrintDialog1.Tag != 0) return;
-  if (Sender == MainPageControl->currentWidget() && !Destroyed()) MainPageControlChange(Sender);
+  if (Sender != MainPageControl->currentWidget() || Destroyed()) return;
+  // A new size only redraws the page: it takes no field being typed into, and a typed field that
+  // the redraw would write holds it (leaving the field redraws the page).
+  if (FieldBeingEdited()) return;
+  const QScopedValueRollback<bool> noCommit(committing_, true);
+  MainPageControlChange(Sender);
 }
 
 void TSatForm::MenuViewClick(QObject* Sender) { MainPageControlChange(Sender); }

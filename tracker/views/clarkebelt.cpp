@@ -90,10 +90,17 @@ void TClarkeBelt::Clear() {
   const int w = canvas_.TextWidth(kSampleName);
   SideMargin = Title == "Clarke Belt" ? w / 3 : w;
   LabelWidth = w;
+  const bool belt = typeid(*this) == typeid(TClarkeBelt);
+  if (belt && ShowSats && !LabelNames.empty()) {
+    // A name at the top of the arc stands upright on its leader line, below the frame's top;
+    // measured in the bolder face of the selected satellite.
+    SetStyleBold(canvas_.Font(), true);
+    for (const std::string& name : LabelNames) LabelWidth = std::max(LabelWidth, LabelLine + canvas_.TextWidth(name));
+    canvas_.SetFont(ViewFont);
+  }
   // The margins suit the screen font; a larger one (the print font) needs more room for the
   // degrees and the words below the belt's axis.
   const int th = canvas_.TextHeight("0");
-  const bool belt = typeid(*this) == typeid(TClarkeBelt);
   wordRow_ = std::max(22, 8 + th);
   bottomRoom_ = belt ? std::max(BottomMargin, wordRow_ + th + 2) : BottomMargin;
   // Left of the frame: the upright caption, then the degrees, clear of each other.
@@ -315,10 +322,9 @@ void TClarkeBelt::DrawSatMarker(TSat& sat) {
     // The label's size is needed only where a label is drawn.
     const QSize ext = canvas_.TextExtent(sat.Name);
     const int w = ext.width(), h = ext.height();
-    int X2 = X - Nearest(std::sin(r) * LabelLine);
-    int Y2 = Y - Nearest(std::cos(r) * LabelLine);
-    canvas_.MoveTo(X, Y);
-    canvas_.LineTo(X2, Y2);
+    const int endX = X - Nearest(std::sin(r) * LabelLine);
+    const int endY = Y - Nearest(std::cos(r) * LabelLine);
+    int X2 = endX, Y2 = endY;
     TLogFont lf = GetLogFont();
     if (Selected) lf.Weight = 600;
     if (X >= OriginX) {
@@ -333,7 +339,12 @@ void TClarkeBelt::DrawSatMarker(TSat& sat) {
       lf.Escapement = lf.Orientation = Nearest((angle - 90) * 10);
     }
     SelectLogFont(lf);
-    canvas_.TextOut(X2, Y2, sat.Name);
+    // A name that would run past the picture's edge moves in whole, its leader line with it.
+    const QSize cell = canvas_.TextExtent(sat.Name);
+    const QPoint in = IntoPicture(X2, Y2, cell.width(), cell.height(), lf.Escapement);
+    canvas_.MoveTo(X, Y);
+    canvas_.LineTo(endX + in.x(), endY + in.y());
+    canvas_.TextOut(X2 + in.x(), Y2 + in.y(), sat.Name);
   }
 
   if (ShowEights) DrawTrack();
@@ -351,6 +362,22 @@ void TClarkeBelt::DrawSatMarker(TSat& sat) {
     canvas_.Pen().Color = kBlack;
     canvas_.Brush().SetColor(kWhite);
   }
+}
+
+QPoint TClarkeBelt::IntoPicture(int x, int y, int w, int h, int escapement) const {
+  const double turn = -escapement / 10.0 * kDegToRad;
+  const double c = std::cos(turn), s = std::sin(turn);
+  double left = x, right = x, top = y, bottom = y;
+  for (const auto& [u, v] : {std::pair{w, 0}, {0, h}, {w, h}}) {
+    const double px = x + u * c - v * s, py = y + u * s + v * c;
+    left = std::min(left, px), right = std::max(right, px), top = std::min(top, py), bottom = std::max(bottom, py);
+  }
+  const auto shift = [](double low, double high, int size) {
+    if (low < 0) return static_cast<int>(std::ceil(-low));
+    if (high > size) return -static_cast<int>(std::ceil(high - size));
+    return 0;
+  };
+  return QPoint(shift(left, right, canvas_.Width()), shift(top, bottom, canvas_.Height()));
 }
 
 void TClarkeBelt::DrawTrack() {

@@ -15,6 +15,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "canvas.h"
 #include "sat.h"
@@ -104,6 +105,9 @@ class TClarkeBelt {
   std::string Title = "Clarke Belt";
   bool Selected = false;
   bool ShowEights = false;
+  // The names DrawSat will write beside their satellites: the belt keeps the room above its arc
+  // for the leader line and the widest of them (never less than for a sample name).
+  std::vector<std::string> LabelNames;
 
   // ---- the image control ----
   // Show the picture stretched, proportional and centred; a proportional layout also gives the
@@ -140,6 +144,9 @@ class TClarkeBelt {
   void SelectLogFont(const TLogFont& lf);
   // For derived layouts: marks the drawing as degenerate and draws title and frame.
   void DrawDegenerate();
+  // How far a text cell of w x h, placed at (x, y) and turned by the escapement (tenths of a
+  // degree), must move to lie whole inside the picture.
+  QPoint IntoPicture(int x, int y, int w, int h, int escapement) const;
 
   TCanvas canvas_;
   bool degenerate_ = false;

@@ -9,9 +9,11 @@
 // $XDG_DATA_HOME/velmar/registry (or ~/.local/share/velmar/registry). Every operation reads
 // the file afresh; a change is written to a temporary file beside it and renamed over it,
 // under an exclusive lock on "<file>.lock" (readers take a shared lock), so the registration
-// tool and a program may use the file at the same time. A lock another process holds is waited
-// for kLockWaitSeconds at most. Only a regular file is read, and at most kMaxFileBytes of it.
-// A file that cannot be parsed is never overwritten: operations on it fail with BadFile.
+// tool and a program may use the file at the same time. The lock lies beside the file the path
+// resolves to (links followed), so writers through a link and through the real path take turns.
+// A lock another process holds is waited for kLockWaitSeconds at most. Only a regular file is
+// read, and at most kMaxFileBytes of it. A file that cannot be parsed is never overwritten:
+// operations on it fail with BadFile.
 //
 // No function throws.
 #pragma once
@@ -43,7 +45,7 @@ inline constexpr size_t kMaxFileBytes = size_t{16} << 20;
 const char* StatusText(Status s);
 
 // Why the calling thread's last failed operation failed, naming the file (for example "The
-// registry lock file /home/u/.local/share/velmar/registry.lock is held by another process (gave
+// registry lock file /home/u/.local/share/velmar/registry.lock is held by another program (gave
 // up after 5 s)"). Only meaningful right after a failure with a status other than NotFound,
 // HasSubKeys or InvalidName.
 std::string LastErrorText();

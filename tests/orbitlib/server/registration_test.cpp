@@ -7,6 +7,7 @@
 #include <set>
 #include <tuple>
 
+#include "lockholder.h"
 #include "server_fixture.h"
 #include "velmar_registry.h"
 
@@ -256,4 +257,19 @@ TEST_F(RegistrationTest, AnUnwritableRegistryFailsRegistration) {
   EXPECT_EQ(r.exitCode, 5);
   // The type library is registered first; its failure carries the system's text.
   EXPECT_NE(r.output.find("Error accessing the OLE registry."), std::string::npos) << r.output;
+}
+
+// Another program holding the registry's lock: the tool fails and its message names the lock and
+// says who holds it.
+TEST_F(RegistrationTest, AHeldRegistryLockIsNamedByTheTool) {
+  const std::string lock = std::filesystem::weakly_canonical(std::getenv("VELMAR_REGISTRY")).string() + ".lock";
+  TLockHolder holder(lock);
+  ASSERT_TRUE(holder.Held());
+  const RunResult r = RunTool("regsvr", {LibraryPath()});
+  holder.Release();
+  EXPECT_EQ(r.exitCode, 5);
+  EXPECT_NE(r.output.find("Error accessing the OLE registry.\nThe registry lock file " + lock +
+                          " is held by another program"),
+            std::string::npos)
+      << r.output;
 }

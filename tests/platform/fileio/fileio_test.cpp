@@ -95,6 +95,62 @@ TEST_F(FileIoTest, ACutSaveInPlaceIsUndoneAtTheNextStart) {
   EXPECT_TRUE(Entries(fileio::BackupFolder()).empty());
 }
 
+// The folder for lock files taken by another user, and no HOME: saves still go through and still
+// take turns, through a lock file beside the file, which a held lock names.
+TEST_F(FileIoTest, ALockFolderTakenByAnotherUserStillLetsSavesTakeTurns) {
+  if (::geteuid() != 0) GTEST_SKIP() << "acting as two users needs root";
+  constexpr uid_t kUser = 65533;  // a user no other test acts as
+  const std::string taken = "/tmp/velmar-locks-" + std::to_string(kUser);
+  ::mkdir(taken.c_str(), 0755);
+  struct stat st {};
+  if (::lstat(taken.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) GTEST_SKIP() << taken << " is not a folder";
+  ASSERT_EQ(::chown(taken.c_str(), 0, 0), 0);
+  std::filesystem::create_directories(Folder());
+  ::chmod(Folder().c_str(), 0777);
+  const auto asUser = [] {
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_RUNTIME_DIR");
+    return ::setgid(kUser) == 0 && ::setuid(kUser) == 0;
+  };
+  const auto save = [&](const std::string& text, std::string& why) {
+    return RunInChild([&] { return asUser() && fileio::ReplaceFile(File(), text, &why); });
+  };
+  std::string why;
+  ASSERT_EQ(save("first", why), TChildResult::Succeeded);
+  EXPECT_EQ(ReadBytes(File()), "first");
+
+  int held[2], done[2];
+  ASSERT_EQ(::pipe(held), 0);
+  ASSERT_EQ(::pipe(done), 0);
+  const pid_t holder = faultinject::StartChild([&] {
+    ::close(done[1]);
+    if (!asUser()) return false;
+    const fileio::TFileLock lock(File());
+    (void)!::write(held[1], lock.Held() ? "y" : "n", 1);
+    char c;
+    (void)!::read(done[0], &c, 1);  // until the parent closes its end
+    return true;
+  });
+  ::close(held[1]);
+  ::close(done[0]);
+  char c = 0;
+  EXPECT_EQ(::read(held[0], &c, 1), 1);
+  EXPECT_EQ(c, 'y');
+  const TChildResult r = RunInChild([&] {
+    std::string reason;
+    return asUser() && !fileio::ReplaceFile(File(), "second", &reason) &&
+           reason.find(Folder() + "/.Velmar.ini.velmar-lock") != std::string::npos;
+  });
+  ::close(done[1]);
+  ::close(held[0]);
+  EXPECT_EQ(r, TChildResult::Succeeded);
+  EXPECT_EQ(faultinject::WaitChild(holder), TChildResult::Succeeded);
+  EXPECT_EQ(save("third", why), TChildResult::Succeeded);
+  EXPECT_EQ(ReadBytes(File()), "third");
+  EXPECT_FALSE(std::filesystem::exists(Folder() + "/.Velmar.ini.velmar-lock"));
+}
+
 TEST_F(FileIoTest, StaleTemporariesOfOurOwnNamingAreRemoved) {
   struct TCase {
     const char* name;

@@ -81,22 +81,48 @@ std::string Value(int writer, int key, int round) {
 }
 
 // Two copies of the program each write 200 keys of their own into one file at the same time:
-// every key is there afterwards and every line of the file is whole.
-class TwoWriters : public IniSharedTest, public ::testing::WithParamInterface<bool> {};
+// every key is there afterwards and every line of the file is whole. The copies may have been
+// started from different places: one from the desktop (with a runtime folder), one from a
+// terminal or a job (without one, and with another home and data folder).
+struct TWritersCase {
+  const char* name;
+  bool readOnly;
+  bool ownEnvironments;
+  int rounds;
+};
+
+class TwoWriters : public IniSharedTest, public ::testing::WithParamInterface<TWritersCase> {
+ protected:
+  // Gives writer `w` an environment of its own (in its child process).
+  void Environment(int w) const {
+    const std::string home = dir_ + "/home" + std::to_string(w);
+    fs::create_directories(home + "/data");
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+    if (w == 0) {
+      fs::create_directories(home + "/run");
+      ::chmod((home + "/run").c_str(), 0700);
+      ::setenv("XDG_RUNTIME_DIR", (home + "/run").c_str(), 1);
+    } else {
+      ::unsetenv("XDG_RUNTIME_DIR");
+    }
+  }
+};
 
 TEST_P(TwoWriters, LoseNoKeyAndDamageNoLine) {
-  const bool readOnly = GetParam();
+  const bool readOnly = GetParam().readOnly;
   const std::string file = folder_ + "/Velmar.ini";
   constexpr int kKeys = 200;
   const auto section = [](int w, int k) { return k % 2 ? "Misc" : "Writer" + std::to_string(w); };
   const auto key = [](int w, int k) { return "W" + std::to_string(w) + "K" + std::to_string(k); };
-  for (int round = 0; round < 20 && !HasFailure(); ++round) {
+  for (int round = 0; round < GetParam().rounds && !HasFailure(); ++round) {
     WriteBytes(file, "; shared\r\n[Misc]\r\nSaveSettings=0\r\n");
     ::chmod(file.c_str(), 0666);
     ::chmod(folder_.c_str(), readOnly ? 0555 : 0755);
     std::vector<std::function<bool()>> writers;
     for (int w = 0; w < 2; ++w)
       writers.push_back([&, w] {
+        if (GetParam().ownEnvironments) Environment(w);
         TIniFile ini(file);
         for (int k = 0; k < kKeys; ++k) ini.WriteString(section(w, k), key(w, k), Value(w, k, round));
         return true;
@@ -120,8 +146,11 @@ TEST_P(TwoWriters, LoseNoKeyAndDamageNoLine) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Folder, TwoWriters, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "ReadOnlyFolder" : "WritableFolder"; });
+INSTANTIATE_TEST_SUITE_P(Folder, TwoWriters,
+                         ::testing::Values(TWritersCase{"WritableFolder", false, false, 20},
+                                           TWritersCase{"ReadOnlyFolder", true, false, 20},
+                                           TWritersCase{"StartedFromDesktopAndTerminal", false, true, 5}),
+                         [](const auto& info) { return info.param.name; });
 
 // Whole-file saves (the satellite information, a saved list) by two programs in a folder that
 // takes no temporary file: the file read under its lock is always one of the saved texts.
@@ -239,6 +268,15 @@ TEST_F(IniSharedTest, ALinkedFileIsWrittenAtItsTargetAndStaysALink) {
     EXPECT_EQ(real.ReadString("Misc", std::string("Via_") + c.link, ""), "1") << c.link;
   }
   EXPECT_EQ(TIniFile(dir_ + "/real/a.ini").ReadString("Misc", "Keep", ""), "1");
+  // A link into a folder that is not there: the write fails and says why.
+  fs::create_symlink("../real/missing/new.ini", folder_ + "/dangling2.ini");
+  std::string message;
+  try {
+    TIniFile(folder_ + "/dangling2.ini").WriteString("Misc", "A", "1");
+  } catch (const EIniFileException& e) {
+    message = e.what();
+  }
+  EXPECT_EQ(message, "Unable to write to " + folder_ + "/dangling2.ini: no such file or directory");
 }
 
 // A file is read once however many keys are read, and only up to the limit.

@@ -12,6 +12,7 @@
 #include "anglehelpers.h"
 #include "astro_transforms.h"
 #include "format.h"
+#include "lockholder.h"
 #include "log.h"
 #include "sats.h"
 #include "testutil.h"
@@ -22,7 +23,13 @@ class RecordingHost : public TDefaultSatsHost {
  public:
   explicit RecordingHost(std::string bin) : bin_(std::move(bin)) {}
   std::vector<std::string> messages;
+  int runs = 0;  // of the registration tool
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  int RunProgramAndWait(const std::string& program, const std::vector<std::string>& args,
+                        const std::string& folder) override {
+    ++runs;
+    return TDefaultSatsHost::RunProgramAndWait(program, args, folder);
+  }
   std::string SystemFolder() override { return bin_; }
 
  private:
@@ -57,6 +64,30 @@ class RealLibrary : public ::testing::Test {
 
 // Elevation of the published refraction rule, degrees, for a geometric elevation h (degrees).
 double Refraction(double h) { return 1.02 / std::tan((h + 10.3 / (h + 5.11)) * M_PI / 180) / 60; }
+
+// Another program holding the registry's lock: the collection says so at once, naming the lock,
+// instead of running the registration tool and creating again, which would wait on it twice more.
+TEST_F(RealLibrary, AHeldRegistryLockIsNamedAtOnce) {
+  const std::string lock = std::filesystem::weakly_canonical(dir_ / "registry.reg").string() + ".lock";
+  TLockHolder holder(lock);
+  ASSERT_TRUE(holder.Held());
+  RecordingHost host(bin_);
+  {
+    TSats sats(host);
+    EXPECT_FALSE(sats.Connected());
+  }
+  EXPECT_EQ(host.runs, 0);
+  ASSERT_EQ(host.messages.size(), 1u);
+  const std::string says = "Error connecting to in-process COM server MarnSatLib.so\n\nThe registry lock file " +
+                           lock + " is held by another program";
+  EXPECT_EQ(host.messages[0].rfind(says, 0), 0u) << host.messages[0];
+  // Once the lock is free, the collection registers the library and connects.
+  holder.Release();
+  RecordingHost later(bin_);
+  TSats sats(later);
+  EXPECT_TRUE(sats.Connected());
+  EXPECT_TRUE(later.messages.empty());
+}
 
 TEST_F(RealLibrary, RegistersConnectsAndPlacesAGeostationarySatellite) {
   RecordingHost host(bin_);
@@ -124,9 +155,10 @@ TEST_F(RealLibrary, RegistersConnectsAndPlacesAGeostationarySatellite) {
 }
 
 // One catalogue number in two files of one folder under two names: the satellite, listed under
-// the first name and named by the second file, shows the position of the set the library keeps
-// (the later epoch; of equal epochs the first read), whichever file names it. So do the filter of
-// visible satellites (the Clarke belt's list) and the log line of the last satellite read.
+// the first name and named by the second file, shows the position and the element data (epoch,
+// element number) of the set the library keeps (the later epoch; of equal epochs the first read),
+// whichever file names it. So do the filter of visible satellites (the Clarke belt's list) and the
+// log line of the last satellite read.
 TEST_F(RealLibrary, ASatelliteRenamedByASecondElementFileKeepsItsPosition) {
   // A geostationary set that puts the satellite at `lon` E at its epoch, day `day` of 2024.
   const auto geo = [](double day, double lon) {
@@ -144,17 +176,21 @@ TEST_F(RealLibrary, ASatelliteRenamedByASecondElementFileKeepsItsPosition) {
   };
   const struct {
     double dayA, lonA, dayB, lonB, lon;
+    const char* held;  // the element-set name of the set the library keeps
   } cases[] = {
-      {100, 19.2, 100, 19.2, 19.2},  // the same set in both files
-      {100, 19.2, 101, 13.0, 13.0},  // the second file newer
-      {101, 13.0, 100, 19.2, 13.0},  // the first file newer
+      {100, 19.2, 100, 19.2, 19.2, "GEO FIRST"},   // the same set in both files
+      {100, 19.2, 101, 13.0, 13.0, "GEO SECOND"},  // the second file newer
+      {101, 13.0, 100, 19.2, 13.0, "GEO FIRST"},   // the first file newer: the older set read last
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.dayB - c.dayA);
     const std::string keps = dir_ / ("keps" + std::to_string(static_cast<int>(c.dayB - c.dayA) + 1));
     std::filesystem::create_directory(keps);
-    testutil::WriteFile(keps + "/a.txt", testutil::ThreeLines("GEO FIRST", geo(c.dayA, c.lonA)));
-    testutil::WriteFile(keps + "/b.txt", testutil::ThreeLines("GEO SECOND", geo(c.dayB, c.lonB)));
+    testutil::Elements first = geo(c.dayA, c.lonA), second = geo(c.dayB, c.lonB);
+    first.elementNr = 111;
+    second.elementNr = 222;
+    testutil::WriteFile(keps + "/a.txt", testutil::ThreeLines("GEO FIRST", first));
+    testutil::WriteFile(keps + "/b.txt", testutil::ThreeLines("GEO SECOND", second));
     RecordingHost host(bin_);
     TSats sats(host);
     ASSERT_TRUE(sats.Connected());
@@ -167,7 +203,13 @@ TEST_F(RealLibrary, ASatelliteRenamedByASecondElementFileKeepsItsPosition) {
 
     const TSat* listed = sats.FindSat("GEO FIRST");
     ASSERT_EQ(listed, sats.SatOfNorad(40001));
-    EXPECT_EQ(listed->TwoLine.Name, "GEO SECOND");
+    EXPECT_EQ(listed->Name, "GEO SECOND");
+    // The element data of the set in use: day 101 of 2024 is 10 April.
+    EXPECT_EQ(listed->TwoLine.Name, c.held);
+    const bool firstHeld = std::string(c.held) == "GEO FIRST";
+    EXPECT_EQ(listed->TwoLine.ElementNr, firstHeld ? 111 : 222);
+    EXPECT_EQ(FormatDateTime("dd/mm/yy", listed->TwoLine.Epoch),
+              std::max(c.dayA, c.dayB) == 101 ? "10/04/24" : "09/04/24");
     EXPECT_NEAR(listed->SatPos.Longitude, c.lon, 0.05);
     EXPECT_GT(listed->SatPos.Elevation, 25);
     EXPECT_NEAR(listed->SatPos.Radius, 42164.57, 50);

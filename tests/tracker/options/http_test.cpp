@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "http.h"
 #include "testserver.h"
@@ -83,19 +86,62 @@ TEST(HttpGet, AStalledTransferIsAbandoned) {
   const http::TGetResult r = http::Get(server.Url("/stall"), {}, options);
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_FALSE(r.Ok);
-  EXPECT_LT(seconds, 10.0);
+  // Ended by the stall limit, not by another one; the bound only guards against a hang.
+  EXPECT_EQ(r.Error, "stalled (no data for 1 s)");
+  EXPECT_LT(seconds, 60.0);
 }
 
-TEST(HttpGet, IgnoresProxySettingsOfTheEnvironment) {
-  TTestServer server;
-  server.Route("/a", {200, "direct"});
-  setenv("http_proxy", "http://127.0.0.1:9", 1);
-  setenv("HTTP_PROXY", "http://127.0.0.1:9", 1);
-  const http::TGetResult r = http::Get(server.Url("/a"));
-  unsetenv("http_proxy");
-  unsetenv("HTTP_PROXY");
-  ASSERT_TRUE(r.Ok) << r.Error;
-  EXPECT_EQ(r.Body, "direct");
+// The proxy the environment names carries the request; the hosts no_proxy lists are reached
+// directly, also when the proxy named is dead.
+TEST(HttpGet, GoesThroughTheProxyTheEnvironmentNamesUnlessNoProxyCoversTheHost) {
+  TTestServer server, proxy;
+  server.Route("/a", {200, "the server's"});
+  proxy.ActAsProxy();
+  int deadPort;
+  {
+    TTestServer gone;
+    deadPort = gone.Port();
+  }
+  const std::string live = "http://127.0.0.1:" + std::to_string(proxy.Port());
+  const std::string dead = "http://127.0.0.1:" + std::to_string(deadPort);
+  const struct {
+    std::string proxy, noProxy;
+    bool throughProxy;
+    std::string error;  // empty: the body arrives
+  } cases[] = {
+      {live, "", true, ""},
+      {live, "127.0.0.1", false, ""},
+      {live, "localhost,127.0.0.1", false, ""},
+      {dead, "127.0.0.1,localhost", false, ""},
+      {dead, "", false, "could not connect"},
+      {"", "", false, ""},
+  };
+  const std::string keptNoProxy = std::getenv("no_proxy") ? std::getenv("no_proxy") : "";
+  // A proxy the machine names for every protocol is out of the way (and back afterwards).
+  std::vector<std::pair<std::string, std::string>> keptAll;
+  for (const char* name : {"all_proxy", "ALL_PROXY"})
+    if (const char* v = std::getenv(name)) keptAll.emplace_back(name, v), unsetenv(name);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.proxy + " no_proxy=" + c.noProxy);
+    const size_t seenBefore = server.Requests().size(), proxiedBefore = proxy.Requests().size();
+    setenv("http_proxy", c.proxy.c_str(), 1);
+    setenv("no_proxy", c.noProxy.c_str(), 1);
+    unsetenv("NO_PROXY");
+    const http::TGetResult r = http::Get(server.Url("/a"));
+    unsetenv("http_proxy");
+    setenv("no_proxy", keptNoProxy.c_str(), 1);
+    setenv("NO_PROXY", keptNoProxy.c_str(), 1);
+    EXPECT_EQ(r.Error, c.error);
+    EXPECT_EQ(r.Body, c.error.empty() ? "the server's" : "");
+    const auto proxied = proxy.Requests();
+    EXPECT_EQ(proxied.size() - proxiedBefore, c.throughProxy ? 1u : 0u);
+    if (c.throughProxy && proxied.size() > proxiedBefore) {
+      EXPECT_EQ(proxied.back().Path, server.Url("/a"));
+      EXPECT_EQ(proxied.back().Headers.at("user-agent"), http::UserAgent);
+    }
+    EXPECT_EQ(server.Requests().size() - seenBefore, c.error.empty() ? 1u : 0u);
+  }
+  for (const auto& [name, value] : keptAll) setenv(name.c_str(), value.c_str(), 1);
 }
 
 TEST(HttpGet, SpeaksOnlyHttp) {

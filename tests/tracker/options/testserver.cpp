@@ -8,8 +8,17 @@
 
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
+
+namespace {
+// Before main, while the program has one thread: the local servers are reached directly.
+const bool kLocalDirect = [] {
+  for (const char* name : {"no_proxy", "NO_PROXY"}) setenv(name, "127.0.0.1,localhost", 1);
+  return true;
+}();
+}  // namespace
 
 TTestServer::TTestServer() {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -111,6 +120,14 @@ void TTestServer::Serve(int client) {
     }
     pos = lineEnd + 2;
   }
+  if (proxy_ && request.Path.starts_with("http://")) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      requests_.push_back(request);
+    }
+    Forward(client, head, request.Path);
+    return;
+  }
   TResponse response;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -171,4 +188,31 @@ void TTestServer::Serve(int client) {
     return;
   }
   SendAll(client, out + response.Body);
+}
+
+// The request goes on with its path alone and its headers as they came; the answer comes back
+// until the server closes the connection.
+void TTestServer::Forward(int client, const std::string& head, const std::string& url) {
+  const size_t hostStart = 7, slash = url.find('/', hostStart), colon = url.find(':', hostStart);
+  if (slash == std::string::npos || colon == std::string::npos || colon > slash) return;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(std::stoi(url.substr(colon + 1, slash - colon - 1))));
+  if (::inet_pton(AF_INET, url.substr(hostStart, colon - hostStart).c_str(), &addr.sin_addr) != 1) return;
+  const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (server < 0) return;
+  // "GET http://host:port/path HTTP/1.1..." goes on as "GET /path HTTP/1.1...".
+  const size_t method = head.find(' ') + 1, version = head.find(' ', method);
+  if (::connect(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+      SendAll(server, head.substr(0, method) + url.substr(slash) + head.substr(version))) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!stop_ && std::chrono::steady_clock::now() < giveUp) {
+      pollfd p{server, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      char buf[4096];
+      const ssize_t n = ::recv(server, buf, sizeof buf, 0);
+      if (n <= 0 || !SendAll(client, std::string(buf, static_cast<size_t>(n)))) break;
+    }
+  }
+  ::close(server);
 }

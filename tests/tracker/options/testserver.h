@@ -2,6 +2,12 @@
 // system picks, one request per connection; every answer ends when the client leaves, the
 // server stops, or after a minute at most. Paths are given canned answers; anything else is a
 // 404. It records every request it sees.
+//
+// As a proxy (ActAsProxy) it passes a request for an absolute "http://127.0.0.1:port/..." address
+// on to that server and hands back its answer as it comes.
+//
+// Linking it makes the test program reach 127.0.0.1 and localhost directly, whatever proxy the
+// machine names in its environment (no_proxy is set before main).
 #pragma once
 
 #include <atomic>
@@ -40,14 +46,17 @@ class TTestServer {
   std::string Url(const std::string& path) const;
   std::vector<TRequest> Requests() const;
   int Port() const { return port_; }
+  void ActAsProxy() { proxy_ = true; }
 
  private:
   void Run();
   void Serve(int client);
+  void Forward(int client, const std::string& head, const std::string& url);
 
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> proxy_{false};
   mutable std::mutex mutex_;
   std::map<std::string, TResponse> routes_;
   std::vector<TRequest> requests_;

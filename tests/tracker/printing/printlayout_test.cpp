@@ -110,8 +110,8 @@ TEST(PrintedFilesTextTest, NamesTheFolderOnceAndTheFilesInOrder) {
 TEST(PictureSizeForPrinterTest, PicturesAreDrawnAt96PixelsAnInch) {
   EXPECT_EQ(PictureSizeForPrinter(QSize(1200, 600), 1200), QSize(96, 48));
   EXPECT_EQ(PictureSizeForPrinter(QSize(6000, 3000), 600), QSize(960, 480));
-  // A printer of 96 dpi or less takes the picture as it is.
+  // A coarser printer gets a picture of more pixels than its own, so its letters keep their size.
   EXPECT_EQ(PictureSizeForPrinter(QSize(700, 500), 96), QSize(700, 500));
-  EXPECT_EQ(PictureSizeForPrinter(QSize(700, 500), 72), QSize(700, 500));
+  EXPECT_EQ(PictureSizeForPrinter(QSize(720, 504), 72), QSize(960, 672));
   EXPECT_EQ(PictureSizeForPrinter(QSize(3, 3), 1200), QSize(1, 1));
 }

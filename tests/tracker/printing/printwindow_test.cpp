@@ -227,6 +227,10 @@ TEST_F(PrintWindowTest, TheDialogOffersTheActivePageWhileTheCommandIsMarked) {
 }
 
 TEST_F(PrintWindowTest, AllPagesPrintsTheFiveViewsEachAsAJobOfItsOwnTheSunDialUpright) {
+  // The user's page setup: landscape Letter. Each view takes its own orientation on it.
+  form->Printer->setPageSize(QPageSize(QPageSize::Letter));
+  form->Printer->setPageOrientation(QPageLayout::Landscape);
+  const QPageLayout chosen = form->Printer->pageLayout();
   Print(0, 0);
   EXPECT_EQ(Printed(),
             (std::set<std::string>{"print-3.pdf", "print-4.pdf", "print-5.pdf", "print-6.pdf", "print-7.pdf"}));
@@ -236,12 +240,13 @@ TEST_F(PrintWindowTest, AllPagesPrintsTheFiveViewsEachAsAJobOfItsOwnTheSunDialUp
     EXPECT_EQ(pdf[0], 1) << nr;
     EXPECT_EQ(pdf[1] < pdf[2], nr == 5) << nr;
   }
-  EXPECT_EQ(form->Printer->pageLayout().orientation(), QPageLayout::Portrait);
+  // The page setup is as the user left it.
+  EXPECT_TRUE(form->Printer->pageLayout().isEquivalentTo(chosen));
+  EXPECT_EQ(form->Printer->pageLayout().orientation(), QPageLayout::Landscape);
+  EXPECT_EQ(form->Printer->pageLayout().pageSize().id(), QPageSize::Letter);
   // The Clarke belt was drawn for the landscape sheet between its margins.
   const QSize printed(ClarkeBelt->Canvas().Width(), ClarkeBelt->Canvas().Height());
-  form->Printer->setPageOrientation(QPageLayout::Landscape);
   const QSize sheet = form->Printer->pageLayout().paintRectPixels(100).size();
-  form->Printer->setPageOrientation(QPageLayout::Portrait);
   const QSize area(sheet.width() - 2 * (sheet.width() / 20), sheet.height() - 2 * (sheet.height() / 20));
   // At 96 pixels an inch, then scaled onto the sheet.
   EXPECT_NEAR(printed.width(), area.width() * 96.0 / 100, 1);
@@ -303,67 +308,87 @@ TEST_F(PrintWindowTest, PrintingTheWindowPagesLeavesARunningSimulationRunning) {
 }
 
 TEST_F(PrintWindowTest, TheClarkeBeltPrintsItsLabelsInThePrintFontAtItsPointSizeOnPaper) {
-  // The PDF writer's own resolution: the pictures used to be drawn at it, fonts and all.
-  form->Printer->setResolution(1200);
-  const std::string pdf = PrintedPdf(3);
-  // The picture on the sheet: the pixels it was laid out in and its width on paper in points (the
-  // matrix it is drawn with).
-  const std::vector<double> image{static_cast<double>(ClarkeBelt->Canvas().Width())};
-  const double onPaper = DrawnImageWidth(pdf);
-  ASSERT_GT(onPaper, 0);
-  // Landscape A4 less the printer's and the program's margins: between 700 and 842 pt.
-  EXPECT_GT(onPaper, 700);
-  EXPECT_LT(onPaper, 842);
-  // The labels' font, in the picture's pixels; on paper in points.
-  std::vector<TTextCall> labels;
-  ClarkeBelt->Canvas().SetTextRecorder(&labels);
-  form->Printer->setOutputFileName(QString::fromStdString((out / "again.pdf").string()));
-  Print(3, 3);
-  ClarkeBelt->Canvas().SetTextRecorder(nullptr);
-  ASSERT_FALSE(labels.empty());
-  EXPECT_EQ(ClarkeBelt->ViewFont.Size(), Options->PrintFont.Size);
-  const QFont font = ClarkeBelt->ViewFont.ToQFont();
-  const QFontMetricsF metrics(font);
-  const double pointsPerPixel = onPaper / image[0];
-  EXPECT_GE(font.pixelSize() * pointsPerPixel, 6.0);
-  EXPECT_NEAR(font.pixelSize() * pointsPerPixel, Options->PrintFont.Size, 0.8);
-  // Capital letters at least 1.5 mm tall (they were 0.85 mm).
-  EXPECT_GE(metrics.capHeight() * pointsPerPixel * 25.4 / 72, 1.5);
+  // A coarse printer, a fine one, and the PDF writer's own resolution: the pictures used to be
+  // drawn at it, fonts and all; on a coarse printer the fonts came out a third too large.
+  for (const int dpi : {72, 600, 1200}) {
+    SCOPED_TRACE(dpi);
+    form->Printer->setResolution(dpi);
+    // The labels' font in the picture's pixels, and the picture's width on paper in points (the
+    // matrix it is drawn with).
+    std::vector<TTextCall> labels;
+    ClarkeBelt->Canvas().SetTextRecorder(&labels);
+    const std::string pdf = PrintedPdf(3);
+    ClarkeBelt->Canvas().SetTextRecorder(nullptr);
+    ASSERT_FALSE(labels.empty());
+    const double onPaper = DrawnImageWidth(pdf);
+    // Landscape A4 less the printer's and the program's margins: between 700 and 842 pt.
+    EXPECT_GT(onPaper, 700);
+    EXPECT_LT(onPaper, 842);
+    EXPECT_EQ(ClarkeBelt->ViewFont.Size(), Options->PrintFont.Size);
+    const QFont font = ClarkeBelt->ViewFont.ToQFont();
+    const QFontMetricsF metrics(font);
+    const double pointsPerPixel = onPaper / ClarkeBelt->Canvas().Width();
+    EXPECT_NEAR(font.pixelSize() * pointsPerPixel, Options->PrintFont.Size, 0.3);
+    // Capital letters at least 1.5 mm tall (they were 0.85 mm).
+    EXPECT_GE(metrics.capHeight() * pointsPerPixel * 25.4 / 72, 1.5);
+    // Drawn in at least 300 dots an inch.
+    const std::vector<double> pixels = ImagePixels(pdf);
+    ASSERT_EQ(pixels.size(), 2u);
+    EXPECT_GE(pixels[0] / (onPaper / 72), 299);
+  }
 }
 
-// Printing to a file on a full disk (a child process under a file-size limit): the file printed
-// before stays byte for byte, and the failure is shown instead of "Printed to the file".
+// Printing to a file on a full disk (a child process under a file-size limit), the disk full
+// halfway or only at the document's last byte: the file printed before stays byte for byte, and
+// the failure is shown instead of "Printed to the file".
 TEST_F(PrintWindowTest, AFullDiskLeavesTheOldFileAndShowsTheFailure) {
   const fs::path file = out / "full.pdf";
   form->Printer->setOutputFileName(QString::fromStdString(file.string()));
   Print(3, 3);
   const std::string old = uitest::ReadFile(file);
   ASSERT_TRUE(IsCompletePdf(old));
-  prompts.Messages.clear();
-  const auto r = faultinject::RunInChild(
-      [&] {
-        Print(3, 3);
-        return prompts.Messages.size() == 1 && prompts.Messages[0].Type == TMsgDlgType::Error &&
-               prompts.Messages[0].Text.starts_with("Printing stopped: ");
-      },
-      old.size() / 2);
-  EXPECT_EQ(r, faultinject::TChildResult::Succeeded);
-  EXPECT_EQ(uitest::ReadFile(file), old);
+  for (const size_t limit : {old.size() / 2, old.size() - 1}) {
+    prompts.Messages.clear();
+    const auto r = faultinject::RunInChild(
+        [&] {
+          Print(3, 3);
+          return prompts.Messages.size() == 1 && prompts.Messages[0].Type == TMsgDlgType::Error &&
+                 prompts.Messages[0].Text.starts_with("Printing stopped: ");
+        },
+        limit);
+    EXPECT_EQ(r, faultinject::TChildResult::Succeeded) << limit;
+    EXPECT_EQ(uitest::ReadFile(file), old) << limit;
+  }
   EXPECT_EQ(Printed(), std::set<std::string>{"full.pdf"});
-  // A document cut anywhere is told from a whole one.
-  for (size_t cut : {old.size() / 2, old.size() - 8, old.size() - 2}) EXPECT_FALSE(IsCompletePdf(old.substr(0, cut))) << cut;
+  // A document cut anywhere, or with a piece lost in the middle, is told from a whole one.
+  for (size_t cut : {old.size() / 2, old.size() - 8, old.size() - 2, old.size() - 1})
+    EXPECT_FALSE(IsCompletePdf(old.substr(0, cut))) << cut;
+  const size_t xref = old.rfind("\nxref");
+  ASSERT_NE(xref, std::string::npos);
+  EXPECT_FALSE(IsCompletePdf(old.substr(0, xref / 2) + old.substr(xref / 2 + 64)));
 }
 
 // The five views and the tool plot on paper: drawn in the printer's detail (at least 300 dots an
 // inch), placed with one scale across and down inside the printable area, a proportional view's
-// horizon round, and every label whole and at least 6 points tall.
+// horizon round, and every label, satellite names included, whole and at least 6 points tall.
 TEST_F(PrintWindowTest, ViewsAndTheToolPlotPrintTrueToShapeSharpAndWhole) {
   form->MainPageControl->setCurrentWidget(form->ToolsTabSheet);  // fills the tool satellites
-  // The belt in both layouts, then the maps, the sun dial and the tool plot.
-  for (const auto& [page, proportional] : {std::pair{3, false}, {3, true}, {4, true}, {5, true}, {6, true},
-                                          {7, true}, {10, true}}) {
-    SCOPED_TRACE(page);
+  // The belt in both layouts on A4 and Letter, coarse and fine printers, then the maps, the sun
+  // dial and the tool plot.
+  const struct {
+    int page;
+    bool proportional;
+    QPageSize::PageSizeId paper;
+    int dpi;
+  } cases[] = {{3, false, QPageSize::A4, 100},    {3, true, QPageSize::A4, 100},  {3, false, QPageSize::Letter, 72},
+               {3, true, QPageSize::Letter, 600}, {3, true, QPageSize::A4, 1200}, {4, true, QPageSize::A4, 100},
+               {5, true, QPageSize::A4, 100},     {6, true, QPageSize::A4, 100},  {7, true, QPageSize::A4, 100},
+               {10, true, QPageSize::A4, 100}};
+  for (const auto& [page, proportional, paper, dpi] : cases) {
+    SCOPED_TRACE(std::to_string(page) + (proportional ? " proportional " : " ") + std::to_string(dpi) + " dpi");
     form->MenuViewProportional->setChecked(proportional);
+    form->Printer->setPageSize(QPageSize(paper));
+    form->Printer->setResolution(dpi);
     TClarkeBelt* view = form->ViewOfPage(form->MainPageControl->widget(page - 1));
     ASSERT_EQ(view == nullptr, page == 10);
     TCanvas& canvas = view ? view->Canvas() : ToolPlot->Canvas();
@@ -399,12 +424,13 @@ TEST_F(PrintWindowTest, ViewsAndTheToolPlotPrintTrueToShapeSharpAndWhole) {
     const double perDrawn = std::abs(m[0]) / canvas.Width();  // points per drawn pixel
     ASSERT_FALSE(labels.empty());
     std::vector<std::pair<QRectF, std::string>> cells;
+    double highestName = canvas.Height();  // the top of the highest satellite name
     for (const TTextCall& t : labels) {
       if (t.Text.empty()) continue;
       EXPECT_GE(t.Height * perDrawn, 6.0) << t.Text;
-      // The view's own labels; satellite names follow their leader lines (a long one may reach
-      // past the room the layout keeps for a name).
-      if (!form->SatListBox->findItems(QString::fromLatin1(t.Text.c_str()), Qt::MatchFixedString).isEmpty()) continue;
+      // Satellite names follow their leader lines, over the grid.
+      const bool name =
+          !form->SatListBox->findItems(QString::fromLatin1(t.Text.c_str()), Qt::MatchFixedString).isEmpty();
       const double turn = -t.Escapement / 10.0 * M_PI / 180;
       double left = t.X, top = t.Y, right = t.X, bottom = t.Y;
       for (const auto& [u, v] : {std::pair{0, 0}, {t.Width, 0}, {0, t.Height}, {t.Width, t.Height}}) {
@@ -415,16 +441,25 @@ TEST_F(PrintWindowTest, ViewsAndTheToolPlotPrintTrueToShapeSharpAndWhole) {
         left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
       }
       const QRectF cell(QPointF(left, top), QPointF(right, bottom));
+      if (name) {
+        highestName = std::min(highestName, top);
+        continue;
+      }
       // On the belt no label covers another (the upright caption covered the top degrees).
       for (const auto& [other, text] : cells)
         EXPECT_FALSE(page == 3 && cell.intersected(other).width() > 1 && cell.intersected(other).height() > 1)
             << "\"" << t.Text << "\" over \"" << text << "\"";
       cells.emplace_back(cell, t.Text);
     }
+    // The belt's names reach above the top of its arc, where they were cut.
+    if (page == 3) {
+      EXPECT_LT(highestName, view->OriginY - view->RangeY * view->ScaleY);
+    }
   }
 }
 
 TEST_F(PrintWindowTest, APrinterErrorEndsTheCommandAndIsShown) {
+  form->Printer->setPageOrientation(QPageLayout::Landscape);
   const std::string missing = (out / "no such folder" / "print.pdf").string();
   form->Printer->setOutputFileName(QString::fromStdString(missing));
   Print(3, 5);
@@ -434,7 +469,7 @@ TEST_F(PrintWindowTest, APrinterErrorEndsTheCommandAndIsShown) {
   EXPECT_TRUE(prompts.Messages[0].Text.starts_with("Printing stopped: ")) << prompts.Messages[0].Text;
   EXPECT_EQ(prompts.Messages[0].Type, TMsgDlgType::Error);
   EXPECT_EQ(form->PrintDialog1.Tag, 0);
-  EXPECT_EQ(form->Printer->pageLayout().orientation(), QPageLayout::Portrait);
+  EXPECT_EQ(form->Printer->pageLayout().orientation(), QPageLayout::Landscape);
   EXPECT_EQ(form->Printer->outputFileName().toStdString(), missing);
 }
 

@@ -1,8 +1,9 @@
 // What the user typed stays typed, in the shown main window driven with synthesized mouse and
 // key events: a typed observer position is not replaced by the city's when the place box hides
 // or its list closes without a choice; the shortcuts and buttons that change the shown
-// satellite, page or time take the field being edited first; and a field clicked while the
-// window is not active holds the clock.
+// satellite, page or time take the field being edited first, the main menu's shortcuts from
+// inside every kind of field; a field clicked while the window is not active holds the clock;
+// and text typed a key at a time while the clock ticks stays exactly as typed.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +11,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QButtonGroup>
+#include <QSpinBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -20,6 +23,8 @@
 #include <string>
 
 #include "datetimepicker.h"
+#include "dishplots.h"
+#include "format.h"
 #include "optionform.h"
 #include "options.h"
 #include "qtext.h"
@@ -27,6 +32,7 @@
 #include "satlisttestutil.h"
 #include "satmain.h"
 #include "sats.h"
+#include "toolplot.h"
 
 using namespace satlisttest;
 namespace fs = std::filesystem;
@@ -70,6 +76,13 @@ TEST_F(HeldEditTest, ATypedPositionStaysUntilTheUserPicksACity) {
   ASSERT_NE(form->GnsList, nullptr);
   QApplication::processEvents();
   EXPECT_DOUBLE_EQ(Options->ObsLon, 5.133);
+  // A city typed into the box is taken by a shortcut pressed in it (Day +), as by leaving the box.
+  const TDateTime day = form->InfoDatePicker->Value();
+  TypeInto(city, "Aalsmeer");
+  PressAtFocus(Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(Options->HomeCity, "Aalsmeer");
+  EXPECT_DOUBLE_EQ(Options->ObsLat, 52.25917);
+  EXPECT_NEAR(form->InfoDatePicker->Value() - day, 1, 1e-9);
   // A typed latitude, then a page switch there and back.
   TypeInto(form->LocObsLatEdit, "45N");
   PressAtFocus(Qt::Key_Return);
@@ -98,29 +111,62 @@ TEST_F(HeldEditTest, ATypedPositionStaysUntilTheUserPicksACity) {
 
 TEST_F(HeldEditTest, ShortcutsAndButtonsThatChangeTheShownSatelliteOrTimeTakeTheFieldFirst) {
   StartShown();
+  constexpr auto kCtrl = Qt::ControlModifier;
   constexpr auto kCtrlAlt = Qt::ControlModifier | Qt::AltModifier;
+  // Ctrl+Z (Next Sat) is a field's own undo, and Ctrl+U (6 Hours +) the line delete of a line
+  // edit or spin box on X11 keyboards: the menu takes them from inside every field.
   const struct {
     const char* field;
-    const char* typed;
-    int key;  // a shortcut; 0: "Next Sat" from the menu (in a field, Ctrl+Z undoes); -1: the sort button
+    const char* typed;  // over the field's text; for the time picker, the up arrow (an hour on)
+    int key;  // a shortcut; 0: "Next Sat" from the menu; -1: the sort button
     Qt::KeyboardModifiers modifiers;
-    int step;  // rows from the satellite's row in the list as it then shows
+    int step;      // rows from the satellite's row in the list as it then shows
+    double hours;  // the shown time moved by
   } cases[] = {
-      {"RemarksMemo", "Typed remark", Qt::Key_Z, kCtrlAlt, -1},  // Previous Sat
-      {"BandsEdit", "Ka", 0, {}, 1},
-      {"StoredPosEdit", "17", Qt::Key_H, Qt::ControlModifier, 0},  // Hour +
-      {"RemarksMemo", "Day back", Qt::Key_D, kCtrlAlt, 0},
-      {"BandsEdit", "Ku sorted", -1, {}, 0},
-      {"SatNameEdit", "SES-4 typed", Qt::Key_Z, kCtrlAlt, -1},
+      {"RemarksMemo", "Typed remark", Qt::Key_Z, kCtrlAlt, -1, 0},  // Previous Sat
+      {"BandsEdit", "Ka", 0, {}, 1, 0},
+      {"StoredPosEdit", "17", Qt::Key_H, kCtrl, 0, 1},  // Hour +
+      {"RemarksMemo", "Day back", Qt::Key_D, kCtrlAlt, 0, -24},
+      {"BandsEdit", "Ku sorted", -1, {}, 0, 0},
+      {"BandsEdit", "Ku C T15", Qt::Key_Z, kCtrl, 1, 0},
+      {"RemarksMemo", "Next one", Qt::Key_Z, kCtrl, 1, 0},
+      {"StoredPosEdit", "18", Qt::Key_Z, kCtrl, 1, 0},
+      {"BandsEdit", "Ku C", Qt::Key_U, kCtrl, 0, 6},  // still passes the Ku filter
+      {"RemarksMemo", "Six hours on", Qt::Key_U, kCtrl, 0, 6},
+      {"ToolGridSpinEdit", "15", Qt::Key_Z, kCtrl, 1, 0},
+      {"ToolGridSpinEdit", "20", Qt::Key_U, kCtrl, 0, 6},
+      {"ToolGridSpinEdit", "25", Qt::Key_Z, kCtrlAlt, -1, 0},
+      {"InfoTimePicker", "", Qt::Key_Z, kCtrl, 1, 1},
+      {"InfoTimePicker", "", Qt::Key_U, kCtrl, 0, 7},
+      {"SatNameEdit", "SES-4 typed", Qt::Key_Z, kCtrlAlt, -1, 0},  // renames the satellite: last
   };
+  const TDateTime start = form->InfoDatePicker->Value();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);
+    SCOPED_TRACE(c.field);
+    const std::string field = c.field;
+    // Each case starts at the same moment (the visible satellites change with the time).
+    form->InfoDatePicker->SetValue(start);
+    form->DateTimePickerChange(form->InfoDatePicker);
     ClickTab(form->SatInfoTabSheet);
     ClickSat(kSat);
     TSat* sat = Sats->FindSat(kSat);
     ASSERT_EQ(form->CurrentSat, sat);
-    if (std::string(c.field) == "StoredPosEdit") form->InfoPageControl->setCurrentWidget(form->RotorTabSheet);
-    TypeInto(form->findChild<QWidget*>(c.field), c.typed);
+    if (field == "StoredPosEdit") form->InfoPageControl->setCurrentWidget(form->RotorTabSheet);
+    if (field == "ToolGridSpinEdit") {
+      ClickTab(form->ToolsTabSheet);
+      QTest::mouseClick(form->ToolsRadioButtons->button(1), Qt::LeftButton, {}, QPoint(6, 6));  // "Degrees Square"
+      ASSERT_TRUE(WaitFor([&] { return form->ToolGridSpinEdit->isVisible(); }));
+    }
+    const double before = form->InfoDatePicker->Value();
+    if (field == "InfoTimePicker") {
+      QWidget* text = form->InfoTimePicker->findChild<QLineEdit*>();
+      QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(4, text->height() / 2));
+      ASSERT_EQ(QApplication::focusWidget(), form->InfoTimePicker);
+      PressAtFocus(Qt::Key_Up);
+    } else {
+      TypeInto(form->findChild<QWidget*>(c.field), c.typed);
+    }
     Options->SatInfoEdited = false;
     if (c.key > 0)
       PressAtFocus(c.key, c.modifiers);
@@ -129,13 +175,20 @@ TEST_F(HeldEditTest, ShortcutsAndButtonsThatChangeTheShownSatelliteOrTimeTakeThe
     else
       QTest::mouseClick(form->SortLonButton, Qt::LeftButton);
     QApplication::processEvents();
-    const std::string field = c.field;
-    const std::string stored = field == "RemarksMemo"   ? sat->SatInfo.Remarks
-                               : field == "BandsEdit"   ? sat->SatInfo.Bands.str()
-                               : field == "SatNameEdit" ? sat->Name
-                                                        : sat->SatInfo.StoredPos;
-    EXPECT_EQ(stored, c.typed);
-    EXPECT_TRUE(Options->SatInfoEdited);
+    if (field == "ToolGridSpinEdit") {
+      EXPECT_EQ(form->ToolGridSpinEdit->text().toStdString(), c.typed);
+      ASSERT_NE(ToolPlot, nullptr);
+      EXPECT_EQ(ToolPlot->GridStep, std::stoi(c.typed));
+    } else if (field != "InfoTimePicker") {
+      const std::string stored = field == "RemarksMemo"   ? sat->SatInfo.Remarks
+                                 : field == "BandsEdit"   ? sat->SatInfo.Bands.str()
+                                 : field == "SatNameEdit" ? sat->Name
+                                                          : sat->SatInfo.StoredPos;
+      EXPECT_EQ(stored, c.typed);
+      EXPECT_TRUE(Options->SatInfoEdited);
+    }
+    EXPECT_NEAR((form->InfoDatePicker->Value() - before) * 24, c.hours, 1e-6);
+    EXPECT_NEAR(Sats->UTC + OffsetFromUTC() - form->InfoDatePicker->Value(), 0, 1e-6);
     const int row = form->SatListBox->row(form->SatListBox->findItems(QStr(sat->Name), Qt::MatchFixedString).value(0));
     ASSERT_GT(row, 0);
     const int want = row + c.step;
@@ -201,6 +254,71 @@ TEST_F(HeldEditTest, AFieldClickedWhileTheWindowIsNotActiveHoldsTheClock) {
     form->OptionForm->hide();
     TearDown();
     SetUp();
+  }
+}
+
+TEST_F(HeldEditTest, TextTypedAKeyAtATimeStaysAsTypedWhileTheClockTicks) {
+  StartShown();
+  // Each key is typed after a tick of the real-time clock (a second) or the simulation (100 ms);
+  // Enter then takes the text. The shadow edit stops the clock while it is typed into.
+  const struct {
+    const char* field;
+    QWidget* clock;  // started for the case by a click
+    const char* typed;
+    const char* afterEnter;
+    const double* value;  // what Enter made of it
+    double expected;
+  } cases[] = {
+      {"ObstHeightEdit", form->ObstRealTimeCheckBox, "12.5", "12.5", &ObstPlot->ObstHeight, 12.5},
+      {"ObstHeightEdit", form->ObstTimerButton, "12.5", "12.5", &ObstPlot->ObstHeight, 12.5},
+      {"ObstDistEdit", form->ObstRealTimeCheckBox, "33.5", "33.5", &ObstPlot->ObstDist, 33.5},
+      {"ObstDistEdit", form->ObstTimerButton, "33.5", "33.5", &ObstPlot->ObstDist, 33.5},
+      {"DishHeightEdit", form->ObstRealTimeCheckBox, "1.25", "1.25", &ObstPlot->DishHeight, 1.25},
+      {"DishHeightEdit", form->ObstTimerButton, "0.75", "0.75", &ObstPlot->DishHeight, 0.75},
+      {"ObstShadowEdit", form->ObstTimerButton, "7.5", nullptr, nullptr, 0},
+      {"LocObsLatEdit", form->LocRealTimeCheckBox, "45.5N", "45.500\xB0 N", &Options->ObsLat, 45.5},
+      {"LocObsHeightEdit", form->LocTimerButton, "12", "12", &Options->ObsHeight, 12},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    SCOPED_TRACE(c.clock->objectName().toStdString());
+    auto* edit = form->findChild<QLineEdit*>(c.field);
+    ASSERT_NE(edit, nullptr);
+    ClickTab(form->LocationTabSheet->isAncestorOf(edit) ? form->LocationTabSheet : form->ObstacleTabSheet);
+    QTest::mouseClick(c.clock, Qt::LeftButton, {}, QPoint(6, c.clock->height() / 2));
+    QTRY_VERIFY_WITH_TIMEOUT(form->ClockTimer->isActive(), kLong);
+    const bool held = c.value == nullptr;
+    // A tick has passed when the collection's time moved on.
+    const auto tick = [&] {
+      const double before = Sats->UTC;
+      return held ? !form->ClockTimer->isActive() : WaitFor([&] { return Sats->UTC != before; }, kLong);
+    };
+    QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(4, edit->height() / 2));
+    ASSERT_EQ(QApplication::focusWidget(), edit);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    std::string typed;
+    for (const char key : std::string(c.typed)) {
+      ASSERT_TRUE(tick());
+      QTest::keyClicks(edit, QString(QChar::fromLatin1(key)));
+      typed += key;
+      EXPECT_EQ(AnsiStr(edit->text()), typed);
+    }
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(AnsiStr(edit->text()), c.typed);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QApplication::processEvents();
+    if (held) {
+      EXPECT_TRUE(form->ClockTimer->isActive());  // the clock runs again
+    } else {
+      EXPECT_EQ(AnsiStr(edit->text()), c.afterEnter);
+      EXPECT_DOUBLE_EQ(*c.value, c.expected);
+    }
+    // The clock stopped for the next case (a new place already stopped the simulation).
+    auto* box = qobject_cast<QCheckBox*>(c.clock);
+    if (box ? box->isChecked() : static_cast<QToolButton*>(c.clock)->isChecked())
+      QTest::mouseClick(c.clock, Qt::LeftButton, {}, QPoint(6, c.clock->height() / 2));
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ClockTimer->isActive(), kLong);
   }
 }
 

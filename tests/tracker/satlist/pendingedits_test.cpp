@@ -324,57 +324,68 @@ TEST_F(PendingEditTest, ClickingTheSelectedSatelliteShowsItAgain) {
 }
 
 TEST_F(PendingEditTest, ASatelliteRenamedByASecondElementFileKeepsItsPlaceAndItsTrack) {
-  // The second file of the folder gives catalogue number 34111 a new name; its line in
-  // "sats.csv" holds no name.
+  // The second file of the folder, read after the first, gives catalogue number 34111 a new name;
+  // its line in "sats.csv" holds no name. Its set is a day newer, or a day older; the page shows
+  // the element data of the newer set, the one in use.
   constexpr const char* kListed = "TELSTAR 11N";
   constexpr const char* kRenamed = "TELSTAR 11N RENAMED";
-  StartShown([&](const uitest::TProgramFolder& f) {
-    std::istringstream keps(uitest::ReadFile(f.File("Keps/geo.txt")));
-    std::vector<std::string> lines;
-    for (std::string l; std::getline(keps, l);) lines.push_back(l);
-    std::string second;
-    for (size_t i = 1; i + 1 < lines.size(); ++i)
-      if (lines[i].rfind("1 34111U", 0) == 0) {
-        // A day newer, so the later set is the one in use; the line's check digit follows.
-        std::string line1 = lines[i].substr(0, 69);
-        ASSERT_EQ(line1.substr(18, 7), "26335.5");
-        line1.replace(18, 7, "26336.5");
-        int sum = 0;
-        for (size_t k = 0; k < 68; ++k) sum += line1[k] >= '0' && line1[k] <= '9' ? line1[k] - '0' : line1[k] == '-';
-        line1[68] = static_cast<char>('0' + sum % 10);
-        second = std::string(kRenamed) + "\r\n" + line1 + "\r\n" + lines[i + 1] + "\n";
+  const struct {
+    const char* epoch;  // of the second file's set; the first file's is 26335.5
+    const char* shown;  // the epoch on the page
+  } cases[] = {{"26336.5", "2/12/26 12:00"}, {"26334.5", "1/12/26 12:00"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.epoch);
+    program.reset();
+    folder.reset();
+    StartShown([&](const uitest::TProgramFolder& f) {
+      std::istringstream keps(uitest::ReadFile(f.File("Keps/geo.txt")));
+      std::vector<std::string> lines;
+      for (std::string l; std::getline(keps, l);) lines.push_back(l);
+      std::string second;
+      for (size_t i = 1; i + 1 < lines.size(); ++i)
+        if (lines[i].rfind("1 34111U", 0) == 0) {
+          // The line's check digit follows the new epoch.
+          std::string line1 = lines[i].substr(0, 69);
+          ASSERT_EQ(line1.substr(18, 7), "26335.5");
+          line1.replace(18, 7, c.epoch);
+          int sum = 0;
+          for (size_t k = 0; k < 68; ++k) sum += line1[k] >= '0' && line1[k] <= '9' ? line1[k] - '0' : line1[k] == '-';
+          line1[68] = static_cast<char>('0' + sum % 10);
+          second = std::string(kRenamed) + "\r\n" + line1 + "\r\n" + lines[i + 1] + "\n";
+        }
+      ASSERT_FALSE(second.empty());
+      uitest::WriteFile(f.File("Keps/later.txt"), second);
+      std::istringstream csv(uitest::ReadFile(f.File("sats.csv")));
+      std::string kept;
+      for (std::string l; std::getline(csv, l);) {
+        const size_t at = l.find(";34111;");
+        kept += (at == std::string::npos ? l : " " + l.substr(at)) + "\n";  // a blank name
       }
-    ASSERT_FALSE(second.empty());
-    uitest::WriteFile(f.File("Keps/later.txt"), second);
-    std::istringstream csv(uitest::ReadFile(f.File("sats.csv")));
-    std::string kept;
-    for (std::string l; std::getline(csv, l);) {
-      const size_t at = l.find(";34111;");
-      kept += (at == std::string::npos ? l : " " + l.substr(at)) + "\n";  // a blank name
+      uitest::WriteFile(f.File("sats.csv"), kept);
+    });
+    ASSERT_EQ(Sats->SatOfNorad(34111)->Name, kRenamed);
+    ClickTab(form->SatInfoTabSheet);
+    ClickSat(kListed);
+    ASSERT_EQ(AnsiStr(form->SatNameEdit->text()), kRenamed);
+    EXPECT_EQ(AnsiStr(form->EpochLabel->text()), c.shown);
+    const int row = form->SatListBox->currentRow();
+    ASSERT_GT(row, 0);
+
+    // The track ("Eights") of the selected satellite is drawn on the Clarke belt.
+    ClickTab(form->ClarkeTabSheet);
+    EXPECT_EQ(form->SatListBox->currentRow(), row);
+    form->MenuViewEights->setChecked(true);
+    ASSERT_NE(ClarkeBelt->Sats, nullptr);
+    EXPECT_EQ(ClarkeBelt->Sats->FindSat(kRenamed), Sats->SatOfNorad(34111));
+
+    for (QWidget* page : {form->SatInfoTabSheet, form->ObstacleTabSheet, form->ToolsTabSheet, form->SatInfoTabSheet}) {
+      ClickTab(page);
+      EXPECT_EQ(form->SatListBox->currentItem()->text().toStdString(), kListed);
+      EXPECT_EQ(AnsiStr(form->SatNameEdit->text()), kRenamed);
     }
-    uitest::WriteFile(f.File("sats.csv"), kept);
-  });
-  ASSERT_EQ(Sats->SatOfNorad(34111)->Name, kRenamed);
-  ClickTab(form->SatInfoTabSheet);
-  ClickSat(kListed);
-  ASSERT_EQ(AnsiStr(form->SatNameEdit->text()), kRenamed);
-  const int row = form->SatListBox->currentRow();
-  ASSERT_GT(row, 0);
-
-  // The track ("Eights") of the selected satellite is drawn on the Clarke belt.
-  ClickTab(form->ClarkeTabSheet);
-  EXPECT_EQ(form->SatListBox->currentRow(), row);
-  form->MenuViewEights->setChecked(true);
-  ASSERT_NE(ClarkeBelt->Sats, nullptr);
-  EXPECT_EQ(ClarkeBelt->Sats->FindSat(kRenamed), Sats->SatOfNorad(34111));
-
-  for (QWidget* page : {form->SatInfoTabSheet, form->ObstacleTabSheet, form->ToolsTabSheet, form->SatInfoTabSheet}) {
-    ClickTab(page);
-    EXPECT_EQ(form->SatListBox->currentItem()->text().toStdString(), kListed);
-    EXPECT_EQ(AnsiStr(form->SatNameEdit->text()), kRenamed);
+    EXPECT_EQ(form->CurrentSat, Sats->SatOfNorad(34111));
+    EXPECT_EQ(form->ToolsSat1ComboBox->currentText().toStdString(), kListed);
   }
-  EXPECT_EQ(form->CurrentSat, Sats->SatOfNorad(34111));
-  EXPECT_EQ(form->ToolsSat1ComboBox->currentText().toStdString(), kListed);
 }
 
 // ---- hints --------------------------------------------------------------------------------------

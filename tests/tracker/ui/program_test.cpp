@@ -13,6 +13,7 @@
 #include <QPrinterInfo>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 
 #include <algorithm>
 
@@ -22,11 +23,14 @@
 #include "polarmaps.h"
 #include "sundial.h"
 #include "imagewidget.h"
+#include "lockholder.h"
+#include "prompts.h"
 #include "program.h"
 #include "satmain.h"
 #include "sats.h"
 #include "stars.h"
 #include "uitestutil.h"
+#include "velmarcom.h"
 
 using namespace uitest;
 
@@ -100,6 +104,43 @@ TEST_F(ProgramTest, StartBuildsTheTenPagesInOrderWithTabsAtTheBottom) {
                            "ToolsPlotScrollBox", "SatListBox", "ObstSatListBox", "InfoDatePicker", "TreeImage"})
     EXPECT_NE(form->findChild<QWidget*>(name), nullptr) << name;
   EXPECT_EQ(form->findChild<QTimer*>("ClockTimer"), form->ClockTimer);
+}
+
+// Another program holding the registry's lock while the program starts: the lock is waited for
+// once (the registration tool is not run and creation is not tried again), the message names the
+// lock, and the window shows.
+TEST_F(ProgramTest, AHeldRegistryLockIsNamedAndTheWindowStillShows) {
+  // A registry of the test's own: the other tests of this program, run beside it, use theirs.
+  struct TOwnRegistry {
+    std::string shared = std::getenv("VELMAR_REGISTRY");
+    std::string folder = (fs::temp_directory_path() / "velmar-heldlock-XXXXXX").string();
+    TOwnRegistry() {
+      if (::mkdtemp(folder.data())) ::setenv("VELMAR_REGISTRY", (folder + "/registry").c_str(), 1);
+    }
+    ~TOwnRegistry() {
+      ::setenv("VELMAR_REGISTRY", shared.c_str(), 1);
+      std::error_code ec;
+      fs::remove_all(folder, ec);
+    }
+  } registry;
+  const std::string lock = fs::weakly_canonical(std::getenv("VELMAR_REGISTRY")).string() + ".lock";
+  ASSERT_NE(lock, fs::weakly_canonical(registry.shared).string() + ".lock");
+  TLockHolder holder(lock);
+  ASSERT_TRUE(holder.Held());
+  RouteRuntimeMessagesToPrompts();
+  TSatForm* form = Start();
+  form->show();
+  const bool exposed = QTest::qWaitForWindowExposed(form, 60000);
+  VcomSetMessageBoxHook(nullptr, nullptr);
+  holder.Release();
+  EXPECT_TRUE(exposed);
+  EXPECT_NE(IndexOfLine("DLL Connect Failed: The registry lock file " + lock + " is held by another program"), -1);
+  EXPECT_EQ(IndexOfLine("Registering "), -1);
+  EXPECT_EQ(IndexOfLine("DLL Connect Failed, attempting"), -1);
+  ASSERT_EQ(prompts.Messages.size(), 1u);
+  EXPECT_NE(prompts.Messages[0].Text.find("The registry lock file " + lock + " is held by another program"),
+            std::string::npos)
+      << prompts.Messages[0].Text;
 }
 
 TEST_F(ProgramTest, StartCreatesTheProgramObjectsAndLoadsTheSampleData) {
@@ -341,7 +382,8 @@ TEST_F(ProgramTest, ShutdownCompletesWhenTheIniAndTheLogCannotBeWritten) {
   EXPECT_EQ(Options, nullptr);
   // The user is told that the settings were not kept.
   ASSERT_FALSE(prompts.Messages.empty());
-  EXPECT_EQ(prompts.Messages.back().Text, "Unable to write to " + folder->File("Velmar.ini").string());
+  EXPECT_EQ(prompts.Messages.back().Text,
+            "Unable to write to " + folder->File("Velmar.ini").string() + ": not a regular file");
   EXPECT_EQ(prompts.Messages.back().Type, TMsgDlgType::Error);
 }
 

@@ -160,6 +160,61 @@ TEST_F(BeltTest, SatelliteAt200DegreesStandsOnTheWestSide) {
   EXPECT_EQ(name->Escapement, 800);  // right half: (angle + 90) x 10
 }
 
+// The box a text cell covers as drawn, turned about its top-left corner.
+QRectF TurnedCell(const TTextCall& t) {
+  const double turn = -t.Escapement / 10.0 * M_PI / 180;
+  double left = t.X, top = t.Y, right = t.X, bottom = t.Y;
+  for (const auto& [u, v] : {std::pair{t.Width, 0}, {0, t.Height}, {t.Width, t.Height}}) {
+    const double x = t.X + u * std::cos(turn) - v * std::sin(turn), y = t.Y + u * std::sin(turn) + v * std::cos(turn);
+    left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+  }
+  return QRectF(QPointF(left, top), QPointF(right, bottom));
+}
+
+// A name wider than the sample at the top of the arc, and names at the ends of the arc turned far
+// over (a low latitude), in both layouts: each stays whole inside the picture. The names the view
+// is told of get their room above the arc, below the frame.
+TEST_F(BeltTest, SatelliteNamesStayWholeInsideThePicture) {
+  const std::string longName = "EUTELSAT 5 WEST B NAME";
+  const struct {
+    double lat;
+    double azFromMeridian;  // degrees from the meridian, east negative; 0: the apex
+    double el;              // -1: the apex's elevation
+    double polAngle;
+    bool told;  // the name is among LabelNames
+  } cases[] = {
+      {52.083, 0, -1, 0, true},    {52.083, 0, -1, 3, true},     {52.083, 0, -1, 0, false},
+      {52.083, 0.5, -1, -3, false}, {10, -1, 1, 75, true},       {10, 1, 1, -75, true},
+      {10, -0.2, 1, 89, false},    {-30, 1, 1, 60, true},
+  };
+  for (const bool proportional : {false, true})
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::to_string(c.lat) + " " + std::to_string(c.azFromMeridian) + " " + std::to_string(c.polAngle) +
+                   (proportional ? " proportional" : ""));
+      belt.SetSize(1024, 768);
+      belt.Proportional = proportional;
+      belt.ObsLat = c.lat;
+      belt.LabelNames = c.told ? std::vector<std::string>{"Astra 1KR", longName} : std::vector<std::string>{};
+      Draw();
+      ASSERT_FALSE(belt.Degenerate());
+      // At the apex, or a degree inside an end of the arc.
+      const double a = c.azFromMeridian == 0 ? 0 : c.azFromMeridian * (belt.RangeX - 1) / std::abs(c.azFromMeridian);
+      const double az = c.lat > 0 ? 180 + a : std::fmod(a + 360, 360);
+      TSat sat = MakeSat(longName, 12345, az, c.el < 0 ? belt.RangeY : c.el, c.polAngle);
+      belt.DrawSat(sat);
+      const TTextCall* name = FindText(rec, longName);
+      ASSERT_NE(name, nullptr);
+      const QRectF cell = TurnedCell(*name);
+      EXPECT_GT(cell.left(), -0.5);
+      EXPECT_GT(cell.top(), -0.5);
+      EXPECT_LT(cell.right(), belt.Picture().width() + 0.5);
+      EXPECT_LT(cell.bottom(), belt.Picture().height() + 0.5);
+      if (c.told && c.azFromMeridian == 0) {
+        EXPECT_GE(cell.top(), belt.TopMargin - 0.5);
+      }
+    }
+}
+
 struct HemisphereCase {
   double lat;
   const char* centre;
