@@ -58,12 +58,24 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
   // from the epoch (the models' elements may come back into range after it).
   if (t >= sat.decayAfter || t <= sat.decayBefore) throw EDecayError(kMsgDecayed);
 
+  // The orbit counters depend on the date and the element set alone (but for the phase), so they
+  // are formed before the model runs, off the end of the step, and stored only if it succeeds.
+  // 6. Orbit position in revolutions: the mean anomaly advanced to the date.
+  const double k = static_cast<double>((-kTwoPiL * sat.firstDerivative) * t / 2.0L);
+  const double m = static_cast<double>(
+      static_cast<long double>(sat.meanMotion) * t * (1.0L - 3.0L * k) + sat.meanAnomaly);
+  const double orbitPos = static_cast<double>(m / kTwoPiL + sat.revAtEpoch);
+  // 4. Revolutions since the epoch plus the count at the epoch. The period depends on the element
+  // set alone: formed when the model constants are, on the first propagation.
+  const bool initialising = sat.initNeeded != 0;
+  const bool periodKnown = !initialising && sat.periodDays > 0;
+  double a = periodKnown ? (jd - sat.epoch) / sat.periodDays + sat.revAtEpoch : 0.0;
+
   // 2. The model by the deep-space flag; it stores the argument of latitude as the phase. It
   // also tells whether its elements at t have the satellite down (drag past the end of the
   // orbit, the perigee inside the Earth): a failure of the model then is the decay too.
   Vector p = pos, v = vel;
   bool down = false;
-  const bool initialising = sat.initNeeded != 0;
   try {
     try {
       if (sat.deepSpace)
@@ -90,23 +102,20 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
   // 3. A negative phase is raised by one turn.
   if (sat.orbitPhase < 0) sat.orbitPhase = static_cast<double>(sat.orbitPhase + kTwoPiL);
 
-  // 4.-5. Revolution number: revolutions since the epoch plus the count at the epoch,
-  // with the phase counting from the ascending node.
-  // The period depends on the element set alone: formed when the model constants are.
-  if (initialising || !(sat.periodDays > 0)) sat.periodDays = OrbitPeriodDays(sat);
+  // 5. Revolution number: the revolutions since the epoch with the phase counting from the
+  // ascending node.
+  if (!periodKnown) {
+    sat.periodDays = OrbitPeriodDays(sat);
+    a = (jd - sat.epoch) / sat.periodDays + sat.revAtEpoch;
+  }
   // Truncation toward zero (the conversion); a revolution number beyond +-(2^31 - 1) fails.
-  const double a = (jd - sat.epoch) / sat.periodDays + sat.revAtEpoch;
   const double b = static_cast<double>(0.5L - sat.orbitPhase / kTwoPiL);
   const double sum = a + b;
   if (!(sum > -2147483648.0 && sum < 2147483648.0))
     throw EOrbitError("Revolution number out of range for the propagation date");
   sat.revNumber = static_cast<std::int32_t>(sum);
 
-  // 6. Orbit position in revolutions: the mean anomaly advanced to the date.
-  const double k = static_cast<double>((-kTwoPiL * sat.firstDerivative) * t / 2.0L);
-  const double m = static_cast<double>(
-      static_cast<long double>(sat.meanMotion) * t * (1.0L - 3.0L * k) + sat.meanAnomaly);
-  sat.orbitPos = static_cast<double>(m / kTwoPiL + sat.revAtEpoch);
+  sat.orbitPos = orbitPos;
 
   pos.x = p.x;
   pos.y = p.y;

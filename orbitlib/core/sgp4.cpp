@@ -52,6 +52,11 @@ constexpr double TSgp4State::*kStateDoubles[] = {
 
 double D(LD x) { return static_cast<double>(x); }
 
+[[gnu::always_inline]] inline LD ArgumentOfLatitude(LD sinu, LD cosu) {
+    const LD u = ArcTanQuadrant(D(sinu), D(cosu));
+    return u < 0.0L ? u + kTwoPiL : u;
+}
+
 void Initialise(const TSatellite& sat, TSgp4State& s) {
     const LD xno = sat.meanMotion, eo = sat.eccentricity, xincl = sat.inclination;
     const LD omegao = sat.argPerigee, xmo = sat.meanAnomaly, bstar = sat.bstar;
@@ -253,6 +258,16 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     // cosines reduce their arguments themselves, so the whole turns stay in here: the results
     // differ by the rounding of that reduction only.
     const double capu = D(xlt - xnode);
+    // The quantities after Kepler's equation that do not depend on it are formed before it, so
+    // that their square roots and divisions run while it iterates. Their checks stay where the
+    // published routine makes them.
+    const LD elsq = axn * axn + ayn * ayn;
+    const LD betal2 = 1.0L - elsq;
+    const LD pl = a * betal2;
+    const LD betal = std::sqrt(betal2);  // NaN for a negative PL, which fails below before use
+    const LD sqrta = std::sqrt(a);
+    const LD rbetal = 1.0L / (1.0L + betal);
+    const LD rpl = 1.0L / pl;
     // After the first pass each iterate lies a small step from the one before, so its sine and
     // cosine follow from theirs by the addition theorems.
     LD temp2 = capu;
@@ -295,33 +310,26 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     // Short-period preliminary quantities.
     const LD ecose = temp5 + temp6;
     const LD esine = temp3 - temp4;
-    const LD elsq = axn * axn + ayn * ayn;
-    temp = 1.0L - elsq;
-    const LD pl = a * temp;
     const LD r = a * (1.0L - ecose);
     LD temp1 = CheckedDiv(1.0L, r);
     // A is positive (its power above was checked); sqrt(PL) = sqrt(A) BETAL, with the check of PL.
     if (!(pl >= 0.0L)) detail::ThrowMathError(kMsgInvalidOp);
-    const LD betal = std::sqrt(temp);
-    const LD sqrta = std::sqrt(a);
     const LD rdot = XKE * sqrta * esine * temp1;
     const LD rfdot = XKE * (sqrta * betal) * temp1;
     temp2 = a * temp1;
-    temp3 = 1.0L / (1.0L + betal);
+    temp3 = rbetal;
     const LD cosu = temp2 * (cosepw - axn + ayn * esine * temp3);
     const LD sinu = temp2 * (sinepw - ayn - axn * esine * temp3);
-    LD u = ArcTanQuadrant(D(sinu), D(cosu));
-    if (u < 0.0L) u += kTwoPiL;
     const LD sin2u = 2.0L * sinu * cosu;
     const LD cos2u = 2.0L * cosu * cosu - 1.0L;
-    temp = CheckedDiv(1.0L, pl);
+    if (pl == 0.0L) detail::ThrowMathError(kMsgZeroDivide);
+    temp = rpl;
     temp1 = CK2 * temp;
     temp2 = temp1 * temp;
 
     // Short-period periodics.
     const LD rk = r * (1.0L - 1.5L * temp2 * betal * s.x3thm1) + 0.5L * temp1 * s.x1mth2 * cos2u;
     const LD du = -0.25L * temp2 * s.x7thm1 * sin2u;
-    const LD uk = u + du;
     const LD xnodek = xnode + 1.5L * temp2 * s.cosio * sin2u;
     const LD di = 1.5L * temp2 * s.cosio * s.sinio * cos2u;
     const LD xinck = xincl + di;
@@ -335,12 +343,15 @@ void SGP4(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool* down) 
     if (std::fabs(du) <= kSmallTurn)
         SinCosTurned(D(sinu), D(cosu), D(du), sinuk, cosuk);
     else
-        SinCosReduced(uk, sinuk, cosuk);
+        SinCosReduced(ArgumentOfLatitude(sinu, cosu) + du, sinuk, cosuk);
     if (std::fabs(di) <= kSmallTurn)
         SinCosTurned(s.sinio, s.cosio, D(di), sinik, cosik);
     else
         SinCosReduced(xinck, sinik, cosik);
     SinCosReduced(xnodek, sinnok, cosnok);
+    // The argument of latitude last: only the phase depends on it, and the positions need not
+    // wait for its arctangent.
+    const LD uk = ArgumentOfLatitude(sinu, cosu) + du;
     const LD xmx = -LD(sinnok) * cosik;
     const LD xmy = LD(cosnok) * cosik;
     const LD ux = xmx * sinuk + LD(cosnok) * cosuk;

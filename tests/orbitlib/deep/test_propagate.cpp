@@ -27,6 +27,10 @@ const std::string k11801Line1 =
 const std::string k11801Line2 =
     "2 11801  46.7916 230.4354 7318036  47.4722  10.4117  2.28537848    13";
 
+// A near-Earth set with a low perigee and high drag: down between 3.5 and 4 days after its epoch.
+const std::string kLowDragLine1 = "1 90401U 18002A   18020.50000000  .05000000  00000-0  30000-2 0  9991";
+const std::string kLowDragLine2 = "2 90401  51.6000 100.0000 0015000  90.0000 270.0000 16.25000000  1008";
+
 // The sample set with another revolution number at epoch (columns 64-68).
 std::string Line2WithRev(const char* rev5) {
   std::string line = k11801Line2;
@@ -281,6 +285,19 @@ TEST(Propagate, NonFiniteDateFailsAndLeavesTheCounters) {
   EXPECT_EQ(sat.orbitPhase, phase);
 }
 
+// The revolution number and the orbit position, formed before the model runs, are kept only when
+// it succeeds.
+TEST(Propagate, DecayLeavesTheOrbitCounters) {
+  TSatellite sat = ParseSat(kLowDragLine1, kLowDragLine2);
+  Vector pos, vel;
+  PropagateSatellite(sat, sat.epoch + 0.3, pos, vel);
+  const int rev = sat.revNumber;
+  const double orbitPos = sat.orbitPos;
+  EXPECT_THROW(PropagateSatellite(sat, sat.epoch + 5, pos, vel), EDecayError);
+  EXPECT_EQ(sat.revNumber, rev);
+  EXPECT_EQ(sat.orbitPos, orbitPos);
+}
+
 TEST(Propagate, StateThatLeavesTheModelFailsClearly) {
   // Six-hour orbit with its perigee below the surface: the drag terms drive the
   // eccentricity out of range within minutes; the driver fails instead of giving NaN.
@@ -303,9 +320,7 @@ TEST(Propagate, DecayedStateFailsBelowOneEarthRadius) {
     std::string line1, line2;
     double fromDays, toDays;  // the first failure lies between these days after the epoch
   } const cases[] = {
-      {"near-Earth, low perigee and high drag",
-       "1 90401U 18002A   18020.50000000  .05000000  00000-0  30000-2 0  9991",
-       "2 90401  51.6000 100.0000 0015000  90.0000 270.0000 16.25000000  1008", 3.5, 4.0},
+      {"near-Earth, low perigee and high drag", kLowDragLine1, kLowDragLine2, 3.5, 4.0},
       {"near-Earth, eccentric, the perigee dips into the Earth",
        "1 90402U 18002B   18020.50000000  .00500000  00000-0  60000-1 0  9992",
        "2 90402  63.0000 100.0000 3000000 270.0000  90.0000  9.60000000  1008", 7.0, 8.0},
