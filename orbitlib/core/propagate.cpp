@@ -37,6 +37,14 @@ void RunDeepSpace(TSatellite& sat, double tsince, Vector& pos, Vector& vel, bool
   sat.orbitPhase = out.uk;
 }
 
+// Orbit position in revolutions: the mean anomaly advanced to the date.
+double OrbitPosition(const TSatellite& sat, double t) {
+  const double k = static_cast<double>((-kTwoPiL * sat.firstDerivative) * t / 2.0L);
+  const double m = static_cast<double>(
+      static_cast<long double>(sat.meanMotion) * t * (1.0L - 3.0L * k) + sat.meanAnomaly);
+  return static_cast<double>(m / kTwoPiL + sat.revAtEpoch);
+}
+
 bool Finite(const Vector& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
@@ -58,18 +66,17 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
   // from the epoch (the models' elements may come back into range after it).
   if (t >= sat.decayAfter || t <= sat.decayBefore) throw EDecayError(kMsgDecayed);
 
-  // The orbit counters depend on the date and the element set alone (but for the phase), so they
-  // are formed before the model runs, off the end of the step, and stored only if it succeeds.
-  // 6. Orbit position in revolutions: the mean anomaly advanced to the date.
-  const double k = static_cast<double>((-kTwoPiL * sat.firstDerivative) * t / 2.0L);
-  const double m = static_cast<double>(
-      static_cast<long double>(sat.meanMotion) * t * (1.0L - 3.0L * k) + sat.meanAnomaly);
-  const double orbitPos = static_cast<double>(m / kTwoPiL + sat.revAtEpoch);
-  // 4. Revolutions since the epoch plus the count at the epoch. The period depends on the element
-  // set alone: formed when the model constants are, on the first propagation.
+  // The orbit counters but for the phase depend on the date and the element set alone. The
+  // near-Earth step ends on its longest chain of dependent operations, so there they are formed
+  // before the model runs, to be worked out beside that chain (and stored only if the model
+  // succeeds). The period is formed with the model constants, on the first propagation.
   const bool initialising = sat.initNeeded != 0;
-  const bool periodKnown = !initialising && sat.periodDays > 0;
-  double a = periodKnown ? (jd - sat.epoch) / sat.periodDays + sat.revAtEpoch : 0.0;
+  const bool countersFirst = !sat.deepSpace && !initialising && sat.periodDays > 0;
+  double orbitPos = 0, revolutions = 0;
+  if (countersFirst) {
+    orbitPos = OrbitPosition(sat, t);
+    revolutions = (jd - sat.epoch) / sat.periodDays + sat.revAtEpoch;
+  }
 
   // 2. The model by the deep-space flag; it stores the argument of latitude as the phase. It
   // also tells whether its elements at t have the satellite down (drag past the end of the
@@ -102,19 +109,21 @@ void PropagateSatellite(TSatellite& sat, double jd, Vector& pos, Vector& vel) {
   // 3. A negative phase is raised by one turn.
   if (sat.orbitPhase < 0) sat.orbitPhase = static_cast<double>(sat.orbitPhase + kTwoPiL);
 
-  // 5. Revolution number: the revolutions since the epoch with the phase counting from the
-  // ascending node.
-  if (!periodKnown) {
-    sat.periodDays = OrbitPeriodDays(sat);
-    a = (jd - sat.epoch) / sat.periodDays + sat.revAtEpoch;
+  // 4.-5. Revolution number: revolutions since the epoch plus the count at the epoch,
+  // with the phase counting from the ascending node.
+  if (!countersFirst) {
+    if (initialising || !(sat.periodDays > 0)) sat.periodDays = OrbitPeriodDays(sat);
+    revolutions = (jd - sat.epoch) / sat.periodDays + sat.revAtEpoch;
+    orbitPos = OrbitPosition(sat, t);
   }
   // Truncation toward zero (the conversion); a revolution number beyond +-(2^31 - 1) fails.
   const double b = static_cast<double>(0.5L - sat.orbitPhase / kTwoPiL);
-  const double sum = a + b;
+  const double sum = revolutions + b;
   if (!(sum > -2147483648.0 && sum < 2147483648.0))
     throw EOrbitError("Revolution number out of range for the propagation date");
   sat.revNumber = static_cast<std::int32_t>(sum);
 
+  // 6. Orbit position in revolutions.
   sat.orbitPos = orbitPos;
 
   pos.x = p.x;

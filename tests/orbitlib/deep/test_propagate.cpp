@@ -271,9 +271,9 @@ TEST(Propagate, SatellitesKeepTheirOwnModelState) {
   }
 }
 
-// A failed propagation leaves the revolution number and the orbit position of the last one (they
-// are formed before the model runs and kept only when it succeeds); a date that is no number
-// fails before the model, which leaves its phase too.
+// A failed propagation leaves the revolution number and the orbit position of the last one (for
+// near-Earth sets they are formed before the model runs and kept only when it succeeds); a date
+// that is no number fails before the model, which leaves its phase too.
 TEST(Propagate, FailedPropagationLeavesTheCounters) {
   const struct {
     const char* name;
